@@ -1,0 +1,19 @@
+#!/bin/sh
+# Installs the Debian packages that building, running and testing need,
+# asking apt only when one of them is missing.
+set -e
+packages="cmake g++ make pkg-config tcl8.6 tk8.6 tcl8.6-dev tk8.6-dev
+libgtest-dev libbenchmark-dev libode-dev libgl-dev libglu1-mesa-dev
+libgl1-mesa-dri libx11-dev libxcursor-dev xvfb xauth xdotool x11-apps
+libtinyobjloader-dev imagemagick"
+missing=""
+for p in $packages; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+    echo "Installing:$missing"
+    sudo_cmd=""
+    [ "$(id -u)" -ne 0 ] && sudo_cmd=sudo
+    $sudo_cmd apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y $missing
+fi

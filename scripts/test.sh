@@ -1,0 +1,13 @@
+#!/bin/sh
+# Installs what is missing, builds both configurations, and runs every test:
+# once as a normal build and once built with AddressSanitizer and UBSan.
+set -e
+top=$(cd "$(dirname "$0")/.." && pwd)
+sh "$top/scripts/deps.sh"
+jobs=$(nproc)
+
+sh "$top/scripts/build.sh" "$top/build"
+(cd "$top/build" && ctest --output-on-failure -j "$jobs")
+
+sh "$top/scripts/build.sh" "$top/build-asan" -DDRUVEX_SANITIZE=ON -DDRUVEX_BENCHMARKS=OFF
+(cd "$top/build-asan" && ctest --output-on-failure -j "$jobs")
