@@ -1,0 +1,135 @@
+#include "foundation/file_table.h"
+
+#include "foundation/path.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+// The file table: five slots, the number open, and the ready flag.
+static struct {
+    FileSlot slots[FILE_TABLE_SIZE];
+    int open_count;
+    int ready;
+} g_files;
+
+static FileSlot *slot_of(int handle);
+
+int file_table_init()
+{
+    if (g_files.ready) return 1;
+    memset(&g_files, 0, sizeof g_files);
+    g_files.ready = 1;
+    return 1;
+}
+
+int file_open(const char *path, const char *mode)
+{
+    file_table_init();
+    if (!path || !mode || g_files.open_count >= FILE_TABLE_SIZE) return -1;
+    int handle = -1;
+    for (int i = 0; i < FILE_TABLE_SIZE; i++) {
+        if (!g_files.slots[i].in_use) {
+            handle = i;
+            break;
+        }
+    }
+    if (handle < 0) return -1;
+    FILE *stream = fopen(path_resolve(path).c_str(), mode);
+    if (!stream) return -1;
+    g_files.slots[handle].in_use = 1;
+    g_files.slots[handle].stream = stream;
+    g_files.open_count++;
+    return handle;
+}
+
+int file_close(int handle)
+{
+    FileSlot *slot = slot_of(handle);
+    if (!slot) return 0;
+    fclose(slot->stream);
+    slot->in_use = 0;
+    slot->stream = nullptr;
+    g_files.open_count--;
+    return 1;
+}
+
+size_t file_read(int handle, void *buffer, size_t size, size_t count)
+{
+    FileSlot *slot = slot_of(handle);
+    return slot ? fread(buffer, size, count, slot->stream) : 0;
+}
+
+size_t file_write(int handle, const void *buffer, size_t size, size_t count)
+{
+    FileSlot *slot = slot_of(handle);
+    return slot ? fwrite(buffer, size, count, slot->stream) : 0;
+}
+
+char *file_gets(char *buffer, int capacity, int handle)
+{
+    FileSlot *slot = slot_of(handle);
+    if (!slot || !buffer || capacity < 1) return nullptr;
+    if (!fgets(buffer, capacity, slot->stream)) return nullptr;
+    size_t len = strlen(buffer);
+    if (len > 0 && buffer[len - 1] == '\n') buffer[len - 1] = '\0';
+    return buffer;
+}
+
+int file_eof(int handle)
+{
+    FileSlot *slot = slot_of(handle);
+    return slot ? feof(slot->stream) : 0;
+}
+
+int file_error(int handle)
+{
+    FileSlot *slot = slot_of(handle);
+    return slot ? ferror(slot->stream) : 0;
+}
+
+int file_exists(const char *path)
+{
+    int handle = file_open(path, "r");
+    if (handle < 0) return 0;
+    file_close(handle);
+    return 1;
+}
+
+int file_write_all(const char *path, const void *bytes, size_t count)
+{
+    int handle = file_open(path, "wb");
+    if (handle < 0) return 0;
+    file_write(handle, bytes, 1, count);
+    file_close(handle);
+    return 1;
+}
+
+// Reads the whole file, however long; the result is one malloc'ed block.
+char *file_read_all(const char *path, size_t *out_size)
+{
+    if (out_size) *out_size = 0;
+    int handle = file_open(path, "rb");
+    if (handle < 0) return nullptr;
+    std::vector<char> data;
+    char piece[65536];
+    size_t n;
+    while ((n = file_read(handle, piece, 1, sizeof piece)) > 0) data.insert(data.end(), piece, piece + n);
+    file_close(handle);
+    if (data.empty()) return nullptr;
+    char *buffer = static_cast<char *>(malloc(data.size()));
+    memcpy(buffer, data.data(), data.size());
+    if (out_size) *out_size = data.size();
+    return buffer;
+}
+
+int file_open_count()
+{
+    return g_files.open_count;
+}
+
+static FileSlot *slot_of(int handle)
+{
+    if (handle < 0 || handle >= FILE_TABLE_SIZE || !g_files.slots[handle].in_use) return nullptr;
+    return &g_files.slots[handle];
+}

@@ -1,0 +1,41 @@
+// A table of at most five open files over the C runtime's streams, and
+// whole-file helpers. A handle is a slot index 0..4; -1 means none. Every
+// path is found on disk through path_resolve.
+#pragma once
+#include <cstddef>
+#include <cstdio>
+
+constexpr int FILE_TABLE_SIZE = 5;
+
+// One slot of the file table.
+struct FileSlot {
+    int in_use;     // non-zero while the slot holds an open stream
+    FILE *stream;   // the open stream, null when free
+};
+
+// Readies the table with no open files on its first call; later calls do nothing. Returns 1.
+int file_table_init();
+// Opens the file with fopen's mode; the handle of the first free slot, or -1 (null
+// argument, five files open, or fopen failed).
+int file_open(const char *path, const char *mode);
+// Closes the file and frees its slot; 0 for a handle that is not open.
+int file_close(int handle);
+// fread into buffer; 0 for a handle that is not open.
+size_t file_read(int handle, void *buffer, size_t size, size_t count);
+// fwrite from buffer; 0 for a handle that is not open.
+size_t file_write(int handle, const void *buffer, size_t size, size_t count);
+// fgets into buffer, one trailing line feed removed; null at end of file, on error or a bad handle.
+char *file_gets(char *buffer, int capacity, int handle);
+// Non-zero at end of file; 0 for a bad handle.
+int file_eof(int handle);
+// Non-zero after a stream error; 0 for a bad handle.
+int file_error(int handle);
+// 1 when the file can be opened for reading.
+int file_exists(const char *path);
+// Writes count bytes to the file, replacing it; 0 when it cannot be opened.
+int file_write_all(const char *path, const void *bytes, size_t count);
+// The whole file in a malloc'ed buffer (caller frees) with its size; null for
+// a missing or empty file.
+char *file_read_all(const char *path, size_t *out_size);
+// Number of files open now (0..5).
+int file_open_count();
