@@ -1,0 +1,17 @@
+// The process-wide last-error text: failing operations store the reason here
+// and their callers fetch it. While a text is being read the stored text
+// names the source and line of the innermost read. Also the axis words.
+#pragma once
+
+// Longest stored text in characters; longer texts are cut to this length.
+constexpr int ERR_TEXT_MAX = 255;
+
+// Replaces the last-error text with message plus the current read position;
+// null clears it. The message may be the current err_last() text.
+void err_set(const char *message);
+// Like err_set with a printf-style format; the formatted message is cut at ERR_TEXT_MAX.
+void err_setf(const char *format, ...) __attribute__((format(printf, 1, 2)));
+// The current last-error text, borrowed until the next err_set; null when none.
+const char *err_last();
+// Word of an axis code: 1 "x", 2 "y", 3 "z", 4 "-x", 5 "-y", 6 "-z"; any other code gives "x".
+const char *geom_axis_name(int code);
