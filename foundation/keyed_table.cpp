@@ -1,0 +1,542 @@
+// Keyed table: inline element storage with parallel key slots, an open-addressing
+// hash from key to slot, and a min-heap of freed slots so that the lowest free slot
+// is found without scanning.
+#include "foundation/keyed_table.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <new>
+#include <vector>
+
+constexpr int32_t FIRST_CAPACITY = 16;
+constexpr int32_t MAX_CAPACITY = 1 << 30; // doubling stops here: capacity stays an int32_t
+constexpr int32_t EMPTY_BUCKET = -1;
+
+// One hash bucket: the slot it points at and that slot's key hash.
+struct IndexBucket {
+    int32_t slot;  // slot index, EMPTY_BUCKET when the bucket is free
+    uint32_t hash; // hash of the slot's key, kept so growth and deletion never rehash names
+};
+
+struct KeyedTableIndex {
+    std::vector<IndexBucket> buckets; // KEY_INT/KEY_NAME: 2 x capacity buckets, linear probing
+    std::vector<int32_t> free_heap;   // min-heap of freed slots below fresh; capacity reserved
+    int32_t fresh;                    // slots at or above this have not been used since allocation
+    int32_t first_used;               // no used slot lies below this (a lower bound)
+};
+
+static bool has_storage(const KeyedTable *table);
+static bool usable(const KeyedTable *table);
+static uint32_t hash_int(int32_t key);
+static uint32_t hash_name(const char *name);
+static bool name_storable(const char *name);
+static int32_t lookup_int(const KeyedTable *table, int32_t key);
+static int32_t lookup_name(const KeyedTable *table, const char *name);
+static void index_insert(KeyedTableIndex *index, int32_t slot, uint32_t hash);
+static void index_erase(KeyedTableIndex *index, int32_t slot, uint32_t hash);
+static int grow(KeyedTable *table);
+static int32_t take_free_slot(KeyedTable *table);
+static void release_slot(KeyedTable *table, int32_t slot, uint32_t hash);
+static void *element_at(const KeyedTable *table, int32_t slot);
+static void *walk_from(KeyedTable *table, int32_t start);
+static bool no_holes(const KeyedTable *table);
+static int32_t dense_position(const KeyedTable *table, int32_t slot);
+
+int table_init(KeyedTable *table, int32_t element_size, int32_t key_kind)
+{
+    if (!table || element_size < 1 || key_kind < KEY_NONE || key_kind > KEY_NAME)
+        return 0;
+    std::memset(table, 0, sizeof *table);
+    table->element_size = element_size;
+    table->kind = key_kind;
+    return 1;
+}
+
+void *table_add(KeyedTable *table, int32_t key)
+{
+    if (!table || table->element_size < 1 || table->kind == KEY_NAME ||
+        table->kind < KEY_NONE || table->kind > KEY_NAME)
+        return nullptr;
+    if (table->kind == KEY_INT && has_storage(table)) {
+        int32_t found = lookup_int(table, key);
+        if (found >= 0)
+            return element_at(table, found);
+    }
+    int32_t slot = take_free_slot(table);
+    if (slot < 0)
+        return nullptr;
+    table->slots[slot].key = key;
+    if (table->kind == KEY_INT)
+        index_insert(table->index, slot, hash_int(key));
+    return element_at(table, slot);
+}
+
+void *table_add(KeyedTable *table, const char *name)
+{
+    if (!table || table->element_size < 1 || table->kind != KEY_NAME)
+        return nullptr;
+    if (has_storage(table) && name) {
+        int32_t found = lookup_name(table, name);
+        if (found >= 0)
+            return element_at(table, found);
+    }
+    // A missing (or unstorable) name is refused only after the first storage exists.
+    if (!has_storage(table) && !grow(table))
+        return nullptr;
+    if (!name_storable(name))
+        return nullptr;
+    int32_t slot = take_free_slot(table);
+    if (slot < 0)
+        return nullptr;
+    table->slots[slot].key = 0;
+    KeyedTableName *stored = &table->names[slot];
+    std::memset(stored->text, 0, sizeof stored->text);
+    std::memcpy(stored->text, name, std::strlen(name));
+    index_insert(table->index, slot, hash_name(name));
+    return element_at(table, slot);
+}
+
+int table_remove(KeyedTable *table, int32_t key)
+{
+    if (!usable(table) || table->kind != KEY_INT || key < 1)
+        return 0;
+    int32_t slot = lookup_int(table, key);
+    if (slot < 0)
+        return 0;
+    table->slots[slot].key = 0;
+    release_slot(table, slot, hash_int(key));
+    return 1;
+}
+
+int table_remove(KeyedTable *table, const char *name)
+{
+    if (!usable(table) || table->kind != KEY_NAME || !name)
+        return 0;
+    int32_t slot = lookup_name(table, name);
+    if (slot < 0)
+        return 0;
+    release_slot(table, slot, hash_name(name));
+    return 1;
+}
+
+void *table_find(KeyedTable *table, int32_t key)
+{
+    if (!usable(table) || table->kind != KEY_INT)
+        return nullptr;
+    return element_at(table, lookup_int(table, key));
+}
+
+void *table_find(KeyedTable *table, const char *name)
+{
+    if (!usable(table) || table->kind != KEY_NAME || !name)
+        return nullptr;
+    return element_at(table, lookup_name(table, name));
+}
+
+void *table_first(KeyedTable *table)
+{
+    if (!usable(table) || table->count == 0)
+        return nullptr;
+    // Slots below first_used are all free, so starting there equals starting at 0.
+    void *element = walk_from(table, table->index->first_used);
+    if (element)
+        table->index->first_used = table->cursor;
+    return element;
+}
+
+void *table_first(KeyedTable *table, int32_t *key_out)
+{
+    void *element = table_first(table);
+    if (key_out)
+        *key_out = element && table->kind != KEY_NAME ? table->slots[table->cursor].key : 0;
+    return element;
+}
+
+void *table_first(KeyedTable *table, const char **name_out)
+{
+    void *element = table_first(table);
+    if (name_out)
+        *name_out = element && table->kind == KEY_NAME ? table->names[table->cursor].text : nullptr;
+    return element;
+}
+
+void *table_next(KeyedTable *table)
+{
+    if (!usable(table))
+        return nullptr;
+    int32_t cursor = std::min(std::max(table->cursor, -1), table->capacity);
+    return walk_from(table, cursor < table->capacity ? cursor + 1 : cursor);
+}
+
+void *table_next(KeyedTable *table, int32_t *key_out)
+{
+    void *element = table_next(table);
+    if (key_out)
+        *key_out = element && table->kind != KEY_NAME ? table->slots[table->cursor].key : 0;
+    return element;
+}
+
+void *table_next(KeyedTable *table, const char **name_out)
+{
+    void *element = table_next(table);
+    if (name_out)
+        *name_out = element && table->kind == KEY_NAME ? table->names[table->cursor].text : nullptr;
+    return element;
+}
+
+int32_t table_count(const KeyedTable *table)
+{
+    if (!usable(table))
+        return 0;
+    return table->count;
+}
+
+int32_t table_index_of(KeyedTable *table, int32_t key, int dense)
+{
+    if (!usable(table) || table->kind != KEY_INT)
+        return -1;
+    int32_t slot = lookup_int(table, key);
+    if (slot < 0 || !dense)
+        return slot;
+    return dense_position(table, slot);
+}
+
+int32_t table_index_of(KeyedTable *table, const char *name, int dense)
+{
+    if (!usable(table) || table->kind != KEY_NAME || !name)
+        return -1;
+    int32_t slot = lookup_name(table, name);
+    if (slot < 0 || !dense)
+        return slot;
+    return dense_position(table, slot);
+}
+
+void *table_nth(KeyedTable *table, int32_t n, int dense)
+{
+    if (!usable(table) || table->count == 0)
+        return nullptr;
+    if (!dense) {
+        if (n < 0 || n >= table->capacity || !table->slots[n].used)
+            return nullptr;
+        return element_at(table, n);
+    }
+    if (n < 0 || n >= table->count)
+        return nullptr;
+    if (no_holes(table))
+        return element_at(table, n);
+    int32_t passed = 0;
+    for (int32_t slot = table->index->first_used; slot < table->capacity; slot++) {
+        if (!table->slots[slot].used)
+            continue;
+        if (passed == n)
+            return element_at(table, slot);
+        passed++;
+    }
+    return nullptr;
+}
+
+int table_copy(const KeyedTable *source, KeyedTable *destination)
+{
+    if (!source || !destination)
+        return 0;
+    if (source == destination)
+        return 1;
+    KeyedTable copy = *source;
+    int result = 1;
+    copy.data = nullptr;
+    copy.slots = nullptr;
+    copy.names = nullptr;
+    copy.index = nullptr;
+    if (has_storage(source)) {
+        size_t cap = (size_t)source->capacity;
+        copy.data = (unsigned char *)std::malloc(cap * (size_t)source->element_size);
+        copy.slots = (KeyedTableSlot *)std::malloc(cap * sizeof(KeyedTableSlot));
+        if (source->names)
+            copy.names = (KeyedTableName *)std::malloc(cap * sizeof(KeyedTableName));
+        try {
+            copy.index = new KeyedTableIndex(*source->index);
+        } catch (const std::bad_alloc &) {
+            copy.index = nullptr;
+        }
+        if (!copy.data || !copy.slots || (source->names && !copy.names) || !copy.index) {
+            result = 0;
+        } else {
+            std::memcpy(copy.data, source->data, cap * (size_t)source->element_size);
+            std::memcpy(copy.slots, source->slots, cap * sizeof(KeyedTableSlot));
+            if (source->names)
+                std::memcpy(copy.names, source->names, cap * sizeof(KeyedTableName));
+        }
+    } else {
+        copy.capacity = 0;
+    }
+    if (result)
+        *destination = copy;
+    else
+        table_free(&copy);
+    return result;
+}
+
+int table_free(KeyedTable *table)
+{
+    if (!table)
+        return 0;
+    std::free(table->data);
+    std::free(table->slots);
+    std::free(table->names);
+    delete table->index;
+    std::memset(table, 0, sizeof *table);
+    return 1;
+}
+
+int table_clear(KeyedTable *table)
+{
+    if (!table)
+        return 0;
+    int32_t element_size = table->element_size;
+    int32_t kind = table->kind;
+    table_free(table);
+    table_init(table, element_size, kind);
+    return 1;
+}
+
+// True when the table holds allocated slots with their index.
+static bool has_storage(const KeyedTable *table)
+{
+    return table->capacity > 0 && table->data && table->slots && table->index;
+}
+
+// True for a live table with storage: the precondition of every lookup and walk.
+static bool usable(const KeyedTable *table)
+{
+    return table && table->element_size >= 1 && has_storage(table);
+}
+
+// Mixes the bits of an integer key (murmur3 finaliser).
+static uint32_t hash_int(int32_t key)
+{
+    uint32_t h = (uint32_t)key;
+    h ^= h >> 16;
+    h *= 0x85ebca6bu;
+    h ^= h >> 13;
+    h *= 0xc2b2ae35u;
+    h ^= h >> 16;
+    return h;
+}
+
+// FNV-1a over the name's bytes up to its terminator.
+static uint32_t hash_name(const char *name)
+{
+    uint32_t h = 2166136261u;
+    for (const unsigned char *p = (const unsigned char *)name; *p; p++) {
+        h ^= *p;
+        h *= 16777619u;
+    }
+    return h;
+}
+
+// True for a name that fits a stored name key whole.
+static bool name_storable(const char *name)
+{
+    return name && std::memchr(name, 0, TABLE_NAME_MAX + 1) != nullptr;
+}
+
+// Slot of the used element with the integer key, or -1.
+static int32_t lookup_int(const KeyedTable *table, int32_t key)
+{
+    const std::vector<IndexBucket> &buckets = table->index->buckets;
+    size_t mask = buckets.size() - 1;
+    uint32_t hash = hash_int(key);
+    for (size_t i = hash & mask; buckets[i].slot != EMPTY_BUCKET; i = (i + 1) & mask) {
+        if (buckets[i].hash == hash && table->slots[buckets[i].slot].key == key)
+            return buckets[i].slot;
+    }
+    return -1;
+}
+
+// Slot of the used element with exactly this name, or -1 (also for a name too long to store).
+static int32_t lookup_name(const KeyedTable *table, const char *name)
+{
+    if (!name_storable(name))
+        return -1;
+    const std::vector<IndexBucket> &buckets = table->index->buckets;
+    size_t mask = buckets.size() - 1;
+    uint32_t hash = hash_name(name);
+    for (size_t i = hash & mask; buckets[i].slot != EMPTY_BUCKET; i = (i + 1) & mask) {
+        if (buckets[i].hash == hash && std::strcmp(table->names[buckets[i].slot].text, name) == 0)
+            return buckets[i].slot;
+    }
+    return -1;
+}
+
+// Enters a slot under its hash; the bucket array always has room (twice the capacity).
+static void index_insert(KeyedTableIndex *index, int32_t slot, uint32_t hash)
+{
+    size_t mask = index->buckets.size() - 1;
+    size_t i = hash & mask;
+    while (index->buckets[i].slot != EMPTY_BUCKET)
+        i = (i + 1) & mask;
+    index->buckets[i].slot = slot;
+    index->buckets[i].hash = hash;
+}
+
+// Takes a slot out of the hash, shifting later buckets of its probe run back so that no
+// lookup stops early (no tombstones).
+static void index_erase(KeyedTableIndex *index, int32_t slot, uint32_t hash)
+{
+    std::vector<IndexBucket> &buckets = index->buckets;
+    size_t mask = buckets.size() - 1;
+    size_t hole = hash & mask;
+    while (buckets[hole].slot != slot)
+        hole = (hole + 1) & mask;
+    for (size_t j = (hole + 1) & mask; buckets[j].slot != EMPTY_BUCKET; j = (j + 1) & mask) {
+        size_t home = buckets[j].hash & mask;
+        // Move bucket j into the hole unless its home lies cyclically in (hole, j].
+        bool home_after_hole = hole <= j ? (home > hole && home <= j) : (home > hole || home <= j);
+        if (home_after_hole)
+            continue;
+        buckets[hole] = buckets[j];
+        hole = j;
+    }
+    buckets[hole].slot = EMPTY_BUCKET;
+    buckets[hole].hash = 0;
+}
+
+// Doubles the storage (16 slots the first time), zero-filling the new half of the elements,
+// slots and names, and resizes the index. 0 (table unchanged in use) when out of memory.
+static int grow(KeyedTable *table)
+{
+    int32_t old_capacity = table->capacity;
+    if (old_capacity >= MAX_CAPACITY)
+        return 0;
+    int32_t new_capacity = old_capacity ? old_capacity * 2 : FIRST_CAPACITY;
+    size_t old_n = (size_t)old_capacity;
+    size_t new_n = (size_t)new_capacity;
+    size_t size = (size_t)table->element_size;
+
+    // Each block is enlarged in turn; until capacity changes at the end a larger block is
+    // harmless, so a failure part way leaves the table as it was.
+    unsigned char *data = (unsigned char *)std::realloc(table->data, new_n * size);
+    if (!data)
+        return 0;
+    table->data = data;
+    std::memset(data + old_n * size, 0, (new_n - old_n) * size);
+
+    KeyedTableSlot *slots = (KeyedTableSlot *)std::realloc(table->slots, new_n * sizeof *slots);
+    if (!slots)
+        return 0;
+    table->slots = slots;
+    std::memset(slots + old_n, 0, (new_n - old_n) * sizeof *slots);
+
+    if (table->kind == KEY_NAME) {
+        KeyedTableName *names = (KeyedTableName *)std::realloc(table->names, new_n * sizeof *names);
+        if (!names)
+            return 0;
+        table->names = names;
+        std::memset(names + old_n, 0, (new_n - old_n) * sizeof *names);
+    }
+
+    if (!table->index) {
+        table->index = new (std::nothrow) KeyedTableIndex();
+        if (!table->index)
+            return 0;
+        table->index->fresh = 0;
+        table->index->first_used = 0;
+    }
+    KeyedTableIndex *index = table->index;
+    try {
+        index->free_heap.reserve(new_n);
+        if (table->kind != KEY_NONE) {
+            std::vector<IndexBucket> buckets(new_n * 2, IndexBucket{EMPTY_BUCKET, 0});
+            size_t mask = buckets.size() - 1;
+            for (const IndexBucket &b : index->buckets) {
+                if (b.slot == EMPTY_BUCKET)
+                    continue;
+                size_t i = b.hash & mask;
+                while (buckets[i].slot != EMPTY_BUCKET)
+                    i = (i + 1) & mask;
+                buckets[i] = b;
+            }
+            index->buckets.swap(buckets);
+        }
+    } catch (const std::bad_alloc &) {
+        return 0;
+    }
+    table->capacity = new_capacity;
+    return 1;
+}
+
+// Marks the lowest free slot used (growing when none is free) and counts it; the caller
+// stores the key. -1 when out of memory.
+static int32_t take_free_slot(KeyedTable *table)
+{
+    if (!has_storage(table) && !grow(table))
+        return -1;
+    KeyedTableIndex *index = table->index;
+    int32_t slot;
+    if (!index->free_heap.empty()) {
+        std::pop_heap(index->free_heap.begin(), index->free_heap.end(), std::greater<int32_t>());
+        slot = index->free_heap.back();
+        index->free_heap.pop_back();
+    } else {
+        if (index->fresh >= table->capacity && !grow(table))
+            return -1;
+        slot = index->fresh++;
+    }
+    table->slots[slot].used = 1;
+    table->count++;
+    if (slot < index->first_used)
+        index->first_used = slot;
+    return slot;
+}
+
+// Frees a used slot (its bytes and, for names, its stored name stay) and forgets its key.
+static void release_slot(KeyedTable *table, int32_t slot, uint32_t hash)
+{
+    KeyedTableIndex *index = table->index;
+    table->slots[slot].used = 0;
+    table->count--;
+    index_erase(index, slot, hash);
+    // Reserved to the capacity at growth, so this never allocates.
+    index->free_heap.push_back(slot);
+    std::push_heap(index->free_heap.begin(), index->free_heap.end(), std::greater<int32_t>());
+}
+
+// Address of the element in slot, or null for -1.
+static void *element_at(const KeyedTable *table, int32_t slot)
+{
+    if (slot < 0)
+        return nullptr;
+    return table->data + (size_t)slot * (size_t)table->element_size;
+}
+
+// Moves the cursor to the first used slot at or after start; its element, or null with the
+// cursor at the capacity.
+static void *walk_from(KeyedTable *table, int32_t start)
+{
+    int32_t slot = start;
+    while (slot < table->capacity && !table->slots[slot].used)
+        slot++;
+    table->cursor = slot;
+    return element_at(table, slot < table->capacity ? slot : -1);
+}
+
+// True when the used slots are exactly 0 .. count-1, so slot and dense positions agree.
+static bool no_holes(const KeyedTable *table)
+{
+    return table->index->free_heap.empty() && table->index->fresh == table->count;
+}
+
+// Number of used slots before a used slot.
+static int32_t dense_position(const KeyedTable *table, int32_t slot)
+{
+    if (no_holes(table))
+        return slot;
+    int32_t passed = 0;
+    for (int32_t i = table->index->first_used; i < slot; i++) {
+        if (table->slots[i].used)
+            passed++;
+    }
+    return passed;
+}
