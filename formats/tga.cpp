@@ -1,6 +1,8 @@
 // Reader of uncompressed true-colour TGA images into packed RGB, top row first.
 #include "formats/tga.h"
 
+#include "foundation/file_table.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -19,9 +21,9 @@ static const char *const MSG_DEPTH = "TGA image is not 24 or 32 bits per pixel: 
 // Text of the last failure, returned through tga_read's message.
 static char g_tga_message[1024];
 
-static const char *read_image(FILE *stream, TgaImage *image);
-static int read_exactly(FILE *stream, uint8_t *buffer, size_t count);
-static int read_pixel_data(FILE *stream, size_t count, std::vector<uint8_t> &data);
+static const char *read_image(int handle, TgaImage *image);
+static int read_exactly(int handle, uint8_t *buffer, size_t count);
+static int read_pixel_data(int handle, size_t count, std::vector<uint8_t> &data);
 static int16_t read_i16(const uint8_t *bytes);
 static void convert_rows(const uint8_t *data, int bytes_per_pixel, TgaImage *image);
 
@@ -29,13 +31,13 @@ TgaImage *tga_read(const char *path, const char **message)
 {
     TgaImage *image = nullptr;
     const char *failure = nullptr;
-    FILE *stream = path ? fopen(path, "rb") : nullptr;
-    if (!stream) {
+    int handle = file_open(path, "rb");
+    if (handle < 0) {
         failure = MSG_OPEN;
     } else {
         image = static_cast<TgaImage *>(calloc(1, sizeof(TgaImage)));
-        failure = read_image(stream, image);
-        fclose(stream);
+        failure = read_image(handle, image);
+        file_close(handle);
     }
     if (failure) {
         tga_free(image);
@@ -56,16 +58,16 @@ void tga_free(TgaImage *image)
 }
 
 // Reads header, ID field and pixels into image; null on success, else the failure's format.
-static const char *read_image(FILE *stream, TgaImage *image)
+static const char *read_image(int handle, TgaImage *image)
 {
     uint8_t header[TGA_HEADER_SIZE];
-    if (!read_exactly(stream, header, sizeof header))
+    if (!read_exactly(handle, header, sizeof header))
         return MSG_READ;
     // A colour map in front of the pixels would be read as pixels: refuse it with the type.
     if (header[2] != TGA_TYPE_TRUE_COLOUR || header[1] != 0)
         return MSG_TYPE;
     size_t id_length = header[0];
-    if (!read_exactly(stream, reinterpret_cast<uint8_t *>(image->id_text), id_length))
+    if (!read_exactly(handle, reinterpret_cast<uint8_t *>(image->id_text), id_length))
         return MSG_READ;
     image->id_text[id_length] = '\0';
     image->x_origin = read_i16(header + 8);
@@ -83,7 +85,7 @@ static const char *read_image(FILE *stream, TgaImage *image)
         return MSG_READ;
     int bytes_per_pixel = image->bits_per_pixel / 8;
     std::vector<uint8_t> data;
-    if (!read_pixel_data(stream, pixel_count * bytes_per_pixel, data))
+    if (!read_pixel_data(handle, pixel_count * bytes_per_pixel, data))
         return MSG_READ;
     image->rgb_byte_count = static_cast<int32_t>(pixel_count * 3);
     image->pixels = static_cast<uint8_t *>(malloc(pixel_count * 3));
@@ -92,20 +94,20 @@ static const char *read_image(FILE *stream, TgaImage *image)
 }
 
 // 1 when exactly count bytes were read into buffer.
-static int read_exactly(FILE *stream, uint8_t *buffer, size_t count)
+static int read_exactly(int handle, uint8_t *buffer, size_t count)
 {
-    return count == 0 || fread(buffer, 1, count, stream) == count;
+    return count == 0 || file_read(handle, buffer, 1, count) == count;
 }
 
 // Reads count bytes into data in pieces, so a header that claims more than the
 // file holds costs no more memory than the file; 1 when all were read.
-static int read_pixel_data(FILE *stream, size_t count, std::vector<uint8_t> &data)
+static int read_pixel_data(int handle, size_t count, std::vector<uint8_t> &data)
 {
     while (data.size() < count) {
         size_t done = data.size();
         size_t piece = count - done < TGA_READ_CHUNK ? count - done : TGA_READ_CHUNK;
         data.resize(done + piece);
-        if (!read_exactly(stream, data.data() + done, piece))
+        if (!read_exactly(handle, data.data() + done, piece))
             return 0;
     }
     return 1;
