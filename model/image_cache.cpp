@@ -1,16 +1,26 @@
-// Process-wide cache of decoded texture images shared by file path.
-// (Interim storage until the keyed table lands.)
+// Process-wide cache of decoded texture images shared by file path, with
+// reference counts and one colour-keyed RGBA copy per image.
 #include "model/image_cache.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "formats/tga.h"
+#include "foundation/keyed_table.h"
+#include "foundation/last_error.h"
 #include "foundation/str.h"
 
-static std::vector<ImageCacheEntry *> g_image_entries;
-static uint32_t g_image_next_id = 1;
+struct ImageCache {
+    int ready;          // 1 once the table exists (first load)
+    KeyedTable table;   // ImageCacheEntry records keyed by id
+    uint32_t next_id;   // id of the next entry, from 1
+};
+
+static ImageCache g_image_cache = {0, {}, 1};
+
+static void ensure_cache();
+static uint8_t *add_entry(const char *path, TgaImage *image);
 
 uint8_t *image_cache_load(const char *path, int32_t *width, int32_t *height)
 {
@@ -18,26 +28,28 @@ uint8_t *image_cache_load(const char *path, int32_t *width, int32_t *height)
         return nullptr;
     *width = 0;
     *height = 0;
+    ensure_cache();
+    uint8_t *pixels = nullptr;
     ImageCacheEntry *entry = image_cache_find(path);
-    if (!entry) {
+    if (entry) {
+        entry->references++;
+        pixels = entry->pixels;
+    } else {
         const char *message = nullptr;
         TgaImage *image = tga_read(path, &message);
-        if (!image)
-            return nullptr;
-        entry = static_cast<ImageCacheEntry *>(calloc(1, sizeof(ImageCacheEntry)));
-        entry->file = str_dup(path);
-        entry->width = static_cast<uint32_t>(image->width);
-        entry->height = static_cast<uint32_t>(image->height);
-        entry->pixels = image->pixels;
-        entry->id = g_image_next_id++;
-        image->pixels = nullptr;
-        tga_free(image);
-        g_image_entries.push_back(entry);
+        if (image) {
+            pixels = add_entry(path, image);
+            tga_free(image);
+        } else {
+            err_set(message);
+        }
     }
-    entry->references++;
-    *width = static_cast<int32_t>(entry->width);
-    *height = static_cast<int32_t>(entry->height);
-    return entry->pixels;
+    if (pixels) {
+        entry = image_cache_find(path);
+        *width = static_cast<int32_t>(entry->width);
+        *height = static_cast<int32_t>(entry->height);
+    }
+    return pixels;
 }
 
 int image_cache_release(const char *path)
@@ -45,15 +57,13 @@ int image_cache_release(const char *path)
     ImageCacheEntry *entry = image_cache_find(path);
     if (!entry)
         return 0;
-    if (--entry->references > 0)
-        return 1;
-    for (size_t i = 0; i < g_image_entries.size(); i++)
-        if (g_image_entries[i] == entry)
-            g_image_entries.erase(g_image_entries.begin() + i);
-    free(entry->file);
-    free(entry->pixels);
-    free(entry->keyed_pixels);
-    free(entry);
+    entry->references--;
+    if (entry->references == 0) {
+        free(entry->file);
+        free(entry->pixels);
+        free(entry->keyed_pixels);
+        table_remove(&g_image_cache.table, static_cast<int32_t>(entry->id));
+    }
     return 1;
 }
 
@@ -65,8 +75,8 @@ uint8_t *image_cache_colour_key(const char *path, uint8_t r, uint8_t g, uint8_t 
     if (!entry->keyed_pixels) {
         size_t count = static_cast<size_t>(entry->width) * entry->height;
         uint8_t *keyed = static_cast<uint8_t *>(malloc(count * 4));
-        for (size_t i = 0; i < count; i++) {
-            const uint8_t *rgb = entry->pixels + i * 3;
+        const uint8_t *rgb = entry->pixels;
+        for (size_t i = 0; i < count; i++, rgb += 3) {
             keyed[i * 4] = rgb[0];
             keyed[i * 4 + 1] = rgb[1];
             keyed[i * 4 + 2] = rgb[2];
@@ -79,9 +89,11 @@ uint8_t *image_cache_colour_key(const char *path, uint8_t r, uint8_t g, uint8_t 
 
 ImageCacheEntry *image_cache_find(const char *path)
 {
-    if (!path)
+    if (!path || !g_image_cache.ready)
         return nullptr;
-    for (ImageCacheEntry *entry : g_image_entries)
+    KeyedTable *table = &g_image_cache.table;
+    for (auto *entry = static_cast<ImageCacheEntry *>(table_first(table)); entry;
+         entry = static_cast<ImageCacheEntry *>(table_next(table)))
         if (strcmp(entry->file, path) == 0)
             return entry;
     return nullptr;
@@ -89,5 +101,34 @@ ImageCacheEntry *image_cache_find(const char *path)
 
 KeyedTable *image_cache_table(void)
 {
-    return nullptr;
+    return g_image_cache.ready ? &g_image_cache.table : nullptr;
+}
+
+// Creates the cache table on first use.
+static void ensure_cache()
+{
+    if (g_image_cache.ready)
+        return;
+    table_init(&g_image_cache.table, sizeof(ImageCacheEntry), KEY_INT);
+    g_image_cache.ready = 1;
+}
+
+// Adds an entry for path under the next id, taking the image's pixels over;
+// the entry's pixels, or null when the table could not grow (image unchanged).
+static uint8_t *add_entry(const char *path, TgaImage *image)
+{
+    int32_t id = static_cast<int32_t>(g_image_cache.next_id);
+    auto *entry = static_cast<ImageCacheEntry *>(table_add(&g_image_cache.table, id));
+    if (!entry)
+        return nullptr;
+    g_image_cache.next_id++;
+    entry->file = str_dup(path);
+    entry->width = static_cast<uint32_t>(image->width);
+    entry->height = static_cast<uint32_t>(image->height);
+    entry->pixels = image->pixels;
+    entry->keyed_pixels = nullptr;
+    entry->references = 1;
+    entry->id = static_cast<uint32_t>(id);
+    image->pixels = nullptr;
+    return entry->pixels;
 }
