@@ -192,6 +192,16 @@ TEST_F(TgaTest, WideImageKeepsRowsApart)
     tga_free(image);
 }
 
+TEST_F(TgaTest, PathWithBackslashesAndOtherCaseIsFound)
+{
+    write("Wood.tga", tga_bytes(TgaSpec(), "", two_by_two(24)));
+    std::string path = dir_ + "\\WOOD.TGA";
+    TgaImage *image = tga_read(path.c_str(), nullptr);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(pixels_of(image), TWO_BY_TWO_RGB);
+    tga_free(image);
+}
+
 TEST_F(TgaTest, RefusedFilesGiveTheirMessageAndLeaveNothingOpen)
 {
     struct Case {
