@@ -1,9 +1,23 @@
+// Package initialisation: what Tcl's `load` runs for the package Druvex.
+#include "command/app_state.h"
+#include "command/command_proc.h"
+#include "command/tcl_glue.h"
+
 #include <tcl.h>
-#include <tk.h>
+
+#include <cstring>
+
+AppState g_app;
+
+// Set once the first Druvex_Init has run in this process.
+static int g_init_done;
 
 extern "C" __attribute__((visibility("default"))) int Druvex_Init(Tcl_Interp *interp)
 {
-    if (Tcl_InitStubs(interp, "8.4", 0) == nullptr) return TCL_ERROR;
-    if (Tk_InitStubs(interp, "8.4", 0) == nullptr) return TCL_ERROR;
+    if (g_init_done) return TCL_OK;
+    g_init_done = 1;
+    if (tcl_glue_init(interp) != 0) return TCL_ERROR;
+    if (!tcl_create_command("druvex", druvex_cmd, nullptr)) return TCL_ERROR;
+    memset(&g_app, 0, sizeof g_app);
     return TCL_OK;
 }

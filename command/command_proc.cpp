@@ -1,0 +1,100 @@
+#include "command/command_proc.h"
+
+#include "command/app_state.h"
+#include "command/tcl_glue.h"
+#include "foundation/str.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+// One subcommand of the dispatcher. Exactly one of the calls is set for a
+// built subcommand; an entry with neither matches its name and does nothing.
+struct Subcommand {
+    const char *name;
+    int (*with_words)(char **words); // receives the words from the subcommand on
+    int (*no_words)();               // receives nothing
+};
+
+// Subcommands in the order names of one first letter are compared. Handlers
+// not built yet stay commented out, so their names are unknown words.
+static const Subcommand g_subcommands[] = {
+    // {"add", cmd_add, nullptr},
+    // {"animate", cmd_animate, nullptr},
+    // {"callback", cmd_callback, nullptr},
+    // {"create", cmd_create, nullptr},
+    // {"delete", cmd_delete, nullptr},
+    // {"display", cmd_display, nullptr},
+    // {"draw", nullptr, view_draw_frame},
+    // {"file", cmd_file, nullptr},
+    // {"find", cmd_find, nullptr},
+    // {"get", cmd_get, nullptr},
+    // {"matrix", cmd_matrix, nullptr},
+    // {"perform", cmd_perform, nullptr},
+#ifdef DRUVEX_PRINT
+    // {"print", nullptr, print_cmd},
+#endif
+    // {"reload", nullptr, reload_all},
+    // {"reset", cmd_reset, nullptr},
+    // {"set", cmd_set, nullptr},
+    // {"select", cmd_select, nullptr},
+#ifdef DRUVEX_SIMULATION
+    // {"simulate", phys_cmd_simulate, nullptr},
+#else
+    {"simulate", nullptr, nullptr},
+#endif
+};
+
+int druvex_cmd(ClientData data, Tcl_Interp *interp, int argc, const char *argv[])
+{
+    while (Tcl_DoOneEvent(TCL_ALL_EVENTS | TCL_DONT_WAIT) != 0) {
+    }
+    WordList *list = tcl_split_args(argc, argv);
+    if (list->words[0]) cmd_dispatch(list->words);
+    tcl_free_args();
+    return TCL_OK;
+}
+
+WordList *tcl_split_args(int argc, const char *const *argv)
+{
+    WordList *list = static_cast<WordList *>(calloc(1, sizeof(WordList)));
+    list->outer = g_glue.words;
+    g_glue.words = list;
+    int count = 0;
+    for (int a = 0; a < argc && count < WORD_LIST_SIZE - 1; a++) {
+        for (int f = 0; count < WORD_LIST_SIZE - 1; f++) {
+            char *word = str_field(argv[a], ' ', f);
+            if (!word) break;
+            list->words[count++] = word;
+        }
+    }
+    return list;
+}
+
+void tcl_free_args()
+{
+    WordList *list = g_glue.words;
+    if (!list) return;
+    for (int i = 0; i < WORD_LIST_SIZE && list->words[i]; i++) free(list->words[i]);
+    g_glue.words = list->outer;
+    free(list);
+}
+
+void cmd_dispatch(char **words)
+{
+    if (!words || !words[0] || !words[1]) return;
+    int i = 1;
+    for (; words[i]; i++) {
+        unsigned char first = static_cast<unsigned char>(words[i][0]);
+        if (first < 'a' || first > 's') continue;
+        for (const Subcommand &sub : g_subcommands) {
+            if (static_cast<unsigned char>(sub.name[0]) != first || strcmp(sub.name, words[i]) != 0) continue;
+            if (sub.with_words) sub.with_words(words + i);
+            else if (sub.no_words) sub.no_words();
+            return;
+        }
+    }
+    std::string text = std::string("druvex: unknown command: ") + words[i - 1];
+    cb_message_hook(text.c_str());
+}

@@ -1,0 +1,74 @@
+// The thin glue through which the system talks to Tcl and Tk: the remembered
+// interpreter, script evaluation, modal message boxes, Tk window lookups and
+// timers. Every call goes to the interpreter given to Druvex_Init.
+#pragma once
+#include <tcl.h>
+
+struct WordList;
+
+// The glue's state: the interpreter and the script path prefixes.
+struct GlueState {
+    Tcl_Interp *interp;          // interpreter given to Druvex_Init
+    const char *path_prefix;     // prefix_text when set, else null
+    const char *path_prefix2;    // prefix2_text when set, else null
+    char prefix_text[512];       // first script path prefix
+    char prefix2_text[512];      // second script path prefix
+    WordList *words;             // word list of the command running now (innermost)
+};
+
+extern GlueState g_glue;
+
+// Zeroes the glue state, remembers the interpreter and initialises the Tcl and Tk
+// stubs ("8.4", not exact). Returns 0 on success, 1 on failure.
+int tcl_glue_init(Tcl_Interp *interp);
+// Registers a string-form command; 1, or 0 for a null name or procedure.
+int tcl_create_command(const char *name, Tcl_CmdProc *proc, ClientData data);
+// Registers an object-form command; 1, or 0 for a null name or procedure.
+int tcl_create_obj_command(const char *name, Tcl_ObjCmdProc *proc, ClientData data);
+// Makes a copy of the text the interpreter's result; null or empty leaves it as it is.
+void tcl_set_result(const char *text);
+// Evaluates a script at global level; 1, or 0 when it raised an error (left in the result).
+int tcl_eval(const char *script);
+// Evaluates a command given as words at global level, with no substitution of
+// the words; 1, or 0 on error.
+int tcl_eval_words(int count, const char *const *words);
+// Modal information box showing the text literally ("unknown" for null, double
+// quotes shown as single quotes). Returns the Tcl code of the box.
+int tcl_info_box(const char *text);
+// Modal error box, like tcl_info_box with the title "Error"; resets the result first.
+int tcl_error_box(const char *text);
+// Error box "tcl/tk script error: %s\nreason: %s"; null arguments shown as "unknown".
+int tcl_script_error_box(const char *what, const char *reason);
+// The viewer's message hook: an information box for a non-null text.
+void cb_message_hook(const char *text);
+// X window id of the Tk window with this path (created if needed), or 0.
+unsigned long tcl_tk_hwnd(const char *path);
+// The X display of the Tk main window: the instance the window layer starts with.
+void *tcl_tk_instance();
+// Schedules a Tcl timer, the delay raised to at least 10 ms; returns its token.
+Tcl_TimerToken tcl_create_timer(int milliseconds, Tcl_TimerProc *proc, ClientData data);
+// Sets or, with null, clears the first script path prefix.
+void tcl_set_path_prefix(const char *text);
+// Sets or, with null, clears the second script path prefix.
+void tcl_set_path_prefix2(const char *text);
+// Joins the prefixes and the name with "\" turned into "/"; static buffer.
+const char *tcl_script_path(const char *name);
+// Sources the script found by tcl_script_path; 1, or 0 on error.
+int tcl_source(const char *name);
+// Sets the result to a byte array of count bytes when bytes is set and count >= 1.
+void tcl_set_result_bytes(const unsigned char *bytes, int count);
+// Attaching a foreign window to a Tk window has no X11 equivalent here: always 0.
+int tcl_tk_attach_hwnd(const char *path, unsigned long window);
+// Class name of the Tk window with this path, or null.
+const char *tcl_tk_class(const char *path);
+// Sets the class of the Tk window with this path; 1, or 0 when there is none.
+int tcl_tk_set_class(const char *path, const char *class_name);
+// Creates a Tk child window name under the parent path; its X window id, or 0.
+unsigned long tcl_tk_create_child(const char *name, const char *parent_path);
+// Whole file read through a binary Tcl channel into a malloc'ed buffer; null
+// for a null path, an open or read failure, or an empty file.
+char *tcl_read_file(const char *path);
+// Creates a stand-alone interpreter with Tcl initialised from this machine's
+// library folders and Tk required as a package, and makes it the glue's
+// interpreter. Returns 1.
+int tcl_create_app_interp(const char *program_path);

@@ -1,0 +1,92 @@
+#include "command/arguments.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+TEST(ArgParse, Integers)
+{
+    struct Case {
+        const char *text;
+        int ok;
+        int value;
+    } cases[] = {{"-", 1, 0}, {"12", 1, 12}, {"-3", 1, -3}, {"1-2", 1, 1}, {"--4", 1, 0},
+                 {"1.5", 0, 0}, {"+3", 0, 0}, {"abc", 0, 0}};
+    for (const Case &c : cases) {
+        int value = 99;
+        EXPECT_EQ(arg_parse(&value, c.text, ARG_INT), c.ok) << c.text;
+        EXPECT_EQ(value, c.ok ? c.value : 99) << c.text;
+    }
+}
+
+TEST(ArgParse, Floats)
+{
+    struct Case {
+        const char *text;
+        int ok;
+        float value;
+    } cases[] = {{"1", 1, 1.0f}, {"1.5", 1, 1.5f}, {"-.5", 1, -0.5f}, {".", 1, 0.0f},
+                 {"1.2.3", 0, 0}, {"1e5", 0, 0}, {"x", 0, 0}};
+    for (const Case &c : cases) {
+        float value = 99.0f;
+        EXPECT_EQ(arg_parse(&value, c.text, ARG_FLOAT), c.ok) << c.text;
+        EXPECT_FLOAT_EQ(value, c.ok ? c.value : 99.0f) << c.text;
+    }
+}
+
+TEST(ArgParse, Booleans)
+{
+    struct Case {
+        const char *text;
+        int ok;
+        int value;
+    } cases[] = {{"on", 1, 1},  {"true", 1, 1}, {"off", 1, 0}, {"false", 1, 0}, {"0", 1, 0},
+                 {"1", 1, 1},   {"7", 1, 7},    {"On", 0, 0},  {"yes", 0, 0},  {"1.0", 0, 0}};
+    for (const Case &c : cases) {
+        int value = 99;
+        EXPECT_EQ(arg_parse(&value, c.text, ARG_BOOL), c.ok) << c.text;
+        EXPECT_EQ(value, c.ok ? c.value : 99) << c.text;
+    }
+}
+
+TEST(ArgParse, StringsAndMissingWords)
+{
+    const char *word = "+anything";
+    const char *out = nullptr;
+    EXPECT_EQ(arg_parse(&out, word, ARG_STRING), 1);
+    EXPECT_EQ(out, word);
+    int value = 5;
+    EXPECT_EQ(arg_parse(&value, nullptr, ARG_INT), 0);
+    EXPECT_EQ(arg_parse(nullptr, "1", ARG_INT), 0);
+    EXPECT_EQ(arg_parse(&value, "1", 9), 0);
+    EXPECT_EQ(value, 5);
+}
+
+TEST(Results, Formats)
+{
+    EXPECT_STREQ(result_bool(3), "on");
+    EXPECT_STREQ(result_bool(0), "off");
+    EXPECT_STREQ(result_int(-42), "-42");
+    int ints[] = {1, 2, 3};
+    EXPECT_STREQ(result_ints(ints, 3), "1 2 3");
+    float floats[] = {1.0f, 2.0f};
+    EXPECT_STREQ(result_floats(floats, 2), "1.000000 2.000000 ");
+    float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    std::string m = result_matrix16(identity);
+    EXPECT_EQ(m.rfind("1.000000 0.000000 0.000000 0.000000 0.000000 1.000000", 0), 0u);
+    EXPECT_EQ(m.substr(m.size() - 9), " 1.000000");
+    EXPECT_EQ(result_ints(ints, -1), nullptr);
+    EXPECT_EQ(result_floats(floats, -1), nullptr);
+}
+
+TEST(Results, LongAnswersAreWhole)
+{
+    std::vector<float> many(5000, 1.5f);
+    std::string text = result_floats(many.data(), static_cast<int>(many.size()));
+    EXPECT_EQ(text.size(), 5000u * 9u);
+    std::vector<int> ints(5000, 12345);
+    text = result_ints(ints.data(), static_cast<int>(ints.size()));
+    EXPECT_EQ(text.size(), 5000u * 6u - 1u);
+}

@@ -1,0 +1,98 @@
+#include "foundation/file_table.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+class FileTable : public ::testing::Test {
+protected:
+    std::string root;
+    void SetUp() override
+    {
+        char tmpl[] = "/tmp/druvex-files-XXXXXX";
+        root = mkdtemp(tmpl);
+    }
+    void TearDown() override
+    {
+        std::string cmd = "rm -rf '" + root + "'";
+        ASSERT_EQ(system(cmd.c_str()), 0);
+    }
+    std::string make(const std::string &name, const std::string &text)
+    {
+        std::string path = root + "/" + name;
+        EXPECT_EQ(file_write_all(path.c_str(), text.data(), text.size()), 1);
+        return path;
+    }
+};
+
+TEST_F(FileTable, FiveSlotsThenRefusalAndReuse)
+{
+    std::string path = make("a.txt", "x");
+    int handles[5];
+    for (int i = 0; i < 5; i++) {
+        handles[i] = file_open(path.c_str(), "r");
+        EXPECT_EQ(handles[i], i);
+    }
+    EXPECT_EQ(file_open(path.c_str(), "r"), -1);
+    EXPECT_EQ(file_open_count(), 5);
+    EXPECT_EQ(file_close(handles[2]), 1);
+    EXPECT_EQ(file_open(path.c_str(), "r"), 2);
+    for (int h : handles) file_close(h);
+    EXPECT_EQ(file_open_count(), 0);
+}
+
+TEST_F(FileTable, BadHandlesDoNothing)
+{
+    char buffer[8];
+    for (int h : {-1, 5, 0, 4}) {
+        EXPECT_EQ(file_close(h), 0) << h;
+        EXPECT_EQ(file_gets(buffer, sizeof buffer, h), nullptr) << h;
+        EXPECT_EQ(file_eof(h), 0) << h;
+        EXPECT_EQ(file_error(h), 0) << h;
+        EXPECT_EQ(file_read(h, buffer, 1, 1), 0u) << h;
+        EXPECT_EQ(file_write(h, buffer, 1, 1), 0u) << h;
+    }
+    EXPECT_EQ(file_open_count(), 0);
+    EXPECT_EQ(file_open(nullptr, "r"), -1);
+    EXPECT_EQ(file_open("x", nullptr), -1);
+    EXPECT_EQ(file_open((root + "/missing").c_str(), "r"), -1);
+}
+
+TEST_F(FileTable, GetsRemovesOneLineFeedOnly)
+{
+    std::string path = make("lines.txt", std::string("one\r\ntwo\n\nlast", 14));
+    int h = file_open(path.c_str(), "r");
+    char buffer[64];
+    EXPECT_STREQ(file_gets(buffer, sizeof buffer, h), "one\r");
+    EXPECT_STREQ(file_gets(buffer, sizeof buffer, h), "two");
+    EXPECT_STREQ(file_gets(buffer, sizeof buffer, h), "");
+    EXPECT_STREQ(file_gets(buffer, sizeof buffer, h), "last");
+    EXPECT_EQ(file_gets(buffer, sizeof buffer, h), nullptr);
+    EXPECT_NE(file_eof(h), 0);
+    file_close(h);
+}
+
+TEST_F(FileTable, WholeFilesKeepEveryByte)
+{
+    std::string bytes("a\nb\r\n\0z", 7);
+    std::string path = make("bytes.bin", bytes);
+    size_t size = 0;
+    char *data = file_read_all(path.c_str(), &size);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(std::string(data, size), bytes);
+    free(data);
+
+    std::string big(3 * 1024 * 1024, 'q');  // larger than the original 2 MiB limit
+    path = make("big.bin", big);
+    data = file_read_all(path.c_str(), &size);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(size, big.size());
+    free(data);
+
+    path = make("empty.bin", "");
+    EXPECT_EQ(file_read_all(path.c_str(), &size), nullptr);
+    EXPECT_EQ(size, 0u);
+    EXPECT_EQ(file_write_all((root + "/no/such/dir/x").c_str(), "x", 1), 0);
+}
