@@ -1,5 +1,7 @@
 #include "command/arguments.h"
 
+#include "formats/text_reader.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,12 +10,10 @@
 // The shared result text of the formatters; it grows as long as an answer needs.
 static std::string g_result_text;
 
-static int token_class(const char *text);
-
 int arg_parse(void *out, const char *text, int kind)
 {
     if (!out || !text) return 0;
-    int cls = token_class(text);
+    int cls = token_classify(text);
     switch (kind) {
     case ARG_INT:
         if (cls != 1) return 0;
@@ -91,15 +91,4 @@ const char *result_ints(const int *values, int n)
         g_result_text += number;
     }
     return g_result_text.c_str();
-}
-
-// Token class of a word: 1 "-" and digits only, 2 with exactly one ".", 3 otherwise.
-static int token_class(const char *text)
-{
-    int dots = 0;
-    for (const char *p = text; *p; p++) {
-        if (*p == '.') dots++;
-        else if (*p != '-' && (*p < '0' || *p > '9')) return 3;
-    }
-    return dots == 0 ? 1 : dots == 1 ? 2 : 3;
 }
