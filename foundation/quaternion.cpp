@@ -124,7 +124,7 @@ void quat_from_axis_angle(Quaternion *out, float ax, float ay, float az, float a
 }
 
 // w is clamped to -1..1 so a slightly long quaternion still has an angle; with no
-// rotation (sin of the half angle 0) the axis is reported as x.
+// rotation (no vector part, or sin of the half angle 0) the axis is reported as x.
 void quat_to_axis_angle(const Quaternion *q, float *ax, float *ay, float *az, float *angle)
 {
     float w = q->w;
@@ -132,7 +132,7 @@ void quat_to_axis_angle(const Quaternion *q, float *ax, float *ay, float *az, fl
     if (w < -1.0f) w = -1.0f;
     float h = static_cast<float>(acos(w));
     float s = static_cast<float>(sin(h));
-    if (s == 0.0f) {
+    if (s == 0.0f || (q->x == 0.0f && q->y == 0.0f && q->z == 0.0f)) {
         *ax = 1.0f;
         *ay = 0.0f;
         *az = 0.0f;
