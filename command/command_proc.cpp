@@ -1,6 +1,7 @@
 #include "command/command_proc.h"
 
 #include "command/app_state.h"
+#include "command/callbacks.h"
 #include "command/tcl_glue.h"
 #include "foundation/str.h"
 
@@ -22,7 +23,7 @@ struct Subcommand {
 static const Subcommand g_subcommands[] = {
     // {"add", cmd_add, nullptr},
     // {"animate", cmd_animate, nullptr},
-    // {"callback", cmd_callback, nullptr},
+    {"callback", cmd_callback, nullptr},
     // {"create", cmd_create, nullptr},
     // {"delete", cmd_delete, nullptr},
     // {"display", cmd_display, nullptr},

@@ -1,6 +1,192 @@
-// Placeholder for the viewer record; the viewer module replaces this file.
+// The viewer record: the loaded models, the per-object render caches that the
+// drawing pass and the pose evaluation fill, the selections, display options,
+// view size and focus, animation clock and the two text hooks.
 #pragma once
+#include <cstdint>
 
-struct Viewer {
-    int placeholder;
+#include "foundation/keyed_table.h"
+#include "foundation/matrix4.h"
+#include "viewer/selection.h"
+
+struct Model;
+struct Point;
+struct Face;
+struct Joint;
+struct Child;
+struct CollideObject;
+struct AnimSet;
+
+// A function taking one text: the viewer's status hook and message hook.
+typedef void (*ViewerTextHook)(const char *text);
+
+// Placement of one model; its key (id) is the model id every command takes.
+struct ModelXform {
+    int32_t id;                 // model id, equal to the table key
+    float last_time;            // time of the last pose evaluation; -1 before any
+    float translation[3];       // placement translation
+    float scale[3];             // placement scale factors
+    char rotation_words[3][8];  // rotation words handed on when attached as a child
+    Matrix4 matrix;             // scale x rotation x translation
+    Matrix4 rotation;           // rotation part
+    int32_t triangles;          // triangles of this model drawn in the last frame
+    float gl_matrix[16];        // matrix in OpenGL column-major order
+    Model *model;               // the model (not owned)
 };
+
+// Deformed vertex of one point.
+struct PointCache {
+    int32_t id;
+    float position[3];  // deformed position (the point's own until skinned)
+    float normal[3];    // deformed normal
+};
+
+// Draw data of one face.
+struct FaceCache {
+    int32_t id;
+    int32_t joint_mix;            // 1 when all corners share one joint, 2 when they differ
+    Face *face;                   // the face (not owned)
+    float normal_a[3];            // face normal of corners 0, 1, 2
+    float normal_b[3];            // quads: face normal of corners 2, 1, 3
+    uint16_t corner_index[4];     // slot index of each corner's point in the point table
+    uint16_t normal_index[4];     // slot index of each corner's normal point
+    uint16_t control_index[8];    // curved faces: slot indices of the edge normal points
+};
+
+// Pose of one joint.
+struct JointCache {
+    int32_t id;
+    float last_time;        // -1 before any evaluation
+    float position[3];      // the joint's position
+    Joint *parent;          // parent joint, null for a root
+    Matrix4 local;
+    Matrix4 world;
+    Matrix4 bind_inverse;   // inverse of the translation to the joint's position
+    Matrix4 skin;
+    Matrix4 rotation_only;
+    float offset[3];        // position minus the parent's position (the position for a root)
+    int32_t channel;        // dense joint index + 2: the animation slot
+};
+
+// Placement of one child link; its key (id) is the child id the commands take.
+struct ChildXform {
+    int32_t id;
+    float last_time;        // -1 before any evaluation
+    Matrix4 matrix;         // translation x rotation x scale of the link
+    float gl_matrix[16];    // matrix in OpenGL order
+    Child *child;           // the link (not owned)
+};
+
+// Per collide object: drawing matrix and the physics glue's body and pose.
+struct CollideCache {
+    int32_t id;
+    float last_time;                 // -1 before any evaluation
+    int32_t active;                  // the body takes part in the simulation
+    CollideObject *collide_object;   // the object (not owned)
+    void *body;                      // physics body or null
+    void *geom;                      // physics geometry or null
+    float box_matrix[16];            // OpenGL order: the object's rotation words until physics writes it
+    float pose[16];                  // OpenGL order: pose read back from the geometry
+};
+
+// A model open in the viewer, with its animation; both owned by the viewer.
+struct LoadedModel {
+    Model *model;
+    AnimSet *animation;  // or null
+};
+
+// Number of display flags, in the order of the fields below.
+constexpr int VIEWER_DISPLAY_FLAGS = 23;
+
+// The one scene record; a member of AppState.
+struct Viewer {
+    KeyedTable model_xforms;    // ModelXform by model id
+    KeyedTable point_caches;    // PointCache
+    KeyedTable face_caches;     // FaceCache
+    KeyedTable joint_caches;    // JointCache
+    KeyedTable child_xforms;    // ChildXform by child id
+    KeyedTable collide_caches;  // CollideCache
+    KeyedTable models;          // LoadedModel by loaded-model key
+    int32_t simulating;         // physics on/off
+    float sim_time;             // simulated time
+    void *follow_body;          // CollideCache whose body the view follows, or null
+    char *anim_path;            // heap copy of the scene list last opened, or null
+    float time;                 // current animation time, seconds
+    float frame_step;           // 1 / fps; 1.0 after every reset
+    int32_t fps;                // playback rate; 0 until set
+    float end_time;             // duration of the loaded animation
+    SelectionSet selection;     // the current selection
+    SelectionSet copy_set;      // the copy of select cut / copy
+    int32_t cut_mark;           // 1 after cut, 0 after copy
+    // display flags, in this order
+    int32_t wireframe;
+    int32_t points;
+    int32_t triangles;
+    int32_t mirror;
+    int32_t textures;
+    int32_t smooth;
+    int32_t normals;
+    int32_t transparency;
+    int32_t backfaces;
+    int32_t lighting;
+    int32_t curves;
+    int32_t control_net;
+    int32_t skeleton;
+    int32_t gouraud;
+    int32_t quadlines;
+    int32_t pnfilter;
+    int32_t skinned_curves;
+    int32_t lod;
+    int32_t reflect;
+    int32_t lines;
+    int32_t collide;
+    int32_t grid;
+    int32_t cursor;
+    int32_t frame_triangles;        // triangles drawn in the last frame
+    int32_t frame_uploads;          // textures uploaded in the current frame
+    float view_size;                // 100; only grows
+    int32_t points_color_index;     // -1..5
+    float focus[3];                 // centre of all models
+    float cursor_position[3];       // the 3D cursor
+    uint8_t digit_glyphs[10][96];   // digit bitmaps for point numbers
+    int32_t font_ready;             // 1 once digit_glyphs is filled
+    const char *last_message;       // borrowed: the last text passed to viewer_message
+    ViewerTextHook status_hook;     // receives the formatted status line, or null
+    ViewerTextHook message_hook;    // receives messages for the user, or null
+};
+
+// Once at package start: file table, zeroed record, tables, selections, then a reset with defaults.
+void viewer_init(Viewer *viewer);
+// Clears both selections, closes every model, empties the tables; with_defaults restores the
+// display flags; frame_step 1.0, view size 100 and focus at the origin. Id counters are kept.
+void viewer_reset(Viewer *viewer, int with_defaults);
+
+// The model's ModelXform, created on first use; null when viewer or model is null.
+ModelXform *rcache_model_xform(Viewer *viewer, Model *model);
+// matrix = scale x rotation x translation of the xform; gl_matrix refreshed.
+void rcache_update_model_xform(ModelXform *xform);
+// The point's PointCache, created on first use; null for a null argument.
+PointCache *rcache_point(Viewer *viewer, Point *point);
+// The face's FaceCache of model, created on first use; null for a null argument.
+FaceCache *rcache_face(Viewer *viewer, Model *model, Face *face);
+// The joint's JointCache of model, created on first use; null for a null argument.
+JointCache *rcache_joint(Viewer *viewer, Model *model, Joint *joint);
+// The child link's ChildXform, created on first use; null for a null argument.
+ChildXform *rcache_child_xform(Viewer *viewer, Child *child);
+// The collide object's CollideCache, created on first use; null for a null argument.
+CollideCache *rcache_collide(Viewer *viewer, CollideObject *object);
+// The ModelXform of a model id, or null.
+ModelXform *rcache_find_model_xform(Viewer *viewer, int32_t id);
+// The ChildXform of a child id, or null.
+ChildXform *rcache_find_child_xform(Viewer *viewer, int32_t id);
+
+// Drops every cache of the model and its child models and deletes its GL texture names;
+// 1, or 0 for a null model. Collide caches stay until the next reset.
+int viewer_release_model_caches(Viewer *viewer, Model *model);
+
+// Position of a point (by slot index when by_index, else by id): the deformed one when
+// cached, else its own; null when the point does not exist.
+const float *rcache_vertex_position(Viewer *viewer, Model *model, int32_t point, int by_index);
+// Normal of a point, cached or its own; null when the point does not exist.
+const float *rcache_vertex_normal(Viewer *viewer, Model *model, int32_t point, int by_index);
+// The point's own gouraud bytes r, g, b, t; null when the point does not exist.
+const uint8_t *rcache_vertex_colour(Viewer *viewer, Model *model, int32_t point, int by_index);

@@ -1,0 +1,24 @@
+// The callback subcommand, the registry of Tcl procedures called on mouse,
+// keyboard, simulate and status events, and the senders that call them.
+#pragma once
+
+// The callback subcommand: registers a procedure for a type word; words[0] is "callback".
+int cmd_callback(char **words);
+// Replaces the mouse procedure by a copy of name.
+void cb_set_mouse_proc(const char *name);
+// Replaces the keyboard procedure by a copy of name.
+void cb_set_keyboard_proc(const char *name);
+// Does nothing: joystick events are not supported.
+void cb_set_joystick_proc(const char *name);
+// Replaces the simulate procedure by a copy of name.
+void cb_set_simulate_proc(const char *name);
+// Replaces the status procedure by a copy of name.
+void cb_set_status_proc(const char *name);
+// Calls the mouse procedure with button, x, y, dx, dy; nothing when none is registered.
+void cb_send_mouse(int button, int x, int y, int dx, int dy);
+// Calls the keyboard procedure with the character as one word; nothing when none is registered.
+void cb_send_key(int character);
+// Calls the status procedure with the words of the text; nothing when none is registered.
+void cb_send_status(const char *text);
+// The viewer's status hook: passes the text to cb_send_status.
+void cb_status_hook(const char *text);
