@@ -3,8 +3,7 @@
 // code, and the selected layer's name. One instance, g_app, cleared by Druvex_Init.
 #pragma once
 #include "viewer/viewer.h"
-
-struct WindowRecord;
+#include "viewer/window.h"
 
 // Tcl procedure names registered with the callback subcommand; each a malloc'ed copy or null.
 struct CallbackRegistry {
@@ -23,7 +22,7 @@ struct AppState {
     CallbackRegistry callbacks; // registered procedures
     int free_rotate;            // 1 when the view turns freely
     int perspective;            // 1 perspective, 0 parallel projection
-    WindowRecord *gl_window;    // the one GL window, null until `create window`
+    WinHandle gl_window;        // the one GL window, 0 until `create window`
     float zoom;                 // zoom factor
     float pan_x, pan_y;         // pan in scene units
     float yaw, pitch;           // view angles in degrees

@@ -2,6 +2,7 @@
 #include "command/app_state.h"
 #include "command/command_proc.h"
 #include "command/tcl_glue.h"
+#include "viewer/window.h"
 
 #include <tcl.h>
 
@@ -19,5 +20,6 @@ extern "C" __attribute__((visibility("default"))) int Druvex_Init(Tcl_Interp *in
     if (tcl_glue_init(interp) != 0) return TCL_ERROR;
     if (!tcl_create_command("druvex", druvex_cmd, nullptr)) return TCL_ERROR;
     memset(&g_app, 0, sizeof g_app);
+    win_init(tcl_tk_instance());
     return TCL_OK;
 }
