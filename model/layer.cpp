@@ -1,0 +1,497 @@
+#include "model/layer.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <unordered_set>
+
+#include "foundation/geometry.h"
+#include "foundation/keyed_table.h"
+#include "foundation/last_error.h"
+#include "foundation/str.h"
+#include "model/model.h"
+#include "model/model_build.h"
+#include "model/model_query.h"
+#include "model/point.h"
+
+static Layer *find_layer(Model *model, const char *name);
+static LayerTexture *texture_of(Layer *layer);
+static bool has_faces_or_strips(const Layer *layer);
+static void *first_element(KeyedTable *table);
+static void extend_box(float *min, float *max, const float *p);
+static bool box_over_strip(Model *model, Layer *layer, float *min, float *max);
+static bool box_over_lines(Model *model, Layer *layer, float *min, float *max);
+static bool map_corner(Model *model, Layer *layer, int32_t id, float *u, float *v);
+
+// Triples are appended in order of first use; a set of the ids already listed answers
+// "present?" at once instead of a scan of the output.
+float *layer_uv_array(Model *model, const char *layer_name)
+{
+    int32_t n = layer_point_use_count(model, layer_name, 0);
+    if (n == 0) return nullptr;
+    Layer *layer = find_layer(model, layer_name);
+    float *out = static_cast<float *>(calloc(static_cast<size_t>(n) * 3 + 1, sizeof(float)));
+    if (!out) return nullptr;
+    std::unordered_set<int32_t> listed;
+    int32_t used = 0;
+    auto add = [&](int32_t id, float u, float v) {
+        if (!point_find(model, id) || !listed.insert(id).second) return;
+        out[used * 3] = static_cast<float>(id);
+        out[used * 3 + 1] = u;
+        out[used * 3 + 2] = v;
+        used++;
+    };
+    for (int32_t slot = 0; slot < layer->faces.capacity; slot++) {
+        const Face *face = static_cast<const Face *>(table_nth(&layer->faces, slot, 0));
+        if (!face) continue;
+        int corners = face->quad ? 4 : 3;
+        for (int c = 0; c < corners; c++) add(face->point_ids[c], face->uv[c][0], face->uv[c][1]);
+    }
+    for (int32_t slot = 0; slot < layer->strips.capacity; slot++) {
+        Strip *strip = static_cast<Strip *>(table_nth(&layer->strips, slot, 0));
+        if (!strip) continue;
+        for (int32_t i = 0; i < strip->vertices.capacity; i++) {
+            const StripVertex *sv = static_cast<const StripVertex *>(table_nth(&strip->vertices, i, 0));
+            if (sv) add(sv->point_id, sv->u, sv->v);
+        }
+    }
+    if (used == 0) {
+        free(out);
+        return nullptr;
+    }
+    return out;
+}
+
+uint32_t *layer_point_ids(Model *model, const char *layer_name)
+{
+    int32_t n = layer_point_use_count(model, layer_name, 1);
+    if (n == 0) return nullptr;
+    Layer *layer = find_layer(model, layer_name);
+    uint32_t *out = static_cast<uint32_t *>(calloc(static_cast<size_t>(n) + 1, sizeof(uint32_t)));
+    if (!out) return nullptr;
+    std::unordered_set<uint32_t> listed;
+    int32_t used = 0;
+    auto add = [&](uint32_t id) {
+        if (id == 0 || !listed.insert(id).second) return;
+        if (used < n) out[used++] = id;
+    };
+    for (int32_t slot = 0; slot < layer->faces.capacity; slot++) {
+        const Face *face = static_cast<const Face *>(table_nth(&layer->faces, slot, 0));
+        if (!face) continue;
+        int corners = face->quad ? 4 : 3;
+        for (int c = 0; c < corners; c++) add(static_cast<uint32_t>(face->point_ids[c]));
+    }
+    for (int32_t slot = 0; slot < layer->strips.capacity; slot++) {
+        Strip *strip = static_cast<Strip *>(table_nth(&layer->strips, slot, 0));
+        if (!strip) continue;
+        for (int32_t i = 0; i < strip->vertices.capacity; i++) {
+            const StripVertex *sv = static_cast<const StripVertex *>(table_nth(&strip->vertices, i, 0));
+            if (sv) add(static_cast<uint32_t>(sv->point_id));
+        }
+    }
+    for (int32_t slot = 0; slot < layer->lines.capacity; slot++) {
+        Line *line = static_cast<Line *>(table_nth(&layer->lines, slot, 0));
+        if (!line) continue;
+        for (int32_t i = 0; i < line->vertices.capacity; i++) {
+            const uint32_t *id = static_cast<const uint32_t *>(table_nth(&line->vertices, i, 0));
+            if (id) add(*id);
+        }
+    }
+    if (used == 0) {
+        free(out);
+        return nullptr;
+    }
+    return out;
+}
+
+int32_t layer_point_use_count(Model *model, const char *layer_name, int with_lines)
+{
+    Layer *layer = find_layer(model, layer_name);
+    if (!layer || !has_faces_or_strips(layer)) return 0;
+    int32_t count = 0;
+    for (int32_t slot = 0; slot < layer->faces.capacity; slot++) {
+        const Face *face = static_cast<const Face *>(table_nth(&layer->faces, slot, 0));
+        if (!face) continue;
+        int corners = face->quad ? 4 : 3;
+        for (int c = 0; c < corners; c++)
+            if (point_find(model, face->point_ids[c])) count++;
+    }
+    for (int32_t slot = 0; slot < layer->strips.capacity; slot++) {
+        Strip *strip = static_cast<Strip *>(table_nth(&layer->strips, slot, 0));
+        if (!strip) continue;
+        for (int32_t i = 0; i < strip->vertices.capacity; i++) {
+            const StripVertex *sv = static_cast<const StripVertex *>(table_nth(&strip->vertices, i, 0));
+            if (sv && point_find(model, sv->point_id)) count++;
+        }
+    }
+    if (!with_lines) return count;
+    for (int32_t slot = 0; slot < layer->lines.capacity; slot++) {
+        Line *line = static_cast<Line *>(table_nth(&layer->lines, slot, 0));
+        if (!line) continue;
+        for (int32_t i = 0; i < line->vertices.capacity; i++) {
+            const uint32_t *id = static_cast<const uint32_t *>(table_nth(&line->vertices, i, 0));
+            if (id && *id <= INT32_MAX && point_find(model, static_cast<int32_t>(*id))) count++;
+        }
+    }
+    return count;
+}
+
+int layer_compute_bbox(Model *model, const char *layer_name)
+{
+    Layer *layer = model_find_layer(model, layer_name);
+    if (!layer || !has_faces_or_strips(layer)) return 0;
+    float min[3];
+    float max[3];
+    const Face *first_face = static_cast<const Face *>(first_element(&layer->faces));
+    int32_t first_id = 0;
+    if (first_face) {
+        first_id = first_face->point_ids[0];
+    } else {
+        Strip *strip = static_cast<Strip *>(first_element(&layer->strips));
+        const StripVertex *sv =
+            strip ? static_cast<const StripVertex *>(first_element(&strip->vertices)) : nullptr;
+        if (!sv) return 0;
+        first_id = sv->point_id;
+    }
+    const float *start = model_point_position(model, first_id);
+    if (!start) return 0;
+    memcpy(min, start, sizeof min);
+    memcpy(max, start, sizeof max);
+    for (int32_t slot = 0; slot < layer->faces.capacity; slot++) {
+        const Face *face = static_cast<const Face *>(table_nth(&layer->faces, slot, 0));
+        if (!face) continue;
+        int corners = face->quad ? 4 : 3;
+        for (int c = 0; c < corners; c++) {
+            const float *p = model_point_position(model, face->point_ids[c]);
+            if (!p) return 0;
+            extend_box(min, max, p);
+        }
+    }
+    if (!box_over_strip(model, layer, min, max)) return 0;
+    if (!box_over_lines(model, layer, min, max)) return 0;
+    memcpy(layer->box_min, min, sizeof min);
+    memcpy(layer->box_max, max, sizeof max);
+    return 1;
+}
+
+int layer_map_uvs(Model *model, const char *layer_name)
+{
+    Layer *layer = model_find_layer(model, layer_name);
+    if (!layer || !texture_of(layer) || !has_faces_or_strips(layer)) return 0;
+    layer_compute_bbox(model, layer_name);
+    for (int32_t slot = 0; slot < layer->faces.capacity; slot++) {
+        Face *face = static_cast<Face *>(table_nth(&layer->faces, slot, 0));
+        if (!face) continue;
+        int corners = face->quad ? 4 : 3;
+        for (int c = 0; c < corners; c++)
+            if (!map_corner(model, layer, face->point_ids[c], &face->uv[c][0], &face->uv[c][1]))
+                return 0;
+    }
+    for (int32_t slot = 0; slot < layer->strips.capacity; slot++) {
+        Strip *strip = static_cast<Strip *>(table_nth(&layer->strips, slot, 0));
+        if (!strip) continue;
+        for (int32_t i = 0; i < strip->vertices.capacity; i++) {
+            StripVertex *sv = static_cast<StripVertex *>(table_nth(&strip->vertices, i, 0));
+            if (sv && !map_corner(model, layer, sv->point_id, &sv->u, &sv->v)) return 0;
+        }
+    }
+    return 1;
+}
+
+float layer_fold_uv(float x)
+{
+    while (x > 2.0f) x -= 2.0f;
+    return x > 1.0f ? 2.0f - x : x;
+}
+
+int layer_get_color(Model *model, const char *layer_name, float *out)
+{
+    if (!out) return 0;
+    Layer *layer = find_layer(model, layer_name);
+    for (int i = 0; i < 3; i++) out[i] = layer ? static_cast<float>(layer->colour[i]) : 255.0f;
+    out[3] = layer ? 0.0f : 255.0f;
+    return layer ? 1 : 0;
+}
+
+int32_t layer_get_sides(Model *model, const char *layer_name)
+{
+    Layer *layer = find_layer(model, layer_name);
+    if (!layer) return 1;
+    return layer->single_sided > 0 ? 1 : 2;
+}
+
+int32_t layer_get_mirror(Model *model, const char *layer_name)
+{
+    Layer *layer = find_layer(model, layer_name);
+    if (!layer || !layer->mirror_on) return 0;
+    return layer->mirror_axis;
+}
+
+float layer_get_transparency(Model *model, const char *layer_name)
+{
+    Layer *layer = find_layer(model, layer_name);
+    return layer ? layer->transparency : 0.0f;
+}
+
+LayerTexture *layer_get_image(Model *model, const char *layer_name, int32_t *u_axis, int32_t *v_axis)
+{
+    if (u_axis) *u_axis = 0;
+    if (v_axis) *v_axis = 0;
+    if (!u_axis || !v_axis) return nullptr;
+    Layer *layer = find_layer(model, layer_name);
+    LayerTexture *texture = texture_of(layer);
+    if (!texture || !texture->pixels[LAYER_SLOT_IMAGE]) return nullptr;
+    *u_axis = layer->image_u_axis;
+    *v_axis = layer->image_v_axis;
+    return texture;
+}
+
+const char *layer_get_mirror_image(Model *model, const char *layer_name)
+{
+    LayerTexture *texture = texture_of(find_layer(model, layer_name));
+    if (!texture || !texture->pixels[LAYER_SLOT_IMAGE]) return nullptr;
+    if (texture->pixels[LAYER_SLOT_MIRROR]) return texture->file[LAYER_SLOT_MIRROR];
+    return texture->file[LAYER_SLOT_IMAGE];
+}
+
+const char *layer_get_reflect_image(Model *model, const char *layer_name, float *amount)
+{
+    if (!amount) return nullptr;
+    *amount = 0.0f;
+    LayerTexture *texture = texture_of(find_layer(model, layer_name));
+    if (!texture || !texture->pixels[LAYER_SLOT_REFLECT]) return nullptr;
+    *amount = texture->reflect_amount;
+    return texture->file[LAYER_SLOT_REFLECT];
+}
+
+int layer_set_color(Model *model, const char *layer_name, int32_t r, int32_t g, int32_t b)
+{
+    Layer *layer = find_layer(model, layer_name);
+    if (!layer) return 0;
+    layer->colour[0] = r;
+    layer->colour[1] = g;
+    layer->colour[2] = b;
+    return 1;
+}
+
+int layer_set_sides(Model *model, const char *layer_name, int32_t n)
+{
+    Layer *layer = find_layer(model, layer_name);
+    if (!layer) return 0;
+    layer->single_sided = n <= 1 ? 1 : 0;
+    return 1;
+}
+
+int layer_set_mirror(Model *model, const char *layer_name, int32_t n)
+{
+    Layer *layer = find_layer(model, layer_name);
+    if (!layer) return 0;
+    if (n == 0) {
+        layer->mirror_on = 0;
+    } else if (n >= 1 && n <= 3) {
+        layer->mirror_on = 1;
+        layer->mirror_axis = n;
+    }
+    return 1;
+}
+
+int layer_set_transparency(Model *model, const char *layer_name, float t)
+{
+    Layer *layer = find_layer(model, layer_name);
+    if (!layer) return 0;
+    layer->transparency = t;
+    return 1;
+}
+
+// The record moves to the slot the new key takes; its tables move with it.
+int layer_rename(Model *model, const char *layer_name, const char *new_name)
+{
+    if (!model || !layer_name || !new_name || !new_name[0]) return 0;
+    Layer *layer = find_layer(model, layer_name);
+    if (!layer) return 0;
+    char old_key[MODEL_KEY_LENGTH + 1];
+    char new_key[MODEL_KEY_LENGTH + 1];
+    model_key_name(layer->name, old_key);
+    model_key_name(new_name, new_key);
+    if (strcmp(old_key, new_key) == 0) {
+        str_copy_bounded(new_name, layer->name, sizeof layer->name);
+        return 1;
+    }
+    if (table_find(&model->layers, new_key)) return 0;
+    Layer copy;
+    memcpy(&copy, layer, sizeof copy);
+    char old_name[MODEL_NAME_SIZE];
+    memcpy(old_name, layer->name, sizeof old_name);
+    str_copy_bounded(new_name, copy.name, sizeof copy.name);
+    table_remove(&model->layers, old_key);
+    Layer *moved = static_cast<Layer *>(table_add(&model->layers, new_key));
+    int result = 1;
+    if (!moved) {
+        // Out of memory: the layer goes back under its old name.
+        memcpy(copy.name, old_name, sizeof copy.name);
+        moved = static_cast<Layer *>(table_add(&model->layers, old_key));
+        result = 0;
+    }
+    if (moved) memcpy(moved, &copy, sizeof copy);
+    return result;
+}
+
+int layer_set_reflect_intensity(Model *model, const char *layer_name, float amount)
+{
+    LayerTexture *texture = texture_of(find_layer(model, layer_name));
+    if (!texture || !(amount >= 0.0f && amount <= 1.0f)) return 0;
+    texture->reflect_amount = amount;
+    return 1;
+}
+
+int layer_set_image_xaxis(Model *model, const char *layer_name, int32_t code)
+{
+    Layer *layer = find_layer(model, layer_name);
+    if (!layer || code < 1 || code > 6) return 0;
+    layer->image_u_axis = code;
+    layer_map_uvs(model, layer_name);
+    return 1;
+}
+
+int layer_set_image_yaxis(Model *model, const char *layer_name, int32_t code)
+{
+    Layer *layer = find_layer(model, layer_name);
+    if (!layer || code < 1 || code > 6) return 0;
+    layer->image_v_axis = code;
+    layer_map_uvs(model, layer_name);
+    return 1;
+}
+
+int layer_set_image_repeat(Model *model, const char *layer_name, int32_t on, float u, float v)
+{
+    Layer *layer = find_layer(model, layer_name);
+    if (!layer) return 0;
+    layer->repeat_on = on;
+    if (on) {
+        layer->repeat[0] = u;
+        layer->repeat[1] = v;
+    }
+    return layer_map_uvs(model, layer_name);
+}
+
+int layer_set_image(Model *model, const char *layer_name, const char *file)
+{
+    Layer *layer = find_layer(model, layer_name);
+    if (!layer) return 0;
+    return model_add_image(model, layer_name, LAYER_SLOT_IMAGE, file, layer->image_u_axis,
+                           layer->image_v_axis);
+}
+
+int layer_set_mirror_image(Model *model, const char *layer_name, const char *file)
+{
+    Layer *layer = find_layer(model, layer_name);
+    if (!layer) return 0;
+    return model_add_image(model, layer_name, LAYER_SLOT_MIRROR, file, layer->image_u_axis,
+                           layer->image_v_axis);
+}
+
+int layer_set_reflect_image(Model *model, const char *layer_name, const char *file)
+{
+    Layer *layer = find_layer(model, layer_name);
+    if (!layer) return 0;
+    return model_add_image(model, layer_name, LAYER_SLOT_REFLECT, file, layer->image_u_axis,
+                           layer->image_v_axis);
+}
+
+// The layer of that name, without touching the last-error text.
+static Layer *find_layer(Model *model, const char *name)
+{
+    if (!model || !name) return nullptr;
+    char key[MODEL_KEY_LENGTH + 1];
+    model_key_name(name, key);
+    return static_cast<Layer *>(table_find(&model->layers, key));
+}
+
+static LayerTexture *texture_of(Layer *layer)
+{
+    return layer ? static_cast<LayerTexture *>(table_find(&layer->texture, 1)) : nullptr;
+}
+
+static bool has_faces_or_strips(const Layer *layer)
+{
+    return table_count(&layer->faces) > 0 || table_count(&layer->strips) > 0;
+}
+
+// First element in slot order, found without moving the table's walk cursor.
+static void *first_element(KeyedTable *table)
+{
+    for (int32_t slot = 0; slot < table->capacity; slot++) {
+        void *element = table_nth(table, slot, 0);
+        if (element) return element;
+    }
+    return nullptr;
+}
+
+static void extend_box(float *min, float *max, const float *p)
+{
+    for (int i = 0; i < 3; i++) {
+        if (p[i] < min[i]) min[i] = p[i];
+        if (p[i] > max[i]) max[i] = p[i];
+    }
+}
+
+static bool box_over_strip(Model *model, Layer *layer, float *min, float *max)
+{
+    for (int32_t slot = 0; slot < layer->strips.capacity; slot++) {
+        Strip *strip = static_cast<Strip *>(table_nth(&layer->strips, slot, 0));
+        if (!strip) continue;
+        for (int32_t i = 0; i < strip->vertices.capacity; i++) {
+            const StripVertex *sv = static_cast<const StripVertex *>(table_nth(&strip->vertices, i, 0));
+            if (!sv) continue;
+            const float *p = model_point_position(model, sv->point_id);
+            if (!p) return false;
+            extend_box(min, max, p);
+        }
+    }
+    return true;
+}
+
+static bool box_over_lines(Model *model, Layer *layer, float *min, float *max)
+{
+    for (int32_t slot = 0; slot < layer->lines.capacity; slot++) {
+        Line *line = static_cast<Line *>(table_nth(&layer->lines, slot, 0));
+        if (!line) continue;
+        for (int32_t i = 0; i < line->vertices.capacity; i++) {
+            const uint32_t *id = static_cast<const uint32_t *>(table_nth(&line->vertices, i, 0));
+            if (!id) continue;
+            const float *p = id && *id <= INT32_MAX ? model_point_position(model, static_cast<int32_t>(*id)) : nullptr;
+            if (!p) {
+                err_set("point does not exist");
+                return false;
+            }
+            extend_box(min, max, p);
+        }
+    }
+    return true;
+}
+
+// u, v of one corner: the layer's uvee of the point, else the box projection (with repeat
+// and mirrored folding of negative values). False when the point does not exist.
+static bool map_corner(Model *model, Layer *layer, int32_t id, float *u, float *v)
+{
+    const float *p = model_point_position(model, id);
+    if (!p) return false;
+    const Uvee *uvee = static_cast<const Uvee *>(table_find(&layer->uvees, id));
+    if (uvee) {
+        *u = uvee->u;
+        *v = uvee->v;
+        return true;
+    }
+    float box[6] = {layer->box_min[0], layer->box_min[1], layer->box_min[2],
+                    layer->box_max[0], layer->box_max[1], layer->box_max[2]};
+    float uv[2];
+    geom_box_uv(p[0], p[1], p[2], box, layer->image_u_axis, layer->image_v_axis, uv);
+    if (layer->repeat_on) {
+        uv[0] *= layer->repeat[0];
+        uv[1] *= layer->repeat[1];
+        if (uv[0] < 0.0f) uv[0] = layer_fold_uv(-uv[0]);
+        if (uv[1] < 0.0f) uv[1] = layer_fold_uv(-uv[1]);
+    }
+    *u = uv[0];
+    *v = uv[1];
+    return true;
+}
