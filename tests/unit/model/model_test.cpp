@@ -1,0 +1,155 @@
+// Model records: creation, renaming, process-wide ids and freeing a whole tree.
+#include "model_fixture.h"
+
+#include <cstring>
+#include <set>
+
+using namespace model_test;
+
+TEST(ModelCreate, NameDirectoryAndEmptyTables)
+{
+    Model *m = model_create("C:\\Models\\Ship.MOD", nullptr);
+    ASSERT_NE(m, nullptr);
+    EXPECT_STREQ(m->name, "ship");
+    EXPECT_STREQ(m->directory, "c:\\models\\");
+    EXPECT_EQ(m->parent, nullptr);
+    EXPECT_EQ(m->flag, 0u);
+    EXPECT_EQ(m->viewer_index, -1);
+    EXPECT_EQ(m->points.kind, KEY_INT);
+    EXPECT_EQ(m->joints.kind, KEY_NAME);
+    EXPECT_EQ(m->layers.kind, KEY_NAME);
+    EXPECT_EQ(m->points.element_size, static_cast<int32_t>(sizeof(Point)));
+    EXPECT_EQ(model_point_count(m), 0);
+    for (int i = 0; i < 3; i++) {
+        EXPECT_EQ(m->box_min[i], 0.0f);
+        EXPECT_EQ(m->box_max[i], 0.0f);
+    }
+    Model *child = model_create("part.mod", m);
+    EXPECT_EQ(child->parent, m);
+    EXPECT_STREQ(child->directory, "");
+    model_free(child);
+    model_free(m);
+}
+
+TEST(ModelCreate, PathsThatGiveNoNameOrDirectory)
+{
+    EXPECT_EQ(model_create(nullptr, nullptr), nullptr);
+    Model *m = model_create("a.b", nullptr); // 4 characters or fewer: no name
+    ASSERT_NE(m, nullptr);
+    EXPECT_STREQ(m->name, "");
+    EXPECT_STREQ(m->directory, "");
+    model_free(m);
+    m = model_create("models/Door.mod", nullptr);
+    EXPECT_STREQ(m->name, "door");
+    EXPECT_STREQ(m->directory, "models/");
+    model_free(m);
+}
+
+TEST(ModelCreate, OverlongPathIsCutSafely)
+{
+    std::string dir(300, 'd');
+    Model *m = model_create((dir + "\\x.mod").c_str(), nullptr);
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(strlen(m->directory), static_cast<size_t>(MODEL_DIRECTORY_SIZE - 1));
+    EXPECT_STREQ(m->name, "x");
+    model_free(m);
+}
+
+TEST(ModelSetPath, BareNameKeepsDirectory)
+{
+    Model *m = model_create("c:\\data\\old.mod", nullptr);
+    EXPECT_EQ(model_set_path(m, "New.mod"), 1);
+    EXPECT_STREQ(m->name, "new");
+    EXPECT_STREQ(m->directory, "c:\\data\\");
+    EXPECT_EQ(model_set_path(m, "d:\\other\\third.mod"), 1);
+    EXPECT_STREQ(m->name, "third");
+    EXPECT_STREQ(m->directory, "d:\\other\\");
+    // A path that gives no name is refused and changes nothing.
+    EXPECT_EQ(model_set_path(m, "abcd"), 0);
+    EXPECT_STREQ(m->name, "third");
+    EXPECT_EQ(model_set_path(m, nullptr), 0);
+    EXPECT_EQ(model_set_path(nullptr, "x.mod"), 0);
+    model_free(m);
+}
+
+TEST(ModelFlag, StoredAndReturned)
+{
+    Model *m = model_create("flag.mod", nullptr);
+    model_set_flag(m, 7);
+    EXPECT_EQ(model_get_flag(m), 7u);
+    EXPECT_EQ(model_get_flag(nullptr), 0u);
+    model_free(m);
+    EXPECT_EQ(model_free(nullptr), 0);
+}
+
+// Ids come from counters shared by all models, so two models never share one.
+TEST(ModelIds, DisjointAcrossTwoModels)
+{
+    std::set<uint32_t> faces, strips, lines, joints, children, collides;
+    for (int round = 0; round < 2; round++) {
+        Model *m = square_model();
+        const int32_t strip[3] = {1, 2, 3};
+        ASSERT_EQ(model_add_strip(m, "skin", 3, strip, nullptr), 1);
+        ASSERT_EQ(model_add_line(m, "skin", 3, strip), 1);
+        ASSERT_EQ(model_add_joint(m, "hip", 0, 0, 0, "world", 1), 1);
+        ASSERT_EQ(model_add_child(m, nullptr, "kid", 0, 0, 0, 1, 1, 1, "0", "0", "0"), 1);
+        ASSERT_EQ(model_add_collide(m, "box", 1, 0, 0, 0, 1, 1, 1, "0", "0", "0", 1, 0, 1), 1);
+        Layer *layer = model_find_layer(m, "skin");
+        for (int32_t s = 0; s < layer->faces.capacity; s++)
+            if (Face *f = static_cast<Face *>(table_nth(&layer->faces, s, 0))) {
+                EXPECT_EQ(static_cast<int32_t>(f->id), layer->faces.slots[s].key);
+                EXPECT_TRUE(faces.insert(f->id).second);
+            }
+        EXPECT_TRUE(strips.insert(first_of<Strip>(&layer->strips)->id).second);
+        EXPECT_TRUE(lines.insert(first_of<Line>(&layer->lines)->id).second);
+        EXPECT_TRUE(joints.insert(model_find_joint(m, "hip")->id).second);
+        EXPECT_TRUE(children.insert(model_child_at(m, 1)->id).second);
+        EXPECT_TRUE(collides.insert(model_find_collide(m, "box")->id).second);
+        model_free(m);
+    }
+    EXPECT_EQ(faces.size(), 4u);
+    EXPECT_EQ(joints.size(), 2u);
+}
+
+class ModelFreeTest : public TempDirTest {};
+
+// Every layer of a parent, child and grandchild holds images; freeing the parent
+// releases every reference, and the cache is back to what it was.
+TEST_F(ModelFreeTest, TwoLevelTreeReleasesEveryImage)
+{
+    write_tga("shared.tga");
+    write_tga("mirror.tga");
+    write_tga("grand.tga");
+    int32_t before = cached_images();
+
+    auto textured = [&](const char *name, Model *parent, const char *image) {
+        Model *m = model_create(model_path(name).c_str(), parent);
+        model_set_point(m, 1, 0, 0, 0, 1);
+        model_set_point(m, 2, 4, 0, 0, 1);
+        model_set_point(m, 3, 0, 4, 1, 1);
+        model_add_layer(m, "a", 127, 127, 127, 1, 0, 0);
+        add_triangle(m, "a", 1, 2, 3);
+        EXPECT_EQ(model_add_image(m, "a", 0, image, 1, 2), 1) << last_error();
+        EXPECT_EQ(model_add_image(m, "a", 1, "mirror.tga", 0, 0), 1) << last_error();
+        EXPECT_EQ(model_add_image(m, "a", 2, "shared.tga", 0, 0), 1) << last_error();
+        return m;
+    };
+    Model *top = textured("top.mod", nullptr, "shared.tga");
+    Model *child = textured("child.mod", top, "shared.tga");
+    Model *grand = textured("grand.mod", child, "grand.tga");
+    model_add_child(child, grand, "grand", 0, 0, 0, 1, 1, 1, "0", "0", "0");
+    model_add_child(top, child, "child", 0, 0, 0, 1, 1, 1, "0", "0", "0");
+
+    std::string dir = top->directory;
+    ImageCacheEntry *shared = image_cache_find((dir + "shared.tga").c_str());
+    ASSERT_NE(shared, nullptr);
+    EXPECT_EQ(shared->references, 5u); // image of top and child, reflection of all three
+    EXPECT_EQ(image_cache_find((dir + "mirror.tga").c_str())->references, 3u);
+    EXPECT_EQ(cached_images(), before + 3);
+
+    EXPECT_EQ(model_free(top), 1);
+    EXPECT_EQ(image_cache_find((dir + "shared.tga").c_str()), nullptr);
+    EXPECT_EQ(image_cache_find((dir + "mirror.tga").c_str()), nullptr);
+    EXPECT_EQ(image_cache_find((dir + "grand.tga").c_str()), nullptr);
+    EXPECT_EQ(cached_images(), before);
+}
