@@ -69,7 +69,6 @@ static void on_destroyed(WinHandle window);
 static void call_back(WinHandle window, int which, void *event);
 static XVisualInfo *choose_visual(void);
 static XVisualInfo *visual_of(unsigned long visual_id);
-static unsigned long pixel_of(unsigned long visual_id, int r, int g, int b);
 static Cursor builtin_cursor(const CursorImage *image);
 static Cursor file_cursor(const char *name);
 static Cursor invisible_cursor(void);
@@ -130,14 +129,14 @@ WinHandle win_create(const char *name, WinHandle parent, WindowCallback init, Wi
     XSetWindowAttributes attributes;
     memset(&attributes, 0, sizeof attributes);
     attributes.colormap = colormap;
-    attributes.background_pixel = 0;
+    attributes.background_pixmap = None;  // GL draws every pixel; X clears nothing
     attributes.border_pixel = 0;
     attributes.override_redirect = popup ? True : False;
     attributes.event_mask = ExposureMask | StructureNotifyMask | ButtonPressMask | ButtonReleaseMask |
                             PointerMotionMask | KeyPressMask | KeyReleaseMask;
     window = XCreateWindow(dpy, parent, 0, 0, (unsigned)(w > 0 ? w : 1), (unsigned)(h > 0 ? h : 1), 0,
                            vi->depth, InputOutput, vi->visual,
-                           CWColormap | CWBackPixel | CWBorderPixel | CWOverrideRedirect | CWEventMask,
+                           CWColormap | CWBackPixmap | CWBorderPixel | CWOverrideRedirect | CWEventMask,
                            &attributes);
     XStoreName(dpy, window, name);
     if (!trap_end(&trap)) {
@@ -290,15 +289,10 @@ void win_hold_swaps(int hold)
     g_window_state.hold_swaps = hold ? 1 : 0;
 }
 
+// The text background colour of a Windows device context has no counterpart
+// in X or GL: the frame's clear colour paints the whole window.
 void win_set_bk_color(WinHandle window, int r, int g, int b)
 {
-    if (window == 0 || window != g_window_state.current) return;
-    WindowRecord *record = win_find_by_hwnd(window);
-    if (record == nullptr || !record->alive) return;
-    XTrap trap;
-    trap_begin(&trap);
-    XSetWindowBackground(g_window_state.display, window, pixel_of(record->visual, r, g, b));
-    trap_end(&trap);
 }
 
 void win_release_gl(WinHandle window)
@@ -587,28 +581,6 @@ static XVisualInfo *visual_of(unsigned long visual_id)
     wanted.visualid = visual_id;
     int count = 0;
     return XGetVisualInfo(g_window_state.display, VisualIDMask, &wanted, &count);
-}
-
-// The pixel value of a colour in a true-colour visual (0 for other visuals).
-static unsigned long pixel_of(unsigned long visual_id, int r, int g, int b)
-{
-    XVisualInfo *vi = visual_of(visual_id);
-    unsigned long pixel = 0;
-    if (vi != nullptr && vi->c_class == TrueColor) {
-        unsigned long masks[3] = {vi->red_mask, vi->green_mask, vi->blue_mask};
-        int values[3] = {r & 255, g & 255, b & 255};
-        for (int c = 0; c < 3; c++) {
-            unsigned long mask = masks[c];
-            if (mask == 0) continue;
-            int shift = 0, bits = 0;
-            while (((mask >> shift) & 1) == 0) shift++;
-            while (((mask >> (shift + bits)) & 1) != 0) bits++;
-            unsigned long v = bits >= 8 ? (unsigned long)values[c] << (bits - 8) : (unsigned long)values[c] >> (8 - bits);
-            pixel |= (v << shift) & mask;
-        }
-    }
-    if (vi != nullptr) XFree(vi);
-    return pixel;
 }
 
 static Cursor builtin_cursor(const CursorImage *image)

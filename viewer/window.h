@@ -75,7 +75,7 @@ void win_end_paint(WinHandle window);
 void win_swap_buffers(WinHandle window);
 // Holds (1) or releases (0) buffer swaps, so a frame can be drawn and read back.
 void win_hold_swaps(int hold);
-// Sets the window's background pixel (current GL window only).
+// Kept for callers; the window has no background of its own to set.
 void win_set_bk_color(WinHandle window, int r, int g, int b);
 // Releases the window's GL context; nothing becomes current if it was.
 void win_release_gl(WinHandle window);
