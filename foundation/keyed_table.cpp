@@ -25,6 +25,8 @@ struct KeyedTableIndex {
     std::vector<int32_t> free_heap;   // min-heap of freed slots below fresh; capacity reserved
     int32_t fresh;                    // slots at or above this have not been used since allocation
     int32_t first_used;               // no used slot lies below this (a lower bound)
+    std::vector<int32_t> dense_slots; // used slots in ascending order, while dense_valid
+    bool dense_valid;                 // dense_slots is up to date (built on a dense query with holes)
 };
 
 static bool has_storage(const KeyedTable *table);
@@ -42,6 +44,7 @@ static void release_slot(KeyedTable *table, int32_t slot, uint32_t hash);
 static void *element_at(const KeyedTable *table, int32_t slot);
 static void *walk_from(KeyedTable *table, int32_t start);
 static bool no_holes(const KeyedTable *table);
+static bool build_dense(const KeyedTable *table);
 static int32_t dense_position(const KeyedTable *table, int32_t slot);
 
 int table_init(KeyedTable *table, int32_t element_size, int32_t key_kind)
@@ -226,6 +229,8 @@ void *table_nth(KeyedTable *table, int32_t n, int dense)
         return nullptr;
     if (no_holes(table))
         return element_at(table, n);
+    if (build_dense(table))
+        return element_at(table, table->index->dense_slots[(size_t)n]);
     int32_t passed = 0;
     for (int32_t slot = table->index->first_used; slot < table->capacity; slot++) {
         if (!table->slots[slot].used)
@@ -257,7 +262,10 @@ int table_copy(const KeyedTable *source, KeyedTable *destination)
             copy.names = (KeyedTableName *)std::malloc(cap * sizeof(KeyedTableName));
         try {
             copy.index = new KeyedTableIndex(*source->index);
+            // A vector copy drops the reserve that lets removal push without allocating.
+            copy.index->free_heap.reserve(cap);
         } catch (const std::bad_alloc &) {
+            delete copy.index;
             copy.index = nullptr;
         }
         if (!copy.data || !copy.slots || (source->names && !copy.names) || !copy.index) {
@@ -443,6 +451,7 @@ static int grow(KeyedTable *table)
             return 0;
         table->index->fresh = 0;
         table->index->first_used = 0;
+        table->index->dense_valid = false;
     }
     KeyedTableIndex *index = table->index;
     try {
@@ -488,6 +497,17 @@ static int32_t take_free_slot(KeyedTable *table)
     table->count++;
     if (slot < index->first_used)
         index->first_used = slot;
+    if (index->dense_valid) {
+        // Appending after every used slot keeps the dense order; anything else rebuilds later.
+        index->dense_valid = index->dense_slots.empty() || slot > index->dense_slots.back();
+        if (index->dense_valid) {
+            try {
+                index->dense_slots.push_back(slot);
+            } catch (const std::bad_alloc &) {
+                index->dense_valid = false;
+            }
+        }
+    }
     return slot;
 }
 
@@ -498,6 +518,11 @@ static void release_slot(KeyedTable *table, int32_t slot, uint32_t hash)
     table->slots[slot].used = 0;
     table->count--;
     index_erase(index, slot, hash);
+    if (index->dense_valid) {
+        index->dense_valid = !index->dense_slots.empty() && index->dense_slots.back() == slot;
+        if (index->dense_valid)
+            index->dense_slots.pop_back();
+    }
     // Reserved to the capacity at growth, so this never allocates.
     index->free_heap.push_back(slot);
     std::push_heap(index->free_heap.begin(), index->free_heap.end(), std::greater<int32_t>());
@@ -528,11 +553,36 @@ static bool no_holes(const KeyedTable *table)
     return table->index->free_heap.empty() && table->index->fresh == table->count;
 }
 
+// Brings the list of used slots up to date, so dense queries over a table with holes cost a
+// binary search or less until the order next changes; false when out of memory.
+static bool build_dense(const KeyedTable *table)
+{
+    KeyedTableIndex *index = table->index;
+    if (index->dense_valid)
+        return true;
+    try {
+        index->dense_slots.clear();
+        index->dense_slots.reserve((size_t)table->count);
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+    for (int32_t slot = index->first_used; slot < table->capacity; slot++) {
+        if (table->slots[slot].used)
+            index->dense_slots.push_back(slot);
+    }
+    index->dense_valid = true;
+    return true;
+}
+
 // Number of used slots before a used slot.
 static int32_t dense_position(const KeyedTable *table, int32_t slot)
 {
     if (no_holes(table))
         return slot;
+    if (build_dense(table)) {
+        const std::vector<int32_t> &dense = table->index->dense_slots;
+        return (int32_t)(std::lower_bound(dense.begin(), dense.end(), slot) - dense.begin());
+    }
     int32_t passed = 0;
     for (int32_t i = table->index->first_used; i < slot; i++) {
         if (table->slots[i].used)

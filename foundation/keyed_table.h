@@ -12,7 +12,10 @@
 // The header is a plain record that can sit inside other plain records, but it
 // owns its storage and a key index behind pointers: copying the record by
 // assignment aliases the storage and is NOT a copy (use table_copy), and only
-// one of the aliases may ever be freed or changed.
+// one of the aliases may ever be freed or changed. Moving the record's bytes to a new
+// place (as when a table of records holding tables grows) is safe: nothing points back at it.
+// For a walk without a key out use the one-argument table_first/table_next (nullptr as the
+// key out is ambiguous between the overloads).
 #pragma once
 #include <cstdint>
 #include <type_traits>

@@ -115,12 +115,34 @@ void BM_DeleteAllByRestartedWalk(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * (int64_t)n);
 }
 
+// Every dense position of a table with holes, read by position and looked up by key.
+void BM_DensePositionsWithHoles(benchmark::State &state)
+{
+    const int32_t n = (int32_t)state.range(0);
+    KeyedTable t;
+    table_init(&t, sizeof(Element), KEY_INT);
+    for (int32_t k = 1; k <= n; k++)
+        ((Element *)table_add(&t, k))->id = k;
+    for (int32_t k = 1; k <= n; k += 10)
+        table_remove(&t, k);
+    const int32_t count = table_count(&t);
+    for (auto _ : state) {
+        int64_t sum = 0;
+        for (int32_t i = 0; i < count; i++)
+            sum += table_index_of(&t, ((Element *)table_nth(&t, i, 1))->id, 1);
+        benchmark::DoNotOptimize(sum);
+    }
+    table_free(&t);
+    state.SetItemsProcessed(state.iterations() * 2 * (int64_t)count);
+}
+
 } // namespace
 
 BENCHMARK(BM_IntAddFindRemove)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NameAddFindRemove)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChurnFirstFreeSlot)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DeleteAllByRestartedWalk)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DensePositionsWithHoles)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 // Freed blocks stay in the process, so the timings show the table's own work rather than
 // the kernel handing out fresh zero pages on every iteration.
