@@ -1,0 +1,327 @@
+#include "formats/mod_writer.h"
+
+#include "foundation/file_table.h"
+#include "foundation/keyed_table.h"
+#include "foundation/last_error.h"
+#include "model/model.h"
+#include "model/model_query.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// Output is handed to the file in pieces of about this size.
+constexpr size_t WRITE_CHUNK = 1 << 20;
+
+// Output text being built, flushed to the file as it grows.
+struct ModOutput {
+    std::string text;  // pending text
+    int handle;        // file table handle
+    int ok;            // 0 once a write fell short
+};
+
+static void put(ModOutput *out, const char *format, ...) __attribute__((format(printf, 2, 3)));
+static void flush(ModOutput *out);
+static void write_points(ModOutput *out, Model *model, std::vector<Point *> &order,
+                         std::vector<int32_t> &ids);
+static void write_layer(ModOutput *out, Model *model, Layer *layer,
+                        const std::unordered_map<int32_t, size_t> &position);
+static void write_face(ModOutput *out, const Face *face);
+static void write_normals(ModOutput *out, KeyedTable *normals);
+static void colour_key_text(int32_t component, char *text, size_t size);
+static int reads_back(const char *text, int32_t component);
+
+int mod_write(Model *model)
+{
+    if (!model) return 0;
+    std::string file = model->name;
+    size_t len = file.size();
+    if (!(len >= 5 && file[len - 4] == '.')) file += ".mod";
+    ModOutput out;
+    out.handle = file_open(file.c_str(), "w");
+    out.ok = 1;
+    if (out.handle < 0) return 0;
+    out.text.reserve(WRITE_CHUNK + 4096);
+
+    put(&out, "#\n# model: %s\n#\n", file.c_str());
+    for (Joint *j = static_cast<Joint *>(table_first(&model->joints)); j;
+         j = static_cast<Joint *>(table_next(&model->joints)))
+        put(&out, "joint  %-8s  %5d %5d %5d  %-8s %3d\n", j->name, static_cast<int>(j->position[0]),
+            static_cast<int>(j->position[1]), static_cast<int>(j->position[2]), j->parent_name,
+            j->point_count);
+
+    std::vector<Point *> order;   // points in point-table order
+    std::vector<int32_t> ids;     // their ids
+    write_points(&out, model, order, ids);
+
+    put(&out, "\nnormals\n");
+    for (size_t i = 0; i < order.size(); i++)
+        put(&out, "%-3d   %6.3f %6.3f %6.3f\n", ids[i], order[i]->normal[0], order[i]->normal[1],
+            order[i]->normal[2]);
+    if (model->has_gouraud) {
+        put(&out, "\ngouraud\n");
+        for (size_t i = 0; i < order.size(); i++) {
+            const uint8_t *c = order[i]->gouraud;
+            put(&out, "%-3d   %-3d %-3d %-3d  %-3d\n", ids[i], c[0], c[1], c[2], c[3]);
+        }
+    }
+
+    std::unordered_map<int32_t, size_t> position;  // point id -> place in point-table order
+    position.reserve(ids.size());
+    for (size_t i = 0; i < ids.size(); i++) position.emplace(ids[i], i);
+    for (Layer *layer = static_cast<Layer *>(table_first(&model->layers)); layer;
+         layer = static_cast<Layer *>(table_next(&model->layers))) {
+        if (model_face_count(model, layer->name) > 0 || model_line_count(model, layer->name) > 0)
+            write_layer(&out, model, layer, position);
+    }
+
+    for (Child *c = static_cast<Child *>(table_first(&model->children)); c;
+         c = static_cast<Child *>(table_next(&model->children)))
+        put(&out, "child  %-8s  %5d %5d %5d  %6.3f %6.3f %6.3f  %5s %5s %5s\n", c->name,
+            static_cast<int>(c->position[0]), static_cast<int>(c->position[1]),
+            static_cast<int>(c->position[2]), c->scale[0], c->scale[1], c->scale[2],
+            c->rotation[0], c->rotation[1], c->rotation[2]);
+
+    flush(&out);
+    int closed = file_close(out.handle);
+    return out.ok && closed;
+}
+
+// Appends formatted text to the output.
+static void put(ModOutput *out, const char *format, ...)
+{
+    char line[1024];
+    va_list args;
+    va_start(args, format);
+    int n = vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    if (n < 0) return;
+    if (static_cast<size_t>(n) < sizeof line) {
+        out->text.append(line, static_cast<size_t>(n));
+    } else {
+        std::string longer(static_cast<size_t>(n) + 1, '\0');
+        va_start(args, format);
+        vsnprintf(&longer[0], longer.size(), format, args);
+        va_end(args);
+        out->text.append(longer.data(), static_cast<size_t>(n));
+    }
+    if (out->text.size() >= WRITE_CHUNK) flush(out);
+}
+
+// Hands the pending text to the file.
+static void flush(ModOutput *out)
+{
+    if (out->text.empty()) return;
+    size_t written = file_write(out->handle, out->text.data(), 1, out->text.size());
+    if (written != out->text.size()) out->ok = 0;
+    out->text.clear();
+}
+
+// "points": each joint's points with their weights, then the points without joint.
+// Fills order and ids with every point in point-table order.
+static void write_points(ModOutput *out, Model *model, std::vector<Point *> &order,
+                         std::vector<int32_t> &ids)
+{
+    size_t count = static_cast<size_t>(table_count(&model->points));
+    order.reserve(count);
+    ids.reserve(count);
+    int32_t key = 0;
+    for (Point *p = static_cast<Point *>(table_first(&model->points, &key)); p;
+         p = static_cast<Point *>(table_next(&model->points, &key))) {
+        order.push_back(p);
+        ids.push_back(key);
+    }
+    // One pass groups the points by owning joint; a point whose joint is not one of this
+    // model's joints counts as a world point, so that no point is lost.
+    std::unordered_map<const Joint *, size_t> joint_slot;
+    std::vector<Joint *> joints;
+    for (Joint *j = static_cast<Joint *>(table_first(&model->joints)); j;
+         j = static_cast<Joint *>(table_next(&model->joints))) {
+        joint_slot.emplace(j, joints.size());
+        joints.push_back(j);
+    }
+    std::vector<std::vector<size_t>> owned(joints.size());
+    std::vector<size_t> world;
+    for (size_t i = 0; i < order.size(); i++) {
+        auto found = order[i]->joint ? joint_slot.find(order[i]->joint) : joint_slot.end();
+        if (found == joint_slot.end()) world.push_back(i);
+        else owned[found->second].push_back(i);
+    }
+    put(out, "points\n");
+    for (size_t j = 0; j < joints.size(); j++) {
+        put(out, "#\n# %d points for joint: %s\n#\n", joints[j]->point_count, joints[j]->name);
+        for (size_t i : owned[j]) {
+            const Point *p = order[i];
+            if (p->weight == 1.0f)
+                put(out, "%-3d   %5d %5d %5d\n", ids[i], static_cast<int>(p->position[0]),
+                    static_cast<int>(p->position[1]), static_cast<int>(p->position[2]));
+            else
+                put(out, "%-3d   %5d %5d %5d   %.3f\n", ids[i], static_cast<int>(p->position[0]),
+                    static_cast<int>(p->position[1]), static_cast<int>(p->position[2]), p->weight);
+        }
+    }
+    put(out, "#\n# world points\n#\n");
+    for (size_t i : world) {
+        const Point *p = order[i];
+        put(out, "%-3d   %5d %5d %5d\n", ids[i], static_cast<int>(p->position[0]),
+            static_cast<int>(p->position[1]), static_cast<int>(p->position[2]));
+    }
+}
+
+// One layer with its attributes, normals, triangles, uvees, images and polylines.
+static void write_layer(ModOutput *out, Model *model, Layer *layer,
+                        const std::unordered_map<int32_t, size_t> &position)
+{
+    put(out, "\nlayer %s %d %d %d %s", layer->name, layer->colour[0], layer->colour[1],
+        layer->colour[2], layer->single_sided ? "singlesided" : "doublesided");
+    if (layer->mirror_on) put(out, " mirror %s\n", geom_axis_name(layer->mirror_axis));
+    else put(out, "\n");
+    if (layer->colour_key_on) {
+        char r[32], g[32], b[32];
+        colour_key_text(layer->colour_key[0], r, sizeof r);
+        colour_key_text(layer->colour_key[1], g, sizeof g);
+        colour_key_text(layer->colour_key[2], b, sizeof b);
+        put(out, "invisible %s %s %s\n", r, g, b);
+    }
+    if (layer->transparency != 0.0f) put(out, "transparency %.4f\n", layer->transparency);
+    if (table_count(&layer->normals) > 0) {
+        put(out, "normals\n");
+        write_normals(out, &layer->normals);
+    }
+    if (table_count(&layer->pn_normals) > 0) {
+        put(out, "\npnnormals\n");
+        write_normals(out, &layer->pn_normals);
+    }
+    if (table_count(&layer->faces) > 0 || table_count(&layer->strips) > 0) {
+        put(out, "triangles\n");
+        for (Face *f = static_cast<Face *>(table_first(&layer->faces)); f;
+             f = static_cast<Face *>(table_next(&layer->faces)))
+            write_face(out, f);
+        for (Strip *s = static_cast<Strip *>(table_first(&layer->strips)); s;
+             s = static_cast<Strip *>(table_next(&layer->strips))) {
+            put(out, "2 ");
+            for (StripVertex *v = static_cast<StripVertex *>(table_first(&s->vertices)); v;
+                 v = static_cast<StripVertex *>(table_next(&s->vertices)))
+                put(out, "%d ", v->point_id);
+            put(out, "\n");
+        }
+    }
+    if (table_count(&layer->uvees) > 0) {
+        // Uvees in point-table order; those of points outside the model are not written.
+        std::vector<std::pair<size_t, const Uvee *>> uvees;
+        for (Uvee *u = static_cast<Uvee *>(table_first(&layer->uvees)); u;
+             u = static_cast<Uvee *>(table_next(&layer->uvees))) {
+            auto found = position.find(static_cast<int32_t>(u->point_id));
+            if (found != position.end()) uvees.emplace_back(found->second, u);
+        }
+        std::sort(uvees.begin(), uvees.end(),
+                  [](const auto &a, const auto &b) { return a.first < b.first; });
+        put(out, "uvees\n");
+        for (const auto &u : uvees)
+            put(out, "%d  %.4f  %.4f\n", static_cast<int>(u.second->point_id), u.second->u,
+                u.second->v);
+    }
+    const LayerTexture *t = static_cast<const LayerTexture *>(table_find(&layer->texture, 1));
+    if (t) {
+        if (t->file[0][0])
+            put(out, "image  %s  %s %s\n", t->file[0], geom_axis_name(layer->image_u_axis),
+                geom_axis_name(layer->image_v_axis));
+        if (t->file[1][0]) put(out, "mirrorimage  %s\n", t->file[1]);
+        if (t->file[2][0]) put(out, "reflect  %s  %.3f\n", t->file[2], t->reflect_amount);
+    }
+    if (table_count(&layer->lines) > 0) {
+        put(out, "lines\n");
+        for (Line *l = static_cast<Line *>(table_first(&layer->lines)); l;
+             l = static_cast<Line *>(table_next(&layer->lines))) {
+            put(out, "2 ");
+            for (uint32_t *v = static_cast<uint32_t *>(table_first(&l->vertices)); v;
+                 v = static_cast<uint32_t *>(table_next(&l->vertices)))
+                put(out, "%d ", static_cast<int>(*v));
+            put(out, "\n");
+        }
+    }
+    (void)model;
+}
+
+// One face line, written so that it reads back to the same curve kind, normal ids and
+// edge normal ids. A curve kind other than the default of its line is always written.
+static void write_face(ModOutput *out, const Face *f)
+{
+    const int16_t *p = f->point_ids;
+    const int16_t *n = f->normal_ids;
+    const int16_t *e = f->edge_ids;
+    int corners = f->quad ? 4 : 3;
+    int normals_differ = 0;
+    for (int i = 0; i < corners; i++)
+        if (n[i] != p[i]) normals_differ = 1;
+    if (f->curve == 0) {
+        if (f->quad) put(out, "1  %4d %4d %4d %4d", p[0], p[1], p[2], p[3]);
+        else put(out, "0  %4d %4d %4d", p[0], p[1], p[2]);
+        if (normals_differ) {
+            if (f->quad) put(out, "  %4d %4d %4d %4d", n[0], n[1], n[2], n[3]);
+            else put(out, "  %4d %4d %4d", n[0], n[1], n[2]);
+        }
+        put(out, "\n");
+        return;
+    }
+    int edges_differ;
+    if (f->quad) {
+        const int16_t d[8] = {p[0], p[1], p[1], p[3], p[3], p[2], p[2], p[0]};
+        edges_differ = memcmp(d, e, sizeof d) != 0;
+        put(out, "4  %4d %4d %4d %4d", p[0], p[1], p[2], p[3]);
+    } else {
+        const int16_t d[6] = {p[0], p[1], p[1], p[2], p[2], p[0]};
+        edges_differ = memcmp(d, e, sizeof d) != 0;
+        put(out, "3  %4d %4d %4d", p[0], p[1], p[2]);
+    }
+    int default_curve = f->quad ? 4 : 3;
+    if (f->curve != default_curve || normals_differ || edges_differ) put(out, "  %d", f->curve);
+    if (normals_differ || edges_differ) {
+        if (f->quad) put(out, "  %4d %4d %4d %4d", n[0], n[1], n[2], n[3]);
+        else put(out, "  %4d %4d %4d", n[0], n[1], n[2]);
+    }
+    if (edges_differ) {
+        if (f->quad)
+            put(out, "  %4d %4d %4d %4d %4d %4d %4d %4d", e[0], e[1], e[2], e[3], e[4], e[5], e[6], e[7]);
+        else
+            put(out, "  %4d %4d %4d %4d %4d %4d", e[0], e[1], e[2], e[3], e[4], e[5]);
+    }
+    put(out, "\n");
+}
+
+// The entries of a normals table in table order: "ID X Y Z".
+static void write_normals(ModOutput *out, KeyedTable *normals)
+{
+    int32_t id = 0;
+    for (float *v = static_cast<float *>(table_first(normals, &id)); v;
+         v = static_cast<float *>(table_next(normals, &id)))
+        put(out, "%-3d   %6.3f %6.3f %6.3f\n", id, v[0], v[1], v[2]);
+}
+
+// The component (0..255) divided by 255 as a decimal with the fewest digits that the
+// reader, which stores int(value x 255), turns back into the same component.
+static void colour_key_text(int32_t component, char *text, size_t size)
+{
+    double value = component / 255.0;
+    for (int digits = 1; digits <= 9; digits++) {
+        snprintf(text, size, "%.*f", digits, value);
+        if (reads_back(text, component)) return;
+    }
+    // Rounding to nearest can fall just below the value: round up instead.
+    snprintf(text, size, "%.9f", value + 0.5e-9);
+}
+
+// 1 when the decimal text reads back as the component, whether the reader multiplies
+// in float or in double.
+static int reads_back(const char *text, int32_t component)
+{
+    float f = strtof(text, nullptr);
+    if (f < 0.0f || f > 1.0f) return 0;
+    return static_cast<int32_t>(f * 255.0f) == component &&
+           static_cast<int32_t>(static_cast<double>(f) * 255.0) == component;
+}
