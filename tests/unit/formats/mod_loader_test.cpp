@@ -1,0 +1,191 @@
+#include "formats/mod_loader.h"
+
+#include "foundation/keyed_table.h"
+#include "foundation/last_error.h"
+#include "model/image_cache.h"
+#include "model/model.h"
+#include "model/model_query.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+const std::string kDir = std::string(DRUVEX_FIXTURES) + "/formats/";
+
+std::string last_error()
+{
+    const char *e = err_last();
+    return e ? e : "";
+}
+
+// A fresh temporary directory, removed with everything in it.
+struct TempDir {
+    std::string path;
+    TempDir()
+    {
+        char name[] = "/tmp/druvex_mod_XXXXXX";
+        path = mkdtemp(name) ? std::string(name) + "/" : std::string();
+    }
+    ~TempDir() { std::filesystem::remove_all(path); }
+    std::string write(const std::string &name, const std::string &text) const
+    {
+        std::filesystem::create_directories(std::filesystem::path(path + name).parent_path());
+        std::ofstream(path + name) << text;
+        return path + name;
+    }
+};
+
+std::string lower(std::string s)
+{
+    for (char &c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+const char *joint_name(const Joint *j)
+{
+    return j ? j->name : "-";
+}
+
+Point *point_of(Model *m, int id)
+{
+    return static_cast<Point *>(table_find(&m->points, id));
+}
+
+}  // namespace
+
+// The scene's three children are found through "/", "\" and a name in other case,
+// and the box's own child is loaded from the box's directory.
+TEST(ModLoader, LoadsChildrenDepthFirst)
+{
+    Model *m = mod_load((kDir + "scene.mod").c_str());
+    ASSERT_NE(nullptr, m) << last_error();
+    EXPECT_EQ(nullptr, m->parent);
+    EXPECT_STREQ("scene", m->name);
+    ASSERT_EQ(3, table_count(&m->children));
+    const char *names[] = {"parts/grid", "parts\\box", "Parts/WHEEL"};
+    const char *models[] = {"grid", "box", "wheel"};
+    Child *c = static_cast<Child *>(table_first(&m->children));
+    for (int i = 0; i < 3; i++, c = static_cast<Child *>(table_next(&m->children))) {
+        ASSERT_NE(nullptr, c);
+        EXPECT_STREQ(names[i], c->name);
+        ASSERT_NE(nullptr, c->model) << names[i];
+        EXPECT_STREQ(models[i], c->model->name);
+        EXPECT_EQ(m, c->model->parent);
+    }
+    Child *box = model_child_at(m, 2);
+    ASSERT_NE(nullptr, box);
+    Child *knob = static_cast<Child *>(table_first(&box->model->children));
+    ASSERT_NE(nullptr, knob);
+    ASSERT_NE(nullptr, knob->model);
+    EXPECT_STREQ("knob", knob->model->name);
+    EXPECT_EQ(box->model, knob->model->parent);
+    EXPECT_EQ(4, model_child_count(m));
+    model_free(m);
+}
+
+// Joints own the first points in point order, each with its parent as second joint;
+// blends own the points after them; the rest keep no joint.
+TEST(ModLoader, BindsJointsThenBlends)
+{
+    Model *m = mod_load((kDir + "extras.mod").c_str());
+    ASSERT_NE(nullptr, m) << last_error();
+    struct Want { int id; const char *joint, *second; };
+    const Want want[] = {{10, "hip", "-"},   {11, "hip", "-"},    {12, "hip", "-"},
+                         {13, "knee", "hip"}, {14, "knee", "hip"}, {15, "hip", "knee"},
+                         {16, "hip", "knee"}, {17, "-", "-"}};
+    for (const Want &w : want) {
+        Point *p = point_of(m, w.id);
+        ASSERT_NE(nullptr, p) << w.id;
+        EXPECT_STREQ(w.joint, joint_name(p->joint)) << w.id;
+        EXPECT_STREQ(w.second, joint_name(p->second_joint)) << w.id;
+    }
+    EXPECT_EQ(0, model_find_joint(m, "knee")->parent_index);
+    model_free(m);
+
+    m = mod_load((kDir + "scene.mod").c_str());
+    ASSERT_NE(nullptr, m) << last_error();
+    for (int id = 1; id <= 12; id++) {
+        const char *want = id <= 4 ? "root" : id <= 6 ? "arm" : "-";
+        const char *second = id <= 4 ? "-" : id <= 6 ? "root" : "-";
+        EXPECT_STREQ(want, joint_name(point_of(m, id)->joint)) << id;
+        EXPECT_STREQ(second, joint_name(point_of(m, id)->second_joint)) << id;
+    }
+    model_free(m);
+}
+
+// Points defined in the order 10..15 with joints of 3 and 2 points; a parent named
+// before it is defined gets its index, also for joints after the points ran out.
+TEST(ModLoader, BindsInPointOrderAndResolvesLaterParents)
+{
+    TempDir t;
+    std::string path = t.write("j.mod",
+                               "joint a 0 0 0 world 3\njoint b 0 0 0 a 2\n"
+                               "joint d 0 0 0 e 0\njoint e 0 0 0 a 0\n"
+                               "points\n13 0 0 0\n10 0 0 0\n11 0 0 0\n12 0 0 0\n14 0 0 0\n15 0 0 0\n");
+    Model *m = mod_load(path.c_str());
+    ASSERT_NE(nullptr, m) << last_error();
+    const int order[] = {13, 10, 11, 12, 14, 15};
+    const char *want[] = {"a", "a", "a", "b", "b", "-"};
+    for (int i = 0; i < 6; i++) EXPECT_STREQ(want[i], joint_name(point_of(m, order[i])->joint)) << order[i];
+    EXPECT_EQ(-1, model_find_joint(m, "a")->parent_index);
+    EXPECT_EQ(0, model_find_joint(m, "b")->parent_index);
+    EXPECT_EQ(3, model_find_joint(m, "d")->parent_index);
+    EXPECT_EQ(0, model_find_joint(m, "e")->parent_index);
+    model_free(m);
+}
+
+// Every failure gives its message and leaves nothing allocated: no model, no image
+// reference (checked through the image cache) and, under the sanitizer, no leak.
+TEST(ModLoader, FailuresFreeEverything)
+{
+    TempDir t;
+    std::filesystem::copy_file(kDir + "tex.tga", t.path + "tex.tga");
+    const std::string dir = lower(t.path);  // model directories are kept in lower case
+    const std::string textured =
+        "points\n1 0 0 0\n2 1 0 0\n3 0 1 0\nlayer a 1 1 1 doublesided\ntriangles\n0 1 2 3\n"
+        "image tex.tga x y\n";
+    t.write("sub/ok.mod", textured);
+    t.write("sub/Bad.mod", textured + "child ../nothere 0 0 0 1 1 1 0 0 0\n");
+    std::filesystem::copy_file(kDir + "tex.tga", t.path + "sub/tex.tga");
+    struct Case {
+        const char *name;
+        std::string text;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"line.mod", textured + "0 1 2 7\n",
+         "point does not exist (file: " + t.path + "line.mod, line: 8)"},
+        {"normal.mod", textured + "normals\n2 0 0 0\n", "(normal) bad normal: 2"},
+        {"child.mod", textured + "child sub/ok 0 0 0 1 1 1 0 0 0\nchild nothere 0 0 0 1 1 1 0 0 0\n",
+         "Cannot find child model: " + dir + "nothere.mod"},
+        {"grand.mod", textured + "child sub\\ok 0 0 0 1 1 1 0 0 0\nchild sub/bad 0 0 0 1 1 1 0 0 0\n",
+         "Cannot find child model: " + dir + "sub/../nothere.mod"},
+        {"self.mod", textured + "child self 0 0 0 1 1 1 0 0 0\n",
+         "Child models nested too deeply: " + dir + "self.mod"},
+    };
+    for (const Case &c : cases) {
+        std::string path = t.write(c.name, c.text);
+        EXPECT_EQ(nullptr, mod_load(path.c_str())) << c.name;
+        std::string got = last_error();
+        EXPECT_EQ(c.message, got) << c.name;
+        EXPECT_EQ(nullptr, image_cache_find((dir + "tex.tga").c_str())) << c.name;
+        EXPECT_EQ(nullptr, image_cache_find((dir + "sub/tex.tga").c_str())) << c.name;
+    }
+    std::string missing = t.path + "missing.mod";
+    EXPECT_EQ(nullptr, mod_load(missing.c_str()));
+    EXPECT_EQ("could not find: " + missing, last_error());
+    EXPECT_EQ(nullptr, mod_load(nullptr));
+
+    // The same tree loads when the child is there, and freeing it releases its image.
+    std::string good = t.write("good.mod", textured + "child sub/OK 0 0 0 1 1 1 0 0 0\n");
+    Model *m = mod_load(good.c_str());
+    ASSERT_NE(nullptr, m) << last_error();
+    model_free(m);
+    EXPECT_EQ(nullptr, image_cache_find((dir + "tex.tga").c_str()));
+}
