@@ -147,9 +147,9 @@ TEST(ModLoader, FailuresFreeEverything)
     TempDir t;
     std::filesystem::copy_file(kDir + "tex.tga", t.path + "tex.tga");
     const std::string dir = lower(t.path);  // model directories are kept in lower case
-    const std::string textured =
-        "points\n1 0 0 0\n2 1 0 0\n3 0 1 0\nlayer a 1 1 1 doublesided\ntriangles\n0 1 2 3\n"
-        "image tex.tga x y\n";
+    const std::string points = "points\n1 0 0 0\n2 1 0 0\n3 0 1 0\n";
+    const std::string layer = "layer a 1 1 1 doublesided\ntriangles\n0 1 2 3\nimage tex.tga x y\n";
+    const std::string textured = points + layer;
     t.write("sub/ok.mod", textured);
     t.write("sub/Bad.mod", textured + "child ../nothere 0 0 0 1 1 1 0 0 0\n");
     std::filesystem::copy_file(kDir + "tex.tga", t.path + "sub/tex.tga");
@@ -159,9 +159,9 @@ TEST(ModLoader, FailuresFreeEverything)
         std::string message;
     };
     const Case cases[] = {
-        {"line.mod", textured + "0 1 2 7\n",
-         "point does not exist (file: " + t.path + "line.mod, line: 8)"},
-        {"normal.mod", textured + "normals\n2 0 0 0\n", "(normal) bad normal: 2"},
+        {"line.mod", textured + "triangles\n0 1 2 7\n",
+         "point does not exist (file: " + t.path + "line.mod, line: 9)"},
+        {"normal.mod", points + "normals\n2 0 0 0\n" + layer, "(normal) bad normal: 2"},
         {"child.mod", textured + "child sub/ok 0 0 0 1 1 1 0 0 0\nchild nothere 0 0 0 1 1 1 0 0 0\n",
          "Cannot find child model: " + dir + "nothere.mod"},
         {"grand.mod", textured + "child sub\\ok 0 0 0 1 1 1 0 0 0\nchild sub/bad 0 0 0 1 1 1 0 0 0\n",
@@ -171,7 +171,9 @@ TEST(ModLoader, FailuresFreeEverything)
     };
     for (const Case &c : cases) {
         std::string path = t.write(c.name, c.text);
-        EXPECT_EQ(nullptr, mod_load(path.c_str())) << c.name;
+        Model *m = mod_load(path.c_str());
+        EXPECT_EQ(nullptr, m) << c.name;
+        model_free(m);
         std::string got = last_error();
         EXPECT_EQ(c.message, got) << c.name;
         EXPECT_EQ(nullptr, image_cache_find((dir + "tex.tga").c_str())) << c.name;

@@ -110,7 +110,9 @@ void compare_models(Model *a, Model *b, const std::string &where)
         EXPECT_STREQ(pa[i]->joint ? pa[i]->joint->name : "", pb[i]->joint ? pb[i]->joint->name : "") << w;
         EXPECT_STREQ(pa[i]->second_joint ? pa[i]->second_joint->name : "",
                      pb[i]->second_joint ? pb[i]->second_joint->name : "") << w;
-        if (pa[i]->joint) EXPECT_NEAR(pa[i]->weight, pb[i]->weight, 5e-4) << w;
+        if (pa[i]->joint) {
+            EXPECT_NEAR(pa[i]->weight, pb[i]->weight, 5e-4) << w;
+        }
     }
 
     std::vector<Joint *> ja = records<Joint>(&a->joints), jb = records<Joint>(&b->joints);
@@ -133,7 +135,9 @@ void compare_models(Model *a, Model *b, const std::string &where)
         EXPECT_EQ(x->single_sided, y->single_sided) << w;
         EXPECT_FLOAT_EQ(x->transparency, y->transparency) << w;
         EXPECT_EQ(x->mirror_on, y->mirror_on) << w;
-        if (x->mirror_on) EXPECT_EQ(x->mirror_axis, y->mirror_axis) << w;
+        if (x->mirror_on) {
+            EXPECT_EQ(x->mirror_axis, y->mirror_axis) << w;
+        }
         EXPECT_EQ(x->colour_key_on, y->colour_key_on) << w;
         for (int k = 0; k < 3; k++) EXPECT_EQ(x->colour_key[k], y->colour_key[k]) << w << " key " << k;
         EXPECT_EQ(x->image_u_axis, y->image_u_axis) << w;
@@ -250,7 +254,7 @@ TEST(ModWriter, FaceAndPointLines)
     fs::copy_file(kDir + "tex.tga", w.path + "tex.tga");
     Model *m = model_create((w.path + "faces").c_str(), nullptr);
     const char *text =
-        "joint j 0 0 0 world 2\npoints\n1 0 0 0 0.5\n2 1 0 0\n3 0 1 0 0.25\n4 1 1 0\n"
+        "joint j 0 0 0 world 2\npoints\n1 0 0 0 0.5 j world\n2 1 0 0 1.0 j world\n3 0 1 0 0.25\n4 1 1 0\n"
         "layer a 1 2 3 singlesided\ntriangles\n"
         "0 1 2 3\n0 1 2 3 3 2 1\n1 1 2 3 4\n"
         "3 1 2 3\n3 1 2 3 2\n3 1 2 3 3 3 2 1\n3 1 2 3 4\n3 1 2 3 1 1 2 3 3 3 2 2 1 1\n"
