@@ -160,8 +160,8 @@ TEST(ModLoader, FailuresFreeEverything)
     };
     const Case cases[] = {
         {"line.mod", textured + "triangles\n0 1 2 7\n",
-         "point does not exist (file: " + t.path + "line.mod, line: 9)"},
-        {"normal.mod", points + "normals\n2 0 0 0\n" + layer, "(normal) bad normal: 2"},
+         "point does not exist (file: " + t.path + "line.mod, line: 10)"},
+        {"normal.mod", points + "normals\n2 0 0 0\n" + layer, "(normal.mod) bad normal: 2"},
         {"child.mod", textured + "child sub/ok 0 0 0 1 1 1 0 0 0\nchild nothere 0 0 0 1 1 1 0 0 0\n",
          "Cannot find child model: " + dir + "nothere.mod"},
         {"grand.mod", textured + "child sub\\ok 0 0 0 1 1 1 0 0 0\nchild sub/bad 0 0 0 1 1 1 0 0 0\n",
