@@ -318,11 +318,12 @@ static int parse_triangle(ModParseContext *ctx)
     int32_t edges[8] = {0, 0, 0, 0, 0, 0, 0, 0};
     for (int i = 0; i < corners; i++) {
         points[i] = reader_token_int(1 + i);
-        normals[i] = normal_at < 0 ? points[i] : reader_token_int(normal_at + i);
+        if (normal_at >= 0) normals[i] = reader_token_int(normal_at + i);
     }
     if (edge_at >= 0)
         for (int i = 0; i < 2 * corners; i++) edges[i] = reader_token_int(edge_at + i);
-    if (!model_add_face(ctx->model, ctx->layer, quad, points, normals,
+    // Without normal ids the face takes its point ids, which need no second check.
+    if (!model_add_face(ctx->model, ctx->layer, quad, points, normal_at >= 0 ? normals : nullptr,
                         edge_at >= 0 ? edges : nullptr, curve))
         return refused("Bad triangle definition");
     return 1;
