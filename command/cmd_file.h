@@ -1,0 +1,21 @@
+// The file subcommand (open, new, add, reload, save, saveas, rename) and the
+// reload subcommand.
+#pragma once
+#include <cstdint>
+
+// The file subcommand: the first keyword among words[1..] picks the branch; words[0] is "file".
+int cmd_file(char **words);
+// Empties the viewer, loads one model file, poses it and fits the view; sets and returns its id, 0 on failure.
+int32_t cmd_file_open(const char *path);
+// Empties the viewer and creates an empty model of that name; sets and returns its id, 0 on failure.
+int32_t cmd_file_new(const char *name);
+// Loads a model file beside the open ones; sets and returns its id, 0 on failure.
+int32_t cmd_file_add(const char *path);
+// Reloads everything, keeping zoom and focus; the result is the new loaded-model keys.
+void cmd_file_reload();
+// The save and saveas grammar; words[0] is "save" or "saveas".
+void cmd_file_save(char **words);
+// The rename grammar: a model id and its new path; words[0] is "rename".
+void cmd_file_rename(char **words);
+// The reload subcommand: reloads every model; 1, or 0 when a file failed.
+int cmd_reload();

@@ -1,0 +1,369 @@
+#include "viewer/viewer.h"
+
+#include <GL/gl.h>
+
+#include <cstring>
+
+#include "foundation/file_table.h"
+#include "foundation/geometry.h"
+#include "model/model.h"
+#include "model/model_lookup.h"
+#include "viewer/loaded_models.h"
+#include "viewer/selection.h"
+
+// Id counters of the seven tables: start at 1, only grow, never reused.
+static int32_t g_next_model_xform_id = 1;
+static int32_t g_next_point_cache_id = 1;
+static int32_t g_next_face_cache_id = 1;
+static int32_t g_next_joint_cache_id = 1;
+static int32_t g_next_child_xform_id = 1;
+static int32_t g_next_collide_cache_id = 1;
+
+static void *cache_get(KeyedTable *table, int32_t *owner_index, int32_t *counter, int *created);
+static void cache_drop(KeyedTable *table, int32_t *owner_index);
+static int32_t slot_of(const KeyedTable *table, const void *element);
+static void set_display_defaults(Viewer *viewer);
+static void fill_face_cache(FaceCache *cache, Model *model, Face *face);
+static Point *vertex_point(Model *model, int32_t point, int by_index);
+static void release_textures(Layer *layer);
+
+void viewer_init(Viewer *viewer)
+{
+    if (!viewer) return;
+    file_table_init();
+    memset(viewer, 0, sizeof *viewer);
+    table_init(&viewer->model_xforms, sizeof(ModelXform), KEY_INT);
+    table_init(&viewer->point_caches, sizeof(PointCache), KEY_INT);
+    table_init(&viewer->face_caches, sizeof(FaceCache), KEY_INT);
+    table_init(&viewer->joint_caches, sizeof(JointCache), KEY_INT);
+    table_init(&viewer->child_xforms, sizeof(ChildXform), KEY_INT);
+    table_init(&viewer->collide_caches, sizeof(CollideCache), KEY_INT);
+    table_init(&viewer->models, sizeof(LoadedModel), KEY_INT);
+    sel_init(viewer);
+    viewer_reset(viewer, 1);
+}
+
+void viewer_reset(Viewer *viewer, int with_defaults)
+{
+    if (!viewer) return;
+    sel_clear(viewer);
+    sel_clear_copy(viewer);
+    viewer_close_all(viewer);
+    table_clear(&viewer->model_xforms);
+    table_clear(&viewer->point_caches);
+    table_clear(&viewer->face_caches);
+    table_clear(&viewer->joint_caches);
+    table_clear(&viewer->child_xforms);
+    table_clear(&viewer->collide_caches);
+    table_clear(&viewer->models);
+    if (with_defaults) set_display_defaults(viewer);
+    viewer->frame_step = 1.0f;
+    viewer_reset_view_size(viewer);
+}
+
+ModelXform *rcache_model_xform(Viewer *viewer, Model *model)
+{
+    if (!viewer || !model) return nullptr;
+    int created = 0;
+    ModelXform *xform = static_cast<ModelXform *>(
+        cache_get(&viewer->model_xforms, &model->viewer_index, &g_next_model_xform_id, &created));
+    if (!xform || !created) return xform;
+    xform->last_time = -1.0f;
+    for (int i = 0; i < 3; i++) {
+        xform->translation[i] = 0.0f;
+        xform->scale[i] = 1.0f;
+        strcpy(xform->rotation_words[i], "0");
+    }
+    mat4_identity(&xform->matrix);
+    mat4_identity(&xform->rotation);
+    xform->triangles = 0;
+    memcpy(xform->gl_matrix, mat4_to_gl(&xform->matrix), sizeof xform->gl_matrix);
+    xform->model = model;
+    return xform;
+}
+
+void rcache_update_model_xform(ModelXform *xform)
+{
+    if (!xform) return;
+    mat4_identity(&xform->matrix);
+    mat4_scale(&xform->matrix, xform->scale[0], xform->scale[1], xform->scale[2]);
+    mat4_multiply(&xform->rotation, &xform->matrix, &xform->matrix);
+    mat4_translate(&xform->matrix, xform->translation[0], xform->translation[1], xform->translation[2]);
+    memcpy(xform->gl_matrix, mat4_to_gl(&xform->matrix), sizeof xform->gl_matrix);
+}
+
+PointCache *rcache_point(Viewer *viewer, Point *point)
+{
+    if (!viewer || !point) return nullptr;
+    int created = 0;
+    PointCache *cache = static_cast<PointCache *>(
+        cache_get(&viewer->point_caches, &point->viewer_index, &g_next_point_cache_id, &created));
+    if (!cache || !created) return cache;
+    memcpy(cache->position, point->position, sizeof cache->position);
+    memcpy(cache->normal, point->normal, sizeof cache->normal);
+    return cache;
+}
+
+FaceCache *rcache_face(Viewer *viewer, Model *model, Face *face)
+{
+    if (!viewer || !model || !face) return nullptr;
+    int created = 0;
+    FaceCache *cache = static_cast<FaceCache *>(
+        cache_get(&viewer->face_caches, &face->viewer_index, &g_next_face_cache_id, &created));
+    if (cache && created) fill_face_cache(cache, model, face);
+    return cache;
+}
+
+JointCache *rcache_joint(Viewer *viewer, Model *model, Joint *joint)
+{
+    if (!viewer || !model || !joint) return nullptr;
+    int created = 0;
+    JointCache *cache = static_cast<JointCache *>(
+        cache_get(&viewer->joint_caches, &joint->viewer_index, &g_next_joint_cache_id, &created));
+    if (!cache || !created) return cache;
+    cache->last_time = -1.0f;
+    memcpy(cache->position, joint->position, sizeof cache->position);
+    cache->parent = model_find_joint(model, joint->parent_name);
+    mat4_identity(&cache->local);
+    mat4_identity(&cache->world);
+    mat4_identity(&cache->bind_inverse);
+    mat4_translate(&cache->bind_inverse, -joint->position[0], -joint->position[1], -joint->position[2]);
+    mat4_identity(&cache->skin);
+    mat4_identity(&cache->rotation_only);
+    for (int i = 0; i < 3; i++)
+        cache->offset[i] = joint->position[i] - (cache->parent ? cache->parent->position[i] : 0.0f);
+    cache->channel = model_joint_index(model, joint->name) + 2;
+    return cache;
+}
+
+ChildXform *rcache_child_xform(Viewer *viewer, Child *child)
+{
+    if (!viewer || !child) return nullptr;
+    int created = 0;
+    ChildXform *xform = static_cast<ChildXform *>(
+        cache_get(&viewer->child_xforms, &child->viewer_index, &g_next_child_xform_id, &created));
+    if (!xform || !created) return xform;
+    xform->last_time = -1.0f;
+    Matrix4 rotation;
+    mat4_from_rotation_text(&rotation, child->rotation[0], child->rotation[1], child->rotation[2]);
+    mat4_identity(&xform->matrix);
+    mat4_translate(&xform->matrix, child->position[0], child->position[1], child->position[2]);
+    mat4_multiply(&rotation, &xform->matrix, &xform->matrix);
+    mat4_scale(&xform->matrix, child->scale[0], child->scale[1], child->scale[2]);
+    memcpy(xform->gl_matrix, mat4_to_gl(&xform->matrix), sizeof xform->gl_matrix);
+    xform->child = child;
+    return xform;
+}
+
+// The box matrix starts as the object's own rotation, so boxes are drawn turned
+// as the file says before (or without) any physics step.
+CollideCache *rcache_collide(Viewer *viewer, CollideObject *object)
+{
+    if (!viewer || !object) return nullptr;
+    int created = 0;
+    CollideCache *cache = static_cast<CollideCache *>(
+        cache_get(&viewer->collide_caches, &object->viewer_index, &g_next_collide_cache_id, &created));
+    if (!cache || !created) return cache;
+    cache->last_time = -1.0f;
+    Matrix4 rotation;
+    mat4_from_rotation_text(&rotation, object->rotation[0], object->rotation[1], object->rotation[2]);
+    memcpy(cache->box_matrix, mat4_to_gl(&rotation), sizeof cache->box_matrix);
+    return cache;
+}
+
+ModelXform *rcache_find_model_xform(Viewer *viewer, int32_t id)
+{
+    if (!viewer) return nullptr;
+    return static_cast<ModelXform *>(table_find(&viewer->model_xforms, id));
+}
+
+ChildXform *rcache_find_child_xform(Viewer *viewer, int32_t id)
+{
+    if (!viewer) return nullptr;
+    return static_cast<ChildXform *>(table_find(&viewer->child_xforms, id));
+}
+
+// A child link without a loaded model is passed over and the release goes on,
+// so one bad link cannot leave the rest of the tree's caches behind.
+int viewer_release_model_caches(Viewer *viewer, Model *model)
+{
+    if (!viewer || !model) return 0;
+    for (Child *child = static_cast<Child *>(table_first(&model->children)); child;
+         child = static_cast<Child *>(table_next(&model->children))) {
+        if (child->model) viewer_release_model_caches(viewer, child->model);
+        cache_drop(&viewer->child_xforms, &child->viewer_index);
+    }
+    for (Layer *layer = static_cast<Layer *>(table_first(&model->layers)); layer;
+         layer = static_cast<Layer *>(table_next(&model->layers))) {
+        for (Face *face = static_cast<Face *>(table_first(&layer->faces)); face;
+             face = static_cast<Face *>(table_next(&layer->faces)))
+            cache_drop(&viewer->face_caches, &face->viewer_index);
+        release_textures(layer);
+    }
+    for (Point *point = static_cast<Point *>(table_first(&model->points)); point;
+         point = static_cast<Point *>(table_next(&model->points)))
+        cache_drop(&viewer->point_caches, &point->viewer_index);
+    for (Joint *joint = static_cast<Joint *>(table_first(&model->joints)); joint;
+         joint = static_cast<Joint *>(table_next(&model->joints)))
+        cache_drop(&viewer->joint_caches, &joint->viewer_index);
+    // Collide caches stay in their table until the next reset, but they must not
+    // keep pointing at objects that are about to be freed.
+    for (CollideObject *object = static_cast<CollideObject *>(table_first(&model->collides)); object;
+         object = static_cast<CollideObject *>(table_next(&model->collides))) {
+        CollideCache *cache = static_cast<CollideCache *>(
+            object->viewer_index < 0 ? nullptr : table_nth(&viewer->collide_caches, object->viewer_index, 0));
+        if (cache) cache->collide_object = nullptr;
+    }
+    cache_drop(&viewer->model_xforms, &model->viewer_index);
+    return 1;
+}
+
+const float *rcache_vertex_position(Viewer *viewer, Model *model, int32_t point, int by_index)
+{
+    Point *p = vertex_point(model, point, by_index);
+    if (!p) return nullptr;
+    PointCache *cache = (viewer && p->viewer_index >= 0)
+        ? static_cast<PointCache *>(table_nth(&viewer->point_caches, p->viewer_index, 0)) : nullptr;
+    return cache ? cache->position : p->position;
+}
+
+const float *rcache_vertex_normal(Viewer *viewer, Model *model, int32_t point, int by_index)
+{
+    Point *p = vertex_point(model, point, by_index);
+    if (!p) return nullptr;
+    PointCache *cache = (viewer && p->viewer_index >= 0)
+        ? static_cast<PointCache *>(table_nth(&viewer->point_caches, p->viewer_index, 0)) : nullptr;
+    return cache ? cache->normal : p->normal;
+}
+
+const uint8_t *rcache_vertex_colour(Viewer *viewer, Model *model, int32_t point, int by_index)
+{
+    Point *p = vertex_point(model, point, by_index);
+    return p ? p->gouraud : nullptr;
+}
+
+// Get or create by the owner's stored slot index. A stored index whose slot no
+// longer holds a record (the tables were cleared under it) gets a fresh record.
+// Every cache record starts with its 32-bit id.
+static void *cache_get(KeyedTable *table, int32_t *owner_index, int32_t *counter, int *created)
+{
+    *created = 0;
+    if (*owner_index >= 0) {
+        void *element = table_nth(table, *owner_index, 0);
+        if (element) return element;
+    }
+    int32_t id = *counter;
+    void *element = table_add(table, id);
+    if (!element) return nullptr;
+    memset(element, 0, static_cast<size_t>(table->element_size));
+    memcpy(element, &id, sizeof id);
+    *owner_index = slot_of(table, element);
+    (*counter)++;
+    *created = 1;
+    return element;
+}
+
+// Removes the record in the owner's slot and marks the owner as having none.
+static void cache_drop(KeyedTable *table, int32_t *owner_index)
+{
+    if (*owner_index < 0) return;
+    void *element = table_nth(table, *owner_index, 0);
+    if (element) {
+        int32_t id;
+        memcpy(&id, element, sizeof id);
+        table_remove(table, id);
+    }
+    *owner_index = -1;
+}
+
+// Slot index of an element just returned by the table (same as table_index_of with
+// dense 0, without a second lookup).
+static int32_t slot_of(const KeyedTable *table, const void *element)
+{
+    ptrdiff_t offset = static_cast<const unsigned char *>(element) - table->data;
+    return static_cast<int32_t>(offset / table->element_size);
+}
+
+static void set_display_defaults(Viewer *viewer)
+{
+    viewer->wireframe = 0;
+    viewer->points = 0;
+    viewer->triangles = 1;
+    viewer->mirror = 1;
+    viewer->textures = 1;
+    viewer->smooth = 0;
+    viewer->normals = 0;
+    viewer->transparency = 1;
+    viewer->backfaces = 1;
+    viewer->lighting = 1;
+    viewer->curves = 1;
+    viewer->control_net = 0;
+    viewer->skeleton = 0;
+    viewer->gouraud = 1;
+    viewer->quadlines = 0;
+    viewer->pnfilter = 0;
+    viewer->skinned_curves = 0;
+    viewer->lod = 1;
+    viewer->reflect = 1;
+    viewer->lines = 1;
+    viewer->collide = 1;
+    viewer->grid = 0;
+    viewer->cursor = 0;
+}
+
+static void fill_face_cache(FaceCache *cache, Model *model, Face *face)
+{
+    int corners = face->quad ? 4 : 3;
+    float position[4][3] = {};
+    for (int i = 0; i < corners; i++) {
+        const float *p = model_point_position(model, face->point_ids[i]);
+        if (p) memcpy(position[i], p, sizeof position[i]);
+    }
+    float triangle[9];
+    memcpy(triangle, position[0], sizeof position[0]);
+    memcpy(triangle + 3, position[1], sizeof position[1]);
+    memcpy(triangle + 6, position[2], sizeof position[2]);
+    geom_face_normal(triangle, cache->normal_a);
+    if (face->quad) {
+        memcpy(triangle, position[2], sizeof position[2]);
+        memcpy(triangle + 6, position[3], sizeof position[3]);
+        geom_face_normal(triangle, cache->normal_b);
+    }
+    cache->face = face;
+    cache->joint_mix = 1;
+    const Joint *previous = nullptr;
+    for (int i = 0; i < corners; i++) {
+        cache->corner_index[i] = static_cast<uint16_t>(table_index_of(&model->points, face->point_ids[i], 0));
+        cache->normal_index[i] = static_cast<uint16_t>(table_index_of(&model->points, face->normal_ids[i], 0));
+        const Point *point = static_cast<const Point *>(table_find(&model->points, face->point_ids[i]));
+        const Joint *joint = point ? point->joint : nullptr;
+        if (i > 0 && joint != previous) cache->joint_mix = 2;
+        previous = joint;
+    }
+    if (face->curve > 0) {
+        int controls = face->quad ? 8 : 6;
+        for (int i = 0; i < controls; i++)
+            cache->control_index[i] = static_cast<uint16_t>(table_index_of(&model->points, face->edge_ids[i], 0));
+    }
+}
+
+static Point *vertex_point(Model *model, int32_t point, int by_index)
+{
+    if (!model) return nullptr;
+    return static_cast<Point *>(by_index ? table_nth(&model->points, point, 0) : table_find(&model->points, point));
+}
+
+// Deletes the layer's GL texture names; the drawing creates them again on use.
+static void release_textures(Layer *layer)
+{
+    LayerTexture *texture = static_cast<LayerTexture *>(table_find(&layer->texture, 1));
+    if (!texture) return;
+    for (int slot = 0; slot < LAYER_SLOT_COUNT; slot++) {
+        if (texture->gl_names[slot] != 0) {
+            GLuint name = texture->gl_names[slot];
+            glDeleteTextures(1, &name);
+        }
+        texture->gl_names[slot] = 0;
+    }
+    texture->gl_stale = 0;
+}
