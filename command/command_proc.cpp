@@ -2,6 +2,8 @@
 
 #include "command/app_state.h"
 #include "command/callbacks.h"
+#include "command/cmd_file.h"
+#include "command/cmd_find.h"
 #include "command/tcl_glue.h"
 #include "foundation/str.h"
 
@@ -28,15 +30,15 @@ static const Subcommand g_subcommands[] = {
     // {"delete", cmd_delete, nullptr},
     // {"display", cmd_display, nullptr},
     // {"draw", nullptr, view_draw_frame},
-    // {"file", cmd_file, nullptr},
-    // {"find", cmd_find, nullptr},
+    {"file", cmd_file, nullptr},
+    {"find", cmd_find, nullptr},
     // {"get", cmd_get, nullptr},
     // {"matrix", cmd_matrix, nullptr},
     // {"perform", cmd_perform, nullptr},
 #ifdef DRUVEX_PRINT
     // {"print", nullptr, print_cmd},
 #endif
-    // {"reload", nullptr, reload_all},
+    {"reload", nullptr, cmd_reload},
     // {"reset", cmd_reset, nullptr},
     // {"set", cmd_set, nullptr},
     // {"select", cmd_select, nullptr},

@@ -1,8 +1,14 @@
 // Package initialisation: what Tcl's `load` runs for the package Druvex.
 #include "command/app_state.h"
+#include "command/callbacks.h"
 #include "command/command_proc.h"
 #include "command/tcl_glue.h"
+<<<<<<< HEAD
 #include "viewer/window.h"
+=======
+#include "viewer/loaded_models.h"
+#include "viewer/viewer.h"
+>>>>>>> 7f4e812 (Wire the viewer into package start-up and the file, find and reload subcommands)
 
 #include <tcl.h>
 
@@ -21,5 +27,8 @@ extern "C" __attribute__((visibility("default"))) int Druvex_Init(Tcl_Interp *in
     if (!tcl_create_command("druvex", druvex_cmd, nullptr)) return TCL_ERROR;
     memset(&g_app, 0, sizeof g_app);
     win_init(tcl_tk_instance());
+    viewer_init(&g_app.viewer);
+    viewer_set_status_hook(&g_app.viewer, cb_status_hook);
+    viewer_set_message_hook(&g_app.viewer, cb_message_hook);
     return TCL_OK;
 }

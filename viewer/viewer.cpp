@@ -7,7 +7,8 @@
 #include "foundation/file_table.h"
 #include "foundation/geometry.h"
 #include "model/model.h"
-#include "model/model_lookup.h"
+#include "model/model_query.h"
+#include "model/point.h"
 #include "viewer/loaded_models.h"
 #include "viewer/selection.h"
 
@@ -335,7 +336,7 @@ static void fill_face_cache(FaceCache *cache, Model *model, Face *face)
     for (int i = 0; i < corners; i++) {
         cache->corner_index[i] = static_cast<uint16_t>(table_index_of(&model->points, face->point_ids[i], 0));
         cache->normal_index[i] = static_cast<uint16_t>(table_index_of(&model->points, face->normal_ids[i], 0));
-        const Point *point = static_cast<const Point *>(table_find(&model->points, face->point_ids[i]));
+        const Point *point = point_find(model, face->point_ids[i]);
         const Joint *joint = point ? point->joint : nullptr;
         if (i > 0 && joint != previous) cache->joint_mix = 2;
         previous = joint;
