@@ -3,12 +3,9 @@
 #include "command/callbacks.h"
 #include "command/command_proc.h"
 #include "command/tcl_glue.h"
-<<<<<<< HEAD
-#include "viewer/window.h"
-=======
 #include "viewer/loaded_models.h"
 #include "viewer/viewer.h"
->>>>>>> 7f4e812 (Wire the viewer into package start-up and the file, find and reload subcommands)
+#include "viewer/window.h"
 
 #include <tcl.h>
 
