@@ -1,6 +1,6 @@
 // Keyed table: inline element storage with parallel key slots, an open-addressing
-// hash from key to slot, and a min-heap of freed slots so that the lowest free slot
-// is found without scanning.
+// hash from key to slot, a min-heap of freed slots so that the lowest free slot is
+// found without scanning, and a list of used slots for dense positions once holes exist.
 #include "foundation/keyed_table.h"
 
 #include <algorithm>
@@ -20,6 +20,8 @@ struct IndexBucket {
     uint32_t hash; // hash of the slot's key, kept so growth and deletion never rehash names
 };
 
+// Everything that makes lookups cheap; rebuilt from nothing on the first add, deep-copied
+// by table_copy and deleted by table_free.
 struct KeyedTableIndex {
     std::vector<IndexBucket> buckets; // KEY_INT/KEY_NAME: 2 x capacity buckets, linear probing
     std::vector<int32_t> free_heap;   // min-heap of freed slots below fresh; capacity reserved
