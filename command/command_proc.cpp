@@ -6,6 +6,7 @@
 #include "command/cmd_find.h"
 #include "command/tcl_glue.h"
 #include "foundation/str.h"
+#include "viewer/frame.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,8 @@ struct Subcommand {
     int (*no_words)();               // receives nothing
 };
 
+static int draw_frame();
+
 // Subcommands in the order names of one first letter are compared. Handlers
 // not built yet stay commented out, so their names are unknown words.
 static const Subcommand g_subcommands[] = {
@@ -29,7 +32,7 @@ static const Subcommand g_subcommands[] = {
     // {"create", cmd_create, nullptr},
     // {"delete", cmd_delete, nullptr},
     // {"display", cmd_display, nullptr},
-    // {"draw", nullptr, view_draw_frame},
+    {"draw", nullptr, draw_frame},
     {"file", cmd_file, nullptr},
     {"find", cmd_find, nullptr},
     // {"get", cmd_get, nullptr},
@@ -100,4 +103,11 @@ void cmd_dispatch(char **words)
     }
     std::string text = std::string("druvex: unknown command: ") + words[i - 1];
     cb_message_hook(text.c_str());
+}
+
+// The draw subcommand: one frame of the GL window.
+static int draw_frame()
+{
+    view_draw_frame(&g_app);
+    return 1;
 }

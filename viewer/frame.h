@@ -4,6 +4,8 @@
 // operations that change the view: angles, zoom, pan, projection kind,
 // background and the fixed drawing size. The camera values live in AppState.
 
+#include "foundation/matrix4.h"
+
 struct AppState;
 
 // Draws one frame into the GL window; a frame asked for while one is drawn is dropped.
@@ -16,10 +18,10 @@ void view_apply_rotation(AppState *app);
 void view_set_angles(AppState *app, float yaw, float pitch);
 // Turning freely: modelview = Ry(d_yaw) x Rx(d_pitch) x modelview; else adds to yaw and pitch.
 void view_rotate_by(AppState *app, float d_yaw, float d_pitch);
-// The current GL modelview as a row-major matrix (16 floats) in out.
-void view_get_modelview(float *out);
-// Loads a row-major matrix (16 floats) as the GL modelview.
-void view_load_modelview(const float *m);
+// The current GL modelview as a row-major matrix in out.
+void view_get_modelview(Matrix4 *out);
+// Loads a row-major matrix as the GL modelview.
+void view_load_modelview(const Matrix4 *m);
 // Flushes GL and swaps the GL window's buffers.
 void view_flush(AppState *app);
 // Sets the fixed material, the lights and the depth function.

@@ -1,0 +1,150 @@
+# A small user interface for the Druvex viewer: the GL window in a frame, a
+# status line, File open / add / reload, display toggles, view directions,
+# and mouse dragging in the window (left rotates, middle pans, right zooms).
+#
+#   wish examples/viewer.tcl [MODEL]
+#
+# The library is $env(DRUVEX_LIB) (default: build/sim/libplyvo.so beside this
+# folder). MODEL defaults to samples/figure.mod. With $env(DRUVEX_SCREENSHOT)
+# set, the script draws the model once, writes a PNG picture of its window to
+# that path (xwd and ImageMagick's convert) and exits.
+
+set top [file dirname [file dirname [file normalize [info script]]]]
+if {[info exists env(DRUVEX_LIB)]} {
+    set library $env(DRUVEX_LIB)
+} else {
+    set library [file join $top build sim libplyvo.so]
+}
+load $library Druvex
+
+# Without a screen nobody can answer a message box: print the message instead.
+if {[info exists env(DRUVEX_SCREENSHOT)]} {
+    proc tk_messageBox {args} {
+        array set opt {-message {}}
+        array set opt $args
+        puts stderr "message: $opt(-message)"
+        return ok
+    }
+}
+
+set model [lindex $argv 0]
+if {$model eq ""} { set model [file join $top samples figure.mod] }
+
+# ---- window layout -----------------------------------------------------------
+wm title . "Druvex"
+wm geometry . 720x560
+menu .menu
+. configure -menu .menu
+frame .view -background black -width 720 -height 520
+label .status -anchor w -relief sunken -text "Ready"
+pack .status -side bottom -fill x
+pack .view -side top -fill both -expand 1
+
+menu .menu.file -tearoff 0
+.menu add cascade -label File -menu .menu.file
+.menu.file add command -label "Open..." -command {open_model open}
+.menu.file add command -label "Add..." -command {open_model add}
+.menu.file add command -label "Reload" -command {druvex file reload; redraw}
+.menu.file add separator
+.menu.file add command -label "Exit" -command exit
+
+# Display toggles: option word, menu label, default as the viewer starts.
+menu .menu.display -tearoff 0
+.menu add cascade -label Display -menu .menu.display
+foreach {option label default} {
+    wireframe    Wireframe    0
+    lighting     Lighting     1
+    mirror       Mirror       1
+    backfaces    Backfaces    1
+    transparency Transparency 1
+    points       Points       0
+    gouraud      Gouraud      1
+} {
+    set ::display($option) $default
+    .menu.display add checkbutton -label $label -variable ::display($option) \
+        -command [list toggle $option]
+}
+
+# View directions: the words of `druvex set view`.
+menu .menu.view -tearoff 0
+.menu add cascade -label View -menu .menu.view
+foreach {word label} {north Front south Back east Right west Left down Top up Bottom} {
+    .menu.view add command -label $label -command [list view_direction $word]
+}
+.menu.view add separator
+.menu.view add command -label Centre -command {druvex set view centre; redraw}
+.menu.view add command -label Perspective -command {druvex set view perspective; redraw}
+.menu.view add command -label Parallel -command {druvex set view parallel; redraw}
+
+# ---- behaviour ---------------------------------------------------------------
+set ::zoom 1.0
+
+proc redraw {} {
+    druvex draw
+}
+
+proc toggle {option} {
+    druvex display $option [expr {$::display($option) ? "on" : "off"}]
+    redraw
+}
+
+proc view_direction {word} {
+    druvex set view $word
+    redraw
+}
+
+proc open_model {how} {
+    set path [tk_getOpenFile -filetypes {{{Druvex models} {.mod}} {{All files} *}}]
+    if {$path eq ""} return
+    druvex file $how $path
+    redraw
+}
+
+# The status line shows each status text (the words arrive as arguments).
+proc on_status {args} {
+    .status configure -text [join $args " "]
+}
+
+# Mouse in the GL window: button x y dx dy. Left drags rotate, middle drags
+# pan, right drags zoom (up zooms in).
+proc on_mouse {button x y dx dy} {
+    if {$dx == 0 && $dy == 0} return
+    switch -- $button {
+        1 { druvex set view rotate $dx $dy }
+        2 { druvex set view pan $dx $dy }
+        3 {
+            set ::zoom [expr {$::zoom * exp($dy * 0.01)}]
+            if {$::zoom < 0.001} { set ::zoom 0.001 }
+            if {$::zoom > 100} { set ::zoom 100 }
+            druvex set view zoom $::zoom
+        }
+        default return
+    }
+    redraw
+}
+
+druvex callback status on_status
+druvex callback mouse on_mouse
+update
+druvex create window gl .view
+update
+druvex file open $model
+redraw
+
+# ---- picture of the window, for a run without a screen -----------------------
+if {[info exists env(DRUVEX_SCREENSHOT)]} {
+    # A view from the front, a little from the right and above.
+    druvex set view ortho -25 15
+    update
+    after 300
+    update
+    redraw
+    update
+    set out $env(DRUVEX_SCREENSHOT)
+    if {[catch {exec sh -c {xwd -silent -id "$1" | convert xwd:- "png:$2"} sh [wm frame .] $out} problem]} {
+        puts stderr "no screenshot: $problem"
+        exit 1
+    }
+    puts "Screenshot of the viewer written to $out"
+    exit 0
+}

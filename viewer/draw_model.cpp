@@ -1,0 +1,437 @@
+// The model pass. Faces are read through their face caches (slot indices of
+// the corner and normal points) and vertices through the render-cache
+// accessors, so every vertex costs a few slot look-ups and no search. Runs of
+// faces that draw as plain triangles share one GL_TRIANGLES primitive; the
+// triangles sent, their order and their vertex data are those of drawing
+// each face on its own.
+#include "viewer/draw_model.h"
+
+#include "model/model.h"
+#include "viewer/viewer.h"
+
+#include <GL/gl.h>
+
+#include <cstdint>
+
+// A layer colour channel of 127 is full intensity.
+static const float LAYER_COLOUR_SCALE = 0.007874f;
+// A point colour byte of 255 is full intensity.
+static const float POINT_COLOUR_SCALE = 0.00392157f;
+// Vertices a strip or polyline is drawn with at most (the size of the working arrays).
+static const int MAX_PATH_VERTICES = 512;
+// Colours of drawn points, by points colour index; cycling uses the first five.
+static const float POINT_COLOURS[6][4] = {
+    {1.0f, 1.0f, 1.0f, 1.0f}, {1.0f, 1.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f, 1.0f},
+    {1.0f, 0.0f, 1.0f, 1.0f}, {0.0f, 1.0f, 1.0f, 1.0f}, {1.0f, 1.0f, 1.0f, 1.0f},
+};
+static const int POINT_COLOUR_CYCLE = 5;
+
+// One corner of a face or strip as it is sent.
+struct DrawVertex {
+    const float *position;
+    const float *normal;
+    const uint8_t *colour;  // null when per-vertex colour is off
+    float u, v;
+};
+
+// The colour state of one layer pass: layer colour and alpha.
+struct LayerColour {
+    float r, g, b, a;
+};
+
+// Working arrays of the strip and polyline drawers, filled anew for each one.
+static DrawVertex g_path_vertices[MAX_PATH_VERTICES];
+
+static int layer_pass(Viewer *viewer, Model *model, Layer *layer, GLenum polygon_mode);
+static void polyline_pass(Viewer *viewer, Model *model, Layer *layer);
+static LayerColour layer_colour(const Viewer *viewer, const Layer *layer);
+static void mirror_scale(int axis);
+static int vertex_colours_on(const Viewer *viewer, const Model *model);
+static int gather_face(Viewer *viewer, Model *model, Face *face, int mirrored, int colours, DrawVertex *corners);
+static void send_vertex(const DrawVertex *vertex, int textured);
+static void send_face_triangles(const DrawVertex *corners, int quad, int textured);
+static int face_in_triangles(const Viewer *viewer, const Face *face, int reflection);
+static void *slot_element(KeyedTable *table, int32_t slot);
+
+void draw_models(Viewer *viewer)
+{
+    if (viewer == nullptr) return;
+    viewer->frame_triangles = 0;
+    viewer->frame_uploads = 0;
+    // Joins here: the ground grid (grid flag) and the 3D cursor (cursor flag).
+    KeyedTable *models = &viewer->models;
+    for (int32_t i = 0; i < models->capacity; i++) {
+        LoadedModel *loaded = static_cast<LoadedModel *>(slot_element(models, i));
+        if (loaded != nullptr) viewer->frame_triangles += draw_model(viewer, loaded->model);
+    }
+}
+
+int draw_model(Viewer *viewer, Model *model)
+{
+    if (viewer == nullptr || model == nullptr) return 0;
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    ModelXform *xform = nullptr;
+    if (model->viewer_index != -1) {
+        xform = rcache_model_xform(viewer, model);
+        if (xform != nullptr) {
+            glMultMatrixf(xform->gl_matrix);
+            xform->triangles = 0;
+        }
+    }
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_NORMALIZE);
+    glShadeModel(GL_SMOOTH);
+    if (viewer->points) draw_points(viewer, model);
+    // Joins here: the skeleton (skeleton flag), drawn with lighting left on.
+
+    GLenum polygon_mode = viewer->wireframe ? GL_LINE : GL_FILL;
+    if (viewer->lighting) glEnable(GL_LIGHTING);
+    else glDisable(GL_LIGHTING);
+
+    int triangles = 0;
+    KeyedTable *layers = &model->layers;
+    if (viewer->triangles) {
+        for (int32_t i = 0; i < layers->capacity; i++) {
+            Layer *layer = static_cast<Layer *>(slot_element(layers, i));
+            if (layer != nullptr) triangles += layer_pass(viewer, model, layer, polygon_mode);
+        }
+    }
+    if (viewer->lines) {
+        for (int32_t i = 0; i < layers->capacity; i++) {
+            Layer *layer = static_cast<Layer *>(slot_element(layers, i));
+            if (layer != nullptr) polyline_pass(viewer, model, layer);
+        }
+    }
+    if (xform != nullptr) xform->triangles = triangles;
+
+    KeyedTable *children = &model->children;
+    for (int32_t i = 0; i < children->capacity; i++) {
+        Child *child = static_cast<Child *>(slot_element(children, i));
+        if (child == nullptr) continue;
+        ChildXform *link = rcache_child_xform(viewer, child);
+        glPushMatrix();
+        if (link != nullptr) glMultMatrixf(link->gl_matrix);
+        triangles += draw_model(viewer, child->model);
+        glPopMatrix();
+    }
+    // Joins here: the collide boxes (collide flag).
+    glPopMatrix();
+    return triangles;
+}
+
+int draw_layer_faces(Viewer *viewer, Model *model, Layer *layer, int textured, int mirrored, int reflection)
+{
+    if (viewer == nullptr || model == nullptr || layer == nullptr) return 0;
+    int colours = vertex_colours_on(viewer, model);
+    int triangles = 0;
+    int batch_open = 0;
+    DrawVertex corners[4];
+    KeyedTable *faces = &layer->faces;
+    // Joins here: curved faces (curve kind > 0 with curves on and lod > 0, or every
+    // face with pnfilter) go to the curved and PN drawers, and the face normals
+    // (normals flag) follow each face. Until then every face draws flat.
+    for (int32_t i = 0; i < faces->capacity; i++) {
+        Face *face = static_cast<Face *>(slot_element(faces, i));
+        if (face == nullptr) continue;
+        if (!face_in_triangles(viewer, face, reflection)) {
+            if (batch_open) {
+                glEnd();
+                batch_open = 0;
+            }
+            triangles += draw_face(viewer, model, layer, face, textured, mirrored, reflection);
+            continue;
+        }
+        if (!gather_face(viewer, model, face, mirrored, colours, corners)) continue;
+        if (!batch_open) {
+            glBegin(GL_TRIANGLES);
+            batch_open = 1;
+        }
+        send_face_triangles(corners, face->quad, textured);
+        triangles += face->quad ? 2 : 1;
+    }
+    if (batch_open) glEnd();
+
+    // Joins here: the strip normals (normals flag) follow each strip.
+    KeyedTable *strips = &layer->strips;
+    for (int32_t i = 0; i < strips->capacity; i++) {
+        Strip *strip = static_cast<Strip *>(slot_element(strips, i));
+        if (strip != nullptr) triangles += draw_strip(viewer, model, layer, strip, textured, mirrored, reflection);
+    }
+    return triangles;
+}
+
+int draw_face(Viewer *viewer, Model *model, Layer *layer, Face *face, int textured, int mirrored, int reflection)
+{
+    if (viewer == nullptr || model == nullptr || face == nullptr) return 0;
+    DrawVertex corners[4];
+    int colours = reflection ? 0 : vertex_colours_on(viewer, model);
+    if (!gather_face(viewer, model, face, mirrored, colours, corners)) return 0;
+    if (reflection) {
+        // Joins here: sphere-mapped texture coordinates of the reflection pass
+        // replace the face's own (u, v) of each corner.
+        glBegin(face->quad ? GL_TRIANGLE_STRIP : GL_TRIANGLES);
+        for (int c = 0; c < (face->quad ? 4 : 3); c++) send_vertex(&corners[c], 1);
+        glEnd();
+    } else if (face->quad && viewer->quadlines) {
+        glBegin(GL_TRIANGLE_STRIP);
+        for (int c = 0; c < 4; c++) send_vertex(&corners[c], textured);
+        glEnd();
+    } else {
+        glBegin(GL_TRIANGLES);
+        send_face_triangles(corners, face->quad, textured);
+        glEnd();
+    }
+    return face->quad ? 2 : 1;
+}
+
+// Strips longer than the working arrays draw their first MAX_PATH_VERTICES vertices.
+int draw_strip(Viewer *viewer, Model *model, Layer *layer, Strip *strip, int textured, int mirrored, int reflection)
+{
+    if (viewer == nullptr || model == nullptr || strip == nullptr) return 0;
+    int colours = reflection ? 0 : vertex_colours_on(viewer, model);
+    int count = 0;
+    KeyedTable *vertices = &strip->vertices;
+    for (int32_t i = 0; i < vertices->capacity && count < MAX_PATH_VERTICES; i++) {
+        StripVertex *sv = static_cast<StripVertex *>(slot_element(vertices, i));
+        if (sv == nullptr) continue;
+        DrawVertex *vertex = &g_path_vertices[count];
+        vertex->position = rcache_vertex_position(viewer, model, sv->point_id, 0);
+        vertex->normal = rcache_vertex_normal(viewer, model, sv->normal_id, 0);
+        vertex->colour = colours ? rcache_vertex_colour(viewer, model, sv->point_id, 0) : nullptr;
+        vertex->u = sv->u;
+        vertex->v = sv->v;
+        // A vertex whose point is gone makes the strip undrawable.
+        if (vertex->position == nullptr || vertex->normal == nullptr || (colours && vertex->colour == nullptr)) return 0;
+        count++;
+    }
+    if (count < 3) return 0;
+    if (reflection) {
+        // Joins here: sphere-mapped texture coordinates of the reflection pass.
+        glBegin(GL_TRIANGLE_STRIP);
+        for (int k = 0; k < count; k++) send_vertex(&g_path_vertices[k], 1);
+        glEnd();
+    } else if (mirrored) {
+        glBegin(GL_TRIANGLE_STRIP);
+        for (int k = 0; k < count; k++) send_vertex(&g_path_vertices[k], textured);
+        glEnd();
+    } else {
+        // The first triangle reversed, then the strip from its second vertex: every
+        // triangle of the strip is sent with the opposite winding.
+        glBegin(GL_TRIANGLES);
+        for (int k = 2; k >= 0; k--) send_vertex(&g_path_vertices[k], textured);
+        glEnd();
+        glBegin(GL_TRIANGLE_STRIP);
+        for (int k = 1; k < count; k++) send_vertex(&g_path_vertices[k], textured);
+        glEnd();
+    }
+    return count - 2;
+}
+
+// Lines longer than the working arrays draw their first MAX_PATH_VERTICES vertices;
+// vertices whose point is gone are passed over.
+void draw_polyline(Viewer *viewer, Model *model, Line *line)
+{
+    if (viewer == nullptr || model == nullptr || line == nullptr) return;
+    GLboolean lit = glIsEnabled(GL_LIGHTING);
+    GLboolean textured = glIsEnabled(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    int count = 0;
+    KeyedTable *vertices = &line->vertices;
+    for (int32_t i = 0; i < vertices->capacity && count < MAX_PATH_VERTICES; i++) {
+        uint32_t *point_id = static_cast<uint32_t *>(slot_element(vertices, i));
+        if (point_id == nullptr) continue;
+        const float *position = rcache_vertex_position(viewer, model, (int32_t)*point_id, 0);
+        if (position == nullptr) continue;
+        g_path_vertices[count++].position = position;
+    }
+    glBegin(GL_LINE_STRIP);
+    for (int k = 0; k < count; k++) glVertex3fv(g_path_vertices[k].position);
+    glEnd();
+    if (lit) glEnable(GL_LIGHTING);
+    if (textured) glEnable(GL_TEXTURE_2D);
+}
+
+void draw_points(Viewer *viewer, Model *model)
+{
+    if (viewer == nullptr || model == nullptr) return;
+    glDisable(GL_LIGHTING);
+    int cycling = viewer->points_color_index < 0;
+    int c = cycling ? 0 : viewer->points_color_index;
+    if (c > 5) c = 5;
+    glColor4fv(POINT_COLOURS[c]);
+    glBegin(GL_POINTS);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    KeyedTable *points = &model->points;
+    for (int32_t i = 0; i < points->capacity; i++) {
+        if (slot_element(points, i) == nullptr) continue;
+        const float *position = rcache_vertex_position(viewer, model, i, 1);
+        if (position == nullptr) continue;
+        if (cycling) glColor4fv(POINT_COLOURS[c]);
+        glVertex3fv(position);
+        if (cycling && ++c == POINT_COLOUR_CYCLE) c = 0;
+    }
+    glEnd();
+    // Joins here: the point numbers (0 at the origin, then each point's id at its
+    // position, in the same colours), drawn as digit bitmaps.
+    glEnable(GL_LIGHTING);
+}
+
+// The layer's faces and strips: base pass, then the mirrored copy; triangles counted.
+static int layer_pass(Viewer *viewer, Model *model, Layer *layer, GLenum polygon_mode)
+{
+    int triangles = 0;
+    LayerColour colour = layer_colour(viewer, layer);
+    glDepthMask(GL_TRUE);
+    glColor4f(colour.r, colour.g, colour.b, colour.a);
+    if (layer->single_sided && polygon_mode == GL_FILL && !viewer->backfaces) {
+        glPolygonMode(GL_FRONT, polygon_mode);
+        glPolygonMode(GL_BACK, GL_LINE);
+    } else {
+        glPolygonMode(GL_FRONT_AND_BACK, polygon_mode);
+    }
+    glDisable(GL_BLEND);
+    if (colour.a < 1.0f) {
+        // The blend function is set here too: an untextured layer must blend by its
+        // alpha, whatever blending the last texture bound left behind.
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
+    glDisable(GL_TEXTURE_2D);
+
+    LayerTexture *texture = static_cast<LayerTexture *>(table_find(&layer->texture, 1));
+    // Joins here: with the textures flag and slot-0 pixels the layer's image is bound
+    // (colour key as RGBA, alpha A) and the faces are drawn textured.
+    int textured = 0;
+    int base = !(viewer->reflect && texture != nullptr && texture->reflect_amount == 1.0f);
+    if (base) triangles += draw_layer_faces(viewer, model, layer, textured, 0, 0);
+    // Joins here: the reflection pass (reflect flag, reflect amount > 0, slot-2 pixels):
+    // colour (L, A x amount), the reflection image bound, the faces again sphere-mapped,
+    // not counted; then texturing off unless textured, and blending off.
+
+    if (viewer->mirror && layer->mirror_on) {
+        glPushMatrix();
+        mirror_scale(layer->mirror_axis);
+        glColor4f(colour.r, colour.g, colour.b, colour.a);
+        // Joins here: when textured, the mirror image (or the image) is bound.
+        if (base) triangles += draw_layer_faces(viewer, model, layer, textured, 1, 0);
+        // Joins here: the reflection pass of the mirrored copy.
+        glPopMatrix();
+    }
+    return triangles;
+}
+
+// The layer's polylines in the layer colour, and their mirrored copies.
+static void polyline_pass(Viewer *viewer, Model *model, Layer *layer)
+{
+    LayerColour colour = layer_colour(viewer, layer);
+    glDepthMask(GL_TRUE);
+    glDisable(GL_BLEND);
+    glColor4f(colour.r, colour.g, colour.b, colour.a);
+    int mirrored = viewer->mirror && layer->mirror_on;
+    KeyedTable *lines = &layer->lines;
+    for (int32_t i = 0; i < lines->capacity; i++) {
+        Line *line = static_cast<Line *>(slot_element(lines, i));
+        if (line == nullptr) continue;
+        draw_polyline(viewer, model, line);
+        if (mirrored) {
+            glPushMatrix();
+            mirror_scale(layer->mirror_axis);
+            draw_polyline(viewer, model, line);
+            glPopMatrix();
+        }
+    }
+}
+
+// Layer colour (127 full intensity) and alpha (1 - transparency when the
+// transparency flag is set, else 1).
+static LayerColour layer_colour(const Viewer *viewer, const Layer *layer)
+{
+    LayerColour colour;
+    colour.r = (float)layer->colour[0] * LAYER_COLOUR_SCALE;
+    colour.g = (float)layer->colour[1] * LAYER_COLOUR_SCALE;
+    colour.b = (float)layer->colour[2] * LAYER_COLOUR_SCALE;
+    colour.a = viewer->transparency ? 1.0f - layer->transparency : 1.0f;
+    return colour;
+}
+
+// Scales by -1 along mirror axis 1 (x), 2 (y) or 3 (z); any other axis leaves the copy in place.
+static void mirror_scale(int axis)
+{
+    glScalef(axis == 1 ? -1.0f : 1.0f, axis == 2 ? -1.0f : 1.0f, axis == 3 ? -1.0f : 1.0f);
+}
+
+static int vertex_colours_on(const Viewer *viewer, const Model *model)
+{
+    return model->has_gouraud && viewer->gouraud;
+}
+
+// Fills the corners (3, or 4 for a quad) of a face as they are sent: corners 1 and 2
+// exchanged unless mirrored. 0 when a corner's point is gone (the face is not drawn).
+static int gather_face(Viewer *viewer, Model *model, Face *face, int mirrored, int colours, DrawVertex *corners)
+{
+    FaceCache *cache = rcache_face(viewer, model, face);
+    if (cache == nullptr) return 0;
+    int count = face->quad ? 4 : 3;
+    for (int i = 0; i < count; i++) {
+        int c = mirrored || i == 0 || i == 3 ? i : 3 - i;
+        DrawVertex *corner = &corners[c];
+        corner->position = rcache_vertex_position(viewer, model, cache->corner_index[i], 1);
+        corner->normal = rcache_vertex_normal(viewer, model, cache->normal_index[i], 1);
+        corner->colour = colours ? rcache_vertex_colour(viewer, model, cache->corner_index[i], 1) : nullptr;
+        corner->u = face->uv[i][0];
+        corner->v = face->uv[i][1];
+        if (corner->position == nullptr || corner->normal == nullptr || (colours && corner->colour == nullptr)) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+// Texture coordinate (when textured), vertex colour (when set), normal and position.
+static void send_vertex(const DrawVertex *vertex, int textured)
+{
+    if (textured) glTexCoord2f(vertex->u, vertex->v);
+    if (vertex->colour != nullptr) {
+        const uint8_t *c = vertex->colour;
+        glColor4f((float)c[0] * POINT_COLOUR_SCALE, (float)c[1] * POINT_COLOUR_SCALE, (float)c[2] * POINT_COLOUR_SCALE,
+                  1.0f - (float)c[3] * POINT_COLOUR_SCALE);
+    }
+    glNormal3fv(vertex->normal);
+    glVertex3fv(vertex->position);
+}
+
+// Inside GL_TRIANGLES: a triangle as corners 0, 1, 2; a quad as 0, 1, 2 and 3, 2, 1
+// with the shared diagonal's edge flags off, so line mode hides it.
+static void send_face_triangles(const DrawVertex *corners, int quad, int textured)
+{
+    if (!quad) {
+        for (int c = 0; c < 3; c++) send_vertex(&corners[c], textured);
+        return;
+    }
+    glEdgeFlag(GL_TRUE);
+    send_vertex(&corners[0], textured);
+    glEdgeFlag(GL_FALSE);
+    send_vertex(&corners[1], textured);
+    glEdgeFlag(GL_TRUE);
+    send_vertex(&corners[2], textured);
+    send_vertex(&corners[3], textured);
+    glEdgeFlag(GL_FALSE);
+    send_vertex(&corners[2], textured);
+    glEdgeFlag(GL_TRUE);
+    send_vertex(&corners[1], textured);
+}
+
+// 1 when the face is drawn as GL_TRIANGLES (a triangle, or a quad without quadlines)
+// outside the reflection pass, so it can share its primitive with its neighbours.
+static int face_in_triangles(const Viewer *viewer, const Face *face, int reflection)
+{
+    return !reflection && (!face->quad || !viewer->quadlines);
+}
+
+// Element in slot of a table, null for a free slot.
+static void *slot_element(KeyedTable *table, int32_t slot)
+{
+    return table_nth(table, slot, 0);
+}
