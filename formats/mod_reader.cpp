@@ -106,10 +106,13 @@ int mod_parse_transparency(ModParseContext *ctx)
 int mod_parse_reflect(ModParseContext *ctx)
 {
     if (reader_token_count() < 3) return fail("Bad reflection map definition");
+    // An amount the layer cannot take refuses the line before its image is loaded.
+    float amount = reader_token_float(2);
+    if (!(amount >= 0.0f && amount <= 1.0f)) return fail("Bad reflection map definition");
     if (!model_add_image(ctx->model, ctx->layer, 2, reader_token_text(1), 0, 0))
         return refused("Bad reflection map definition");
     int additive = reader_token_is("add", 3);
-    if (!model_set_reflect(ctx->model, ctx->layer, reader_token_float(2), additive))
+    if (!model_set_reflect(ctx->model, ctx->layer, amount, additive))
         return refused("Bad reflection map definition");
     return 1;
 }

@@ -140,6 +140,7 @@ TEST(ModReader, RefusedLinesInText)
         EXPECT_EQ(1u, faces_of(h.model, "skin").size()) << c.line;
         EXPECT_EQ(0, table_count(&h.model->children)) << c.line;
         EXPECT_EQ(0, table_count(&h.model->collides)) << c.line;
+        EXPECT_EQ(0, table_count(&model_find_layer(h.model, "skin")->texture)) << c.line;
     }
 }
 
