@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include <sys/stat.h>
+
 // The file table: five slots, the number open, and the ready flag.
 static struct {
     FileSlot slots[FILE_TABLE_SIZE];
@@ -37,6 +39,12 @@ int file_open(const char *path, const char *mode)
     if (handle < 0) return -1;
     FILE *stream = fopen(path_resolve(path).c_str(), mode);
     if (!stream) return -1;
+    // fopen accepts a directory for reading here, but no file can be read from it.
+    struct stat info;
+    if (fstat(fileno(stream), &info) == 0 && S_ISDIR(info.st_mode)) {
+        fclose(stream);
+        return -1;
+    }
     g_files.slots[handle].in_use = 1;
     g_files.slots[handle].stream = stream;
     g_files.open_count++;

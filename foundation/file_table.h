@@ -16,7 +16,7 @@ struct FileSlot {
 // Readies the table with no open files on its first call; later calls do nothing. Returns 1.
 int file_table_init();
 // Opens the file with fopen's mode; the handle of the first free slot, or -1 (null
-// argument, five files open, or fopen failed).
+// argument, five files open, a directory, or fopen failed).
 int file_open(const char *path, const char *mode);
 // Closes the file and frees its slot; 0 for a handle that is not open.
 int file_close(int handle);

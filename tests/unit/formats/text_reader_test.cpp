@@ -415,13 +415,25 @@ TEST_F(TextReaderFiles, RefusedArgumentsAndUnreadableSources)
     EXPECT_EQ(reader_run_file(path.c_str(), nullptr, 0, collect, &col), 1);
     EXPECT_EQ(col.lines.size(), 1u);
 
-    // A directory opens but cannot be read: the read fails with a message.
+    // A directory cannot be opened: 0 and no message, like a missing file.
     err_set(nullptr);
     Collector dir;
     EXPECT_EQ(reader_run_file(dir_.c_str(), "#", 1, collect, &dir), 0);
     EXPECT_TRUE(dir.lines.empty());
+    EXPECT_EQ(err_last(), nullptr);
+    EXPECT_EQ(file_open_count(), 0);
+
+    // A source that opens but cannot be read: the read fails with a message.
+    // (Reading this process's memory from address 0 gives a stream error.)
+    const char *unreadable = "/proc/self/mem";
+    FILE *probe = fopen(unreadable, "r");
+    if (!probe) return;
+    fclose(probe);
+    Collector mem;
+    EXPECT_EQ(reader_run_file(unreadable, "#", 1, collect, &mem), 0);
+    EXPECT_TRUE(mem.lines.empty());
     ASSERT_NE(err_last(), nullptr);
-    EXPECT_EQ(std::string(err_last()), "File read error (file: " + dir_ + ", line: 0)");
+    EXPECT_EQ(std::string(err_last()), std::string("File read error (file: ") + unreadable + ", line: 0)");
     EXPECT_EQ(file_open_count(), 0);
 }
 

@@ -271,6 +271,10 @@ TEST_F(TgaTest, MissingFileCannotBeOpened)
     EXPECT_EQ(std::string(message), "cannot open TGA file: " + path);
     EXPECT_EQ(tga_read(nullptr, &message), nullptr);
     EXPECT_STREQ(message, "cannot open TGA file: ");
+    // A directory named like a texture is no file either.
+    std::filesystem::create_directory(dir_ + "/folder.tga");
+    EXPECT_EQ(tga_read((dir_ + "/folder.tga").c_str(), &message), nullptr);
+    EXPECT_EQ(std::string(message), "cannot open TGA file: " + dir_ + "/folder.tga");
 }
 
 TEST_F(TgaTest, VeryLongPathMessageIsCutSafely)

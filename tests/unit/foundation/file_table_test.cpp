@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include <sys/stat.h>
+
 class FileTable : public ::testing::Test {
 protected:
     std::string root;
@@ -95,4 +97,22 @@ TEST_F(FileTable, WholeFilesKeepEveryByte)
     EXPECT_EQ(file_read_all(path.c_str(), &size), nullptr);
     EXPECT_EQ(size, 0u);
     EXPECT_EQ(file_write_all((root + "/no/such/dir/x").c_str(), "x", 1), 0);
+}
+
+// A directory is no file: opening it fails, so loaders report it as missing
+// instead of failing to read it.
+TEST_F(FileTable, DirectoryIsNotAFile)
+{
+    std::string sub = root + "/Sub";
+    ASSERT_EQ(mkdir(sub.c_str(), 0700), 0);
+    for (const char *path : {root.c_str(), sub.c_str()}) {
+        for (const char *mode : {"r", "rb"}) EXPECT_EQ(file_open(path, mode), -1) << path << " " << mode;
+        EXPECT_EQ(file_exists(path), 0) << path;
+        EXPECT_EQ(file_read_all(path, nullptr), nullptr) << path;
+    }
+    EXPECT_EQ(file_exists((root + "/sub").c_str()), 0);  // also when found by case
+    EXPECT_EQ(file_open_count(), 0);
+    // A file in that directory still opens.
+    std::string path = make("Sub/a.txt", "x");
+    EXPECT_EQ(file_exists((root + "\\SUB\\A.TXT").c_str()), 1);
 }
