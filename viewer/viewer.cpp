@@ -331,11 +331,13 @@ static void fill_face_cache(FaceCache *cache, Model *model, Face *face)
         geom_face_normal(triangle, cache->normal_b);
     }
     cache->face = face;
+    for (int i = 0; i < 4; i++) cache->corner_index[i] = cache->normal_index[i] = -1;
+    for (int i = 0; i < 8; i++) cache->control_index[i] = -1;
     cache->joint_mix = 1;
     const Joint *previous = nullptr;
     for (int i = 0; i < corners; i++) {
-        cache->corner_index[i] = static_cast<uint16_t>(table_index_of(&model->points, face->point_ids[i], 0));
-        cache->normal_index[i] = static_cast<uint16_t>(table_index_of(&model->points, face->normal_ids[i], 0));
+        cache->corner_index[i] = table_index_of(&model->points, face->point_ids[i], 0);
+        cache->normal_index[i] = table_index_of(&model->points, face->normal_ids[i], 0);
         const Point *point = point_find(model, face->point_ids[i]);
         const Joint *joint = point ? point->joint : nullptr;
         if (i > 0 && joint != previous) cache->joint_mix = 2;
@@ -344,7 +346,7 @@ static void fill_face_cache(FaceCache *cache, Model *model, Face *face)
     if (face->curve > 0) {
         int controls = face->quad ? 8 : 6;
         for (int i = 0; i < controls; i++)
-            cache->control_index[i] = static_cast<uint16_t>(table_index_of(&model->points, face->edge_ids[i], 0));
+            cache->control_index[i] = table_index_of(&model->points, face->edge_ids[i], 0);
     }
 }
 

@@ -47,9 +47,9 @@ struct FaceCache {
     Face *face;                   // the face (not owned)
     float normal_a[3];            // face normal of corners 0, 1, 2
     float normal_b[3];            // quads: face normal of corners 2, 1, 3
-    uint16_t corner_index[4];     // slot index of each corner's point in the point table
-    uint16_t normal_index[4];     // slot index of each corner's normal point
-    uint16_t control_index[8];    // curved faces: slot indices of the edge normal points
+    int32_t corner_index[4];      // slot index of each corner's point in the point table; -1 none
+    int32_t normal_index[4];      // slot index of each corner's normal point; -1 none
+    int32_t control_index[8];     // curved faces: slot indices of the edge normal points; -1 none
 };
 
 // Pose of one joint.
