@@ -13,7 +13,7 @@
 namespace {
 
 // Header fields of a test image; the defaults make a valid 24-bit file.
-struct TgaSpec {
+struct TgaHeader {
     int id_length = 0;
     int colour_map_type = 0;
     int image_type = 2;
@@ -31,22 +31,22 @@ void put16(std::vector<uint8_t> &bytes, int value)
     bytes.push_back(static_cast<uint8_t>((value >> 8) & 0xff));
 }
 
-std::vector<uint8_t> tga_bytes(const TgaSpec &spec, const std::string &id,
+std::vector<uint8_t> tga_bytes(const TgaHeader &head, const std::string &id,
                                const std::vector<uint8_t> &pixels)
 {
     std::vector<uint8_t> bytes;
-    bytes.push_back(static_cast<uint8_t>(spec.id_length));
-    bytes.push_back(static_cast<uint8_t>(spec.colour_map_type));
-    bytes.push_back(static_cast<uint8_t>(spec.image_type));
+    bytes.push_back(static_cast<uint8_t>(head.id_length));
+    bytes.push_back(static_cast<uint8_t>(head.colour_map_type));
+    bytes.push_back(static_cast<uint8_t>(head.image_type));
     put16(bytes, 0);
-    put16(bytes, spec.colour_map_type ? 2 : 0);
-    bytes.push_back(static_cast<uint8_t>(spec.colour_map_type ? 24 : 0));
-    put16(bytes, spec.x_origin);
-    put16(bytes, spec.y_origin);
-    put16(bytes, spec.width);
-    put16(bytes, spec.height);
-    bytes.push_back(static_cast<uint8_t>(spec.depth));
-    bytes.push_back(static_cast<uint8_t>(spec.descriptor));
+    put16(bytes, head.colour_map_type ? 2 : 0);
+    bytes.push_back(static_cast<uint8_t>(head.colour_map_type ? 24 : 0));
+    put16(bytes, head.x_origin);
+    put16(bytes, head.y_origin);
+    put16(bytes, head.width);
+    put16(bytes, head.height);
+    bytes.push_back(static_cast<uint8_t>(head.depth));
+    bytes.push_back(static_cast<uint8_t>(head.descriptor));
     bytes.insert(bytes.end(), id.begin(), id.end());
     bytes.insert(bytes.end(), pixels.begin(), pixels.end());
     return bytes;
@@ -100,10 +100,10 @@ protected:
 
 TEST_F(TgaTest, TwentyFourBitRowsTurnedOverAndSwizzled)
 {
-    TgaSpec spec;
-    spec.x_origin = -5;
-    spec.y_origin = 300;
-    std::string path = write("a.tga", tga_bytes(spec, "", two_by_two(24)));
+    TgaHeader head;
+    head.x_origin = -5;
+    head.y_origin = 300;
+    std::string path = write("a.tga", tga_bytes(head, "", two_by_two(24)));
     const char *message = nullptr;
     TgaImage *image = tga_read(path.c_str(), &message);
     ASSERT_NE(image, nullptr);
@@ -122,9 +122,9 @@ TEST_F(TgaTest, TwentyFourBitRowsTurnedOverAndSwizzled)
 
 TEST_F(TgaTest, ThirtyTwoBitGivesSameRgbAndDropsAlpha)
 {
-    TgaSpec spec;
-    spec.depth = 32;
-    std::string path = write("a32.tga", tga_bytes(spec, "", two_by_two(32)));
+    TgaHeader head;
+    head.depth = 32;
+    std::string path = write("a32.tga", tga_bytes(head, "", two_by_two(32)));
     TgaImage *image = tga_read(path.c_str(), nullptr);
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->bits_per_pixel, 32);
@@ -135,9 +135,9 @@ TEST_F(TgaTest, ThirtyTwoBitGivesSameRgbAndDropsAlpha)
 
 TEST_F(TgaTest, IdFieldIsKeptAndSkippedExactly)
 {
-    TgaSpec spec;
-    spec.id_length = 5;
-    std::vector<uint8_t> bytes = tga_bytes(spec, "hello", two_by_two(24));
+    TgaHeader head;
+    head.id_length = 5;
+    std::vector<uint8_t> bytes = tga_bytes(head, "hello", two_by_two(24));
     ASSERT_EQ(bytes.size(), 23u + 12u);  // the pixels start at byte 23
     std::string path = write("id.tga", bytes);
     TgaImage *image = tga_read(path.c_str(), nullptr);
@@ -149,10 +149,10 @@ TEST_F(TgaTest, IdFieldIsKeptAndSkippedExactly)
 
 TEST_F(TgaTest, LongestIdFieldFitsTheText)
 {
-    TgaSpec spec;
-    spec.id_length = 255;
+    TgaHeader head;
+    head.id_length = 255;
     std::string id(255, 'i');
-    std::string path = write("id255.tga", tga_bytes(spec, id, two_by_two(24)));
+    std::string path = write("id255.tga", tga_bytes(head, id, two_by_two(24)));
     TgaImage *image = tga_read(path.c_str(), nullptr);
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(std::string(image->id_text), id);
@@ -162,9 +162,9 @@ TEST_F(TgaTest, LongestIdFieldFitsTheText)
 
 TEST_F(TgaTest, TopDownDescriptorIsStillTurnedOver)
 {
-    TgaSpec spec;
-    spec.descriptor = 0x20;
-    std::string path = write("top.tga", tga_bytes(spec, "", two_by_two(24)));
+    TgaHeader head;
+    head.descriptor = 0x20;
+    std::string path = write("top.tga", tga_bytes(head, "", two_by_two(24)));
     TgaImage *image = tga_read(path.c_str(), nullptr);
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(pixels_of(image), TWO_BY_TWO_RGB);
@@ -174,16 +174,16 @@ TEST_F(TgaTest, TopDownDescriptorIsStillTurnedOver)
 TEST_F(TgaTest, WideImageKeepsRowsApart)
 {
     // 3 x 2, file pixel i has B = i, G = 10 + i, R = 20 + i.
-    TgaSpec spec;
-    spec.width = 3;
-    spec.height = 2;
+    TgaHeader head;
+    head.width = 3;
+    head.height = 2;
     std::vector<uint8_t> file_pixels;
     for (int i = 0; i < 6; i++) {
         file_pixels.push_back(static_cast<uint8_t>(i));
         file_pixels.push_back(static_cast<uint8_t>(10 + i));
         file_pixels.push_back(static_cast<uint8_t>(20 + i));
     }
-    std::string path = write("wide.tga", tga_bytes(spec, "", file_pixels));
+    std::string path = write("wide.tga", tga_bytes(head, "", file_pixels));
     TgaImage *image = tga_read(path.c_str(), nullptr);
     ASSERT_NE(image, nullptr);
     const std::vector<uint8_t> expected = {23, 13, 3, 24, 14, 4, 25, 15, 5,
@@ -194,7 +194,7 @@ TEST_F(TgaTest, WideImageKeepsRowsApart)
 
 TEST_F(TgaTest, PathWithBackslashesAndOtherCaseIsFound)
 {
-    write("Wood.tga", tga_bytes(TgaSpec(), "", two_by_two(24)));
+    write("Wood.tga", tga_bytes(TgaHeader(), "", two_by_two(24)));
     std::string path = dir_ + "\\WOOD.TGA";
     TgaImage *image = tga_read(path.c_str(), nullptr);
     ASSERT_NE(image, nullptr);
@@ -206,49 +206,49 @@ TEST_F(TgaTest, RefusedFilesGiveTheirMessageAndLeaveNothingOpen)
 {
     struct Case {
         const char *name;
-        TgaSpec spec;
+        TgaHeader head;
         std::string id;
         int pixel_bytes;    // bytes of pixel data written; -1 for the full amount
         int header_bytes;   // bytes of the file kept; -1 for all
         const char *format;
     };
     auto with = [](auto change) {
-        TgaSpec spec;
-        change(spec);
-        return spec;
+        TgaHeader head;
+        change(head);
+        return head;
     };
     const char *read_failed = "TGA read failed: %s";
     const std::vector<Case> cases = {
-        {"short_header", TgaSpec(), "", -1, 10, read_failed},
-        {"empty", TgaSpec(), "", -1, 0, read_failed},
-        {"rle", with([](TgaSpec &s) { s.image_type = 10; }), "", -1, -1,
+        {"short_header", TgaHeader(), "", -1, 10, read_failed},
+        {"empty", TgaHeader(), "", -1, 0, read_failed},
+        {"rle", with([](TgaHeader &s) { s.image_type = 10; }), "", -1, -1,
          "TGA file is not type 2 (true color, uncompressed): %s"},
-        {"colour_mapped", with([](TgaSpec &s) { s.image_type = 1; }), "", -1, -1,
+        {"colour_mapped", with([](TgaHeader &s) { s.image_type = 1; }), "", -1, -1,
          "TGA file is not type 2 (true color, uncompressed): %s"},
-        {"colour_map_announced", with([](TgaSpec &s) { s.colour_map_type = 1; }), "", -1, -1,
+        {"colour_map_announced", with([](TgaHeader &s) { s.colour_map_type = 1; }), "", -1, -1,
          "TGA file is not type 2 (true color, uncompressed): %s"},
-        {"depth16", with([](TgaSpec &s) { s.depth = 16; }), "", -1, -1,
+        {"depth16", with([](TgaHeader &s) { s.depth = 16; }), "", -1, -1,
          "TGA image is not 24 or 32 bits per pixel: %s"},
-        {"depth8", with([](TgaSpec &s) { s.depth = 8; }), "", -1, -1,
+        {"depth8", with([](TgaHeader &s) { s.depth = 8; }), "", -1, -1,
          "TGA image is not 24 or 32 bits per pixel: %s"},
-        {"one_byte_short", TgaSpec(), "", 11, -1, read_failed},
-        {"no_pixels", TgaSpec(), "", 0, -1, read_failed},
-        {"short_id", with([](TgaSpec &s) { s.id_length = 9; }), "abc", 0, -1, read_failed},
-        {"negative_width", with([](TgaSpec &s) { s.width = 0x8002; }), "", -1, -1, read_failed},
-        {"negative_height", with([](TgaSpec &s) { s.height = 0xffff; }), "", -1, -1, read_failed},
-        {"zero_width", with([](TgaSpec &s) { s.width = 0; }), "", -1, -1, read_failed},
-        {"huge_claim", with([](TgaSpec &s) { s.width = s.height = 20000; }), "", -1, -1,
+        {"one_byte_short", TgaHeader(), "", 11, -1, read_failed},
+        {"no_pixels", TgaHeader(), "", 0, -1, read_failed},
+        {"short_id", with([](TgaHeader &s) { s.id_length = 9; }), "abc", 0, -1, read_failed},
+        {"negative_width", with([](TgaHeader &s) { s.width = 0x8002; }), "", -1, -1, read_failed},
+        {"negative_height", with([](TgaHeader &s) { s.height = 0xffff; }), "", -1, -1, read_failed},
+        {"zero_width", with([](TgaHeader &s) { s.width = 0; }), "", -1, -1, read_failed},
+        {"huge_claim", with([](TgaHeader &s) { s.width = s.height = 20000; }), "", -1, -1,
          read_failed},
-        {"too_large", with([](TgaSpec &s) { s.width = s.height = 32767; }), "", -1, -1,
+        {"too_large", with([](TgaHeader &s) { s.width = s.height = 32767; }), "", -1, -1,
          read_failed},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        int depth = c.spec.depth == 32 ? 32 : 24;
+        int depth = c.head.depth == 32 ? 32 : 24;
         std::vector<uint8_t> pixels = two_by_two(depth);
         if (c.pixel_bytes >= 0)
             pixels.resize(static_cast<size_t>(c.pixel_bytes));
-        std::vector<uint8_t> bytes = tga_bytes(c.spec, c.id, pixels);
+        std::vector<uint8_t> bytes = tga_bytes(c.head, c.id, pixels);
         if (c.header_bytes >= 0)
             bytes.resize(static_cast<size_t>(c.header_bytes));
         std::string path = write(std::string(c.name) + ".tga", bytes);
