@@ -1,0 +1,310 @@
+// Layer operations: point and uv lists, the layer box, box texture mapping,
+// renaming and the attribute getters and setters.
+#include "model_fixture.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+using namespace model_test;
+
+namespace {
+
+// Gives the layer a texture record without an image (the load of a missing file fails
+// but keeps the record), so that the uv mapping can run.
+void texture_record_only(Model *m, const char *layer)
+{
+    model_add_image(m, layer, 1, "no_such_file.tga", 0, 0);
+}
+
+std::vector<float> triples(float *array)
+{
+    std::vector<float> out;
+    for (float *p = array; p && *p > 0.0f; p += 3) out.insert(out.end(), p, p + 3);
+    free(array);
+    return out;
+}
+
+} // namespace
+
+TEST(LayerUvArray, DistinctPointsInOrderOfFirstUse)
+{
+    Model *m = square_model();
+    Layer *l = model_find_layer(m, "skin");
+    // Give each corner a distinct u so that "first use wins" is visible.
+    float u = 0.0f;
+    for (int32_t s = 0; s < l->faces.capacity; s++)
+        if (Face *f = static_cast<Face *>(table_nth(&l->faces, s, 0)))
+            for (int c = 0; c < 3; c++) {
+                f->uv[c][0] = u;
+                f->uv[c][1] = -u;
+                u += 1.0f;
+            }
+    // Faces (1,2,3) u 0,1,2 and (3,2,4) u 3,4,5: point 3 keeps 2, point 2 keeps 1.
+    std::vector<float> got = triples(layer_uv_array(m, "skin"));
+    std::vector<float> want = {1, 0, 0, 2, 1, -1, 3, 2, -2, 4, 5, -5};
+    EXPECT_EQ(got, want);
+
+    // Strip vertices follow the faces; lines are not listed.
+    model_set_point(m, 6, 5, 5, 5, 1);
+    const int32_t strip[3] = {4, 6, 1};
+    model_add_strip(m, "skin", 3, strip, nullptr);
+    const int32_t line[2] = {1, 2};
+    model_add_line(m, "skin", 2, line);
+    got = triples(layer_uv_array(m, "skin"));
+    ASSERT_EQ(got.size(), 15u);
+    EXPECT_EQ(got[12], 6.0f);
+
+    EXPECT_EQ(layer_uv_array(m, "ghost"), nullptr);
+    model_add_layer(m, "empty", 1, 1, 1, 0, 0, 0);
+    EXPECT_EQ(layer_uv_array(m, "empty"), nullptr);
+    model_free(m);
+}
+
+TEST(LayerPointIds, FacesStripsAndLines)
+{
+    Model *m = square_model();
+    model_set_point(m, 100000, 1, 2, 3, 1);
+    const int32_t line[3] = {4, 100000, 1};
+    model_add_line(m, "skin", 3, line);
+    uint32_t *ids = layer_point_ids(m, "skin");
+    ASSERT_NE(ids, nullptr);
+    std::vector<uint32_t> got;
+    for (uint32_t *p = ids; *p; p++) got.push_back(*p);
+    free(ids);
+    EXPECT_EQ(got, (std::vector<uint32_t>{1, 2, 3, 4, 100000}));
+    EXPECT_EQ(layer_point_use_count(m, "skin", 0), 6);
+    EXPECT_EQ(layer_point_use_count(m, "skin", 1), 9);
+    model_free(m);
+}
+
+// Only face corners and strip vertices whose point exists are counted; a layer of lines only
+// counts nothing.
+TEST(LayerPointUseCount, MissingPointsAndLineOnlyLayers)
+{
+    Model *m = square_model();
+    const int32_t quad[4] = {1, 2, 3, 4};
+    model_add_face(m, "skin", 1, quad, nullptr, nullptr, 0);
+    EXPECT_EQ(layer_point_use_count(m, "skin", 0), 10);
+    point_delete(m, 4);
+    EXPECT_EQ(layer_point_use_count(m, "skin", 0), 8);
+    model_add_layer(m, "wire", 1, 1, 1, 0, 0, 0);
+    const int32_t line[2] = {1, 2};
+    model_add_line(m, "wire", 2, line);
+    EXPECT_EQ(layer_point_use_count(m, "wire", 1), 0);
+    EXPECT_EQ(layer_point_ids(m, "wire"), nullptr);
+    EXPECT_EQ(layer_point_use_count(m, "ghost", 1), 0);
+    model_free(m);
+}
+
+TEST(LayerComputeBbox, FacesStripsLinesAndFailures)
+{
+    Model *m = square_model();
+    model_set_point(m, 7, -5, 3, 8, 1);
+    const int32_t line[2] = {1, 7};
+    model_add_line(m, "skin", 2, line);
+    ASSERT_EQ(layer_compute_bbox(m, "skin"), 1);
+    Layer *l = model_find_layer(m, "skin");
+    EXPECT_EQ(l->box_min[0], -5.0f);
+    EXPECT_EQ(l->box_max[0], 10.0f);
+    EXPECT_EQ(l->box_max[2], 8.0f);
+
+    // A missing point fails and leaves the box as it was.
+    point_delete(m, 7);
+    EXPECT_EQ(layer_compute_bbox(m, "skin"), 0);
+    EXPECT_EQ(last_error(), "point does not exist");
+    EXPECT_EQ(l->box_min[0], -5.0f);
+
+    // A layer whose first strip has no vertices and no faces has no box.
+    model_add_layer(m, "hollow", 1, 1, 1, 0, 0, 0);
+    ASSERT_EQ(model_add_strip(m, "hollow", 0, nullptr, nullptr), 1);
+    EXPECT_EQ(layer_compute_bbox(m, "hollow"), 0);
+    model_add_layer(m, "wire", 1, 1, 1, 0, 0, 0);
+    model_add_line(m, "wire", 2, line);
+    EXPECT_EQ(layer_compute_bbox(m, "wire"), 0);
+    EXPECT_EQ(layer_compute_bbox(m, "ghost"), 0);
+    EXPECT_EQ(last_error(), "layer does not exist");
+    model_free(m);
+}
+
+TEST(LayerFoldUv, MirroredRepeat)
+{
+    const struct {
+        float in, out;
+    } cases[] = {{0.3f, 0.3f}, {1.0f, 1.0f}, {1.4f, 0.6f}, {2.7f, 0.7f}, {5.5f, 0.5f}, {2.0f, 0.0f}};
+    for (const auto &c : cases) EXPECT_NEAR(layer_fold_uv(c.in), c.out, 1e-5f) << c.in;
+}
+
+// Box u along -x: a point at x = 7, 3, 9 of a layer from 0 to 10 gives 0.7, 0.3, 0.9.
+TEST(LayerMapUvs, RepeatFoldAndUvees)
+{
+    Model *m = square_model();
+    model_set_point(m, 5, 7, 0, 0, 1);
+    model_set_point(m, 6, 3, 0, 0, 1);
+    model_set_point(m, 7, 9, 0, 0, 1);
+    const int32_t strip[3] = {5, 6, 7};
+    model_add_strip(m, "skin", 3, strip, nullptr);
+    texture_record_only(m, "skin");
+    Layer *l = model_find_layer(m, "skin");
+    l->image_u_axis = 4;
+    l->image_v_axis = 2;
+    Strip *s = first_of<Strip>(&l->strips);
+    auto vertex = [&](int i) { return static_cast<StripVertex *>(table_nth(&s->vertices, i, 1)); };
+
+    ASSERT_EQ(layer_map_uvs(m, "skin"), 1);
+    EXPECT_NEAR(vertex(0)->u, 0.7f, 1e-5f);
+    EXPECT_NEAR(vertex(1)->u, 0.3f, 1e-5f);
+
+    ASSERT_EQ(layer_set_image_repeat(m, "skin", 1, 2.0f, 1.0f), 1);
+    EXPECT_NEAR(vertex(0)->u, 1.4f, 1e-5f); // kept above 1
+    ASSERT_EQ(layer_set_image_repeat(m, "skin", 1, -1.0f, 1.0f), 1);
+    EXPECT_NEAR(vertex(1)->u, 0.3f, 1e-5f);
+    ASSERT_EQ(layer_set_image_repeat(m, "skin", 1, -3.0f, 1.0f), 1);
+    EXPECT_NEAR(vertex(2)->u, 0.7f, 1e-5f);
+    // Off keeps the factors and maps without them.
+    ASSERT_EQ(layer_set_image_repeat(m, "skin", 0, 5.0f, 5.0f), 1);
+    EXPECT_EQ(l->repeat[0], -3.0f);
+    EXPECT_NEAR(vertex(2)->u, 0.9f, 1e-5f);
+
+    // A uvee replaces the projection for its point, in faces and strips alike.
+    model_add_uvee(m, "skin", 6, 0.125f, 0.25f);
+    ASSERT_EQ(layer_map_uvs(m, "skin"), 1);
+    EXPECT_EQ(vertex(1)->u, 0.125f);
+    EXPECT_EQ(vertex(1)->v, 0.25f);
+    model_free(m);
+}
+
+TEST(LayerMapUvs, Failures)
+{
+    Model *m = square_model();
+    EXPECT_EQ(layer_map_uvs(m, "skin"), 0); // no texture record
+    EXPECT_EQ(layer_map_uvs(m, "ghost"), 0);
+    EXPECT_EQ(last_error(), "layer does not exist");
+    model_add_layer(m, "bare", 1, 1, 1, 0, 0, 0);
+    texture_record_only(m, "bare");
+    EXPECT_EQ(layer_map_uvs(m, "bare"), 0); // neither faces nor strips
+    // A missing point stops the mapping, keeping the coordinates done so far.
+    texture_record_only(m, "skin");
+    Layer *l = model_find_layer(m, "skin");
+    l->image_u_axis = 1;
+    l->image_v_axis = 2;
+    point_delete(m, 4);
+    EXPECT_EQ(layer_map_uvs(m, "skin"), 0);
+    EXPECT_EQ(last_error(), "point does not exist");
+    Face *f = first_of<Face>(&l->faces);
+    EXPECT_FLOAT_EQ(f->uv[0][0], 1.0f); // first face mapped with the old box
+    model_free(m);
+}
+
+TEST(LayerRename, MovesTheWholeRecord)
+{
+    Model *m = square_model();
+    model_add_layer(m, "other", 5, 5, 5, 0, 0, 0);
+    ASSERT_EQ(model_delete_layer(m, "skin"), 1); // leaves a free slot 0 before "other"
+    model_add_layer(m, "skin", 9, 8, 7, 1, 0, 0);
+    add_triangle(m, "skin", 1, 2, 3);
+    ASSERT_EQ(layer_rename(m, "skin", "hide"), 1);
+    EXPECT_EQ(model_find_layer(m, "skin"), nullptr);
+    Layer *l = model_find_layer(m, "hide");
+    ASSERT_NE(l, nullptr);
+    EXPECT_STREQ(l->name, "hide");
+    EXPECT_EQ(l->colour[0], 9);
+    EXPECT_EQ(model_face_count(m, "hide"), 1);
+    // Its tables still work after the move.
+    EXPECT_EQ(add_triangle(m, "hide", 3, 2, 4), 1);
+    EXPECT_EQ(model_face_count(m, "hide"), 2);
+
+    EXPECT_EQ(layer_rename(m, "hide", "other"), 0);
+    EXPECT_NE(model_find_layer(m, "hide"), nullptr);
+    EXPECT_EQ(model_find_layer(m, "other")->colour[0], 5);
+    EXPECT_EQ(layer_rename(m, "hide", ""), 0);
+    EXPECT_EQ(layer_rename(m, "hide", nullptr), 0);
+    EXPECT_EQ(layer_rename(m, "ghost", "new"), 0);
+    EXPECT_EQ(layer_rename(m, "hide", "hide"), 1);
+    EXPECT_EQ(model_layer_count(m), 2);
+    model_free(m);
+}
+
+TEST(LayerAttributes, GettersSettersAndFailureValues)
+{
+    Model *m = square_model();
+    float colour[4];
+    ASSERT_EQ(layer_set_color(m, "skin", 10, 20, 30), 1);
+    EXPECT_EQ(layer_get_color(m, "skin", colour), 1);
+    EXPECT_EQ(colour[0], 10.0f);
+    EXPECT_EQ(colour[3], 0.0f);
+    EXPECT_EQ(layer_get_color(m, "ghost", colour), 0);
+    for (float c : colour) EXPECT_EQ(c, 255.0f);
+
+    EXPECT_EQ(layer_get_sides(m, "skin"), 1);
+    ASSERT_EQ(layer_set_sides(m, "skin", 2), 1);
+    EXPECT_EQ(layer_get_sides(m, "skin"), 2);
+    ASSERT_EQ(layer_set_sides(m, "skin", 0), 1);
+    EXPECT_EQ(layer_get_sides(m, "skin"), 1);
+    EXPECT_EQ(layer_get_sides(m, "ghost"), 1);
+
+    EXPECT_EQ(layer_get_mirror(m, "skin"), 0);
+    ASSERT_EQ(layer_set_mirror(m, "skin", 3), 1);
+    EXPECT_EQ(layer_get_mirror(m, "skin"), 3);
+    ASSERT_EQ(layer_set_mirror(m, "skin", 5), 1); // changes nothing
+    EXPECT_EQ(layer_get_mirror(m, "skin"), 3);
+    ASSERT_EQ(layer_set_mirror(m, "skin", 0), 1);
+    EXPECT_EQ(layer_get_mirror(m, "skin"), 0);
+
+    ASSERT_EQ(layer_set_transparency(m, "skin", 1.5f), 1); // no range check here
+    EXPECT_EQ(layer_get_transparency(m, "skin"), 1.5f);
+    EXPECT_EQ(layer_get_transparency(m, "ghost"), 0.0f);
+
+    EXPECT_EQ(layer_set_image_xaxis(m, "skin", 7), 0);
+    EXPECT_EQ(layer_set_image_xaxis(m, "skin", 3), 1);
+    EXPECT_EQ(layer_set_image_yaxis(m, "skin", 5), 1);
+    Layer *l = model_find_layer(m, "skin");
+    EXPECT_EQ(l->image_u_axis, 3);
+    EXPECT_EQ(l->image_v_axis, 5);
+
+    EXPECT_EQ(layer_set_reflect_intensity(m, "skin", 0.5f), 0); // no texture record
+    texture_record_only(m, "skin");
+    EXPECT_EQ(layer_set_reflect_intensity(m, "skin", 1.5f), 0);
+    EXPECT_EQ(layer_set_reflect_intensity(m, "skin", 0.5f), 1);
+
+    int32_t u = -1, v = -1;
+    EXPECT_EQ(layer_get_image(m, "skin", &u, &v), nullptr); // no pixels
+    EXPECT_EQ(u, 0);
+    float amount = -1.0f;
+    EXPECT_EQ(layer_get_reflect_image(m, "skin", &amount), nullptr);
+    EXPECT_EQ(amount, 0.0f);
+    EXPECT_EQ(layer_get_mirror_image(m, "skin"), nullptr);
+    EXPECT_EQ(layer_set_color(nullptr, "skin", 1, 1, 1), 0);
+    model_free(m);
+}
+
+class LayerImageTest : public TempDirTest {};
+
+TEST_F(LayerImageTest, ImageGettersFollowThePixels)
+{
+    write_tga("base.tga");
+    write_tga("glass.tga");
+    write_tga("shine.tga");
+    Model *m = square_model(model_path("img.mod").c_str());
+    layer_set_image_xaxis(m, "skin", 4);
+    layer_set_image_yaxis(m, "skin", 6);
+    ASSERT_EQ(layer_set_image(m, "skin", "base.tga"), 1) << last_error();
+    int32_t u = 0, v = 0;
+    LayerTexture *t = layer_get_image(m, "skin", &u, &v);
+    ASSERT_NE(t, nullptr);
+    EXPECT_STREQ(t->file[0], "base.tga");
+    EXPECT_EQ(u, 4);
+    EXPECT_EQ(v, 6);
+    // Without a mirror image the mirror getter answers the main image.
+    EXPECT_STREQ(layer_get_mirror_image(m, "skin"), "base.tga");
+    ASSERT_EQ(layer_set_mirror_image(m, "skin", "glass.tga"), 1);
+    EXPECT_STREQ(layer_get_mirror_image(m, "skin"), "glass.tga");
+    ASSERT_EQ(layer_set_reflect_image(m, "skin", "shine.tga"), 1);
+    model_set_reflect(m, "skin", 0.25f, 0);
+    float amount = 0.0f;
+    EXPECT_STREQ(layer_get_reflect_image(m, "skin", &amount), "shine.tga");
+    EXPECT_EQ(amount, 0.25f);
+    EXPECT_EQ(layer_set_image(m, "skin", "absent.tga"), 0);
+    EXPECT_EQ(layer_get_image(m, "skin", &u, &v), nullptr);
+    model_free(m);
+}
