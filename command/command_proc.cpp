@@ -2,6 +2,8 @@
 
 #include "command/app_state.h"
 #include "command/callbacks.h"
+#include "command/cmd_delete.h"
+#include "command/cmd_display.h"
 #include "command/cmd_file.h"
 #include "command/cmd_find.h"
 #include "command/tcl_glue.h"
@@ -30,8 +32,8 @@ static const Subcommand g_subcommands[] = {
     // {"animate", cmd_animate, nullptr},
     {"callback", cmd_callback, nullptr},
     // {"create", cmd_create, nullptr},
-    // {"delete", cmd_delete, nullptr},
-    // {"display", cmd_display, nullptr},
+    {"delete", cmd_delete, nullptr},
+    {"display", cmd_display, nullptr},
     {"draw", nullptr, draw_frame},
     {"file", cmd_file, nullptr},
     {"find", cmd_find, nullptr},
