@@ -53,12 +53,13 @@ int model_free(Model *model)
             child->model = nullptr;
         }
     }
-    for (;;) {
-        Layer *layer = static_cast<Layer *>(table_first(&model->layers));
-        if (!layer) break;
+    // Deleting in slot order removes the first remaining layer each time, without a walk.
+    for (int32_t slot = 0; slot < model->layers.capacity; slot++) {
+        const Layer *layer = static_cast<const Layer *>(table_nth(&model->layers, slot, 0));
+        if (!layer) continue;
         char key[MODEL_KEY_LENGTH + 1];
         model_key_name(layer->name, key);
-        if (!model_delete_layer(model, key)) break;
+        model_delete_layer(model, key);
     }
     table_free(&model->collides);
     table_free(&model->children);

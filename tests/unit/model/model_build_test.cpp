@@ -125,6 +125,9 @@ TEST(SetNormal, PointAndLayerNormals)
     ASSERT_EQ(model_set_normal(m, "l", 0, 3, 0, 3, 4), 1);
     ASSERT_EQ(model_set_normal(m, "l", 1, 3, 4, 0, 3), 1);
     ASSERT_EQ(model_set_normal(m, "", 0, 10, 1, 0, 0), 1); // empty layer: the point's normal
+    ASSERT_EQ(model_set_normal(m, nullptr, 0, 11, 0, 0, 0), 1); // stays zero, not NaN
+    EXPECT_EQ(point_find(m, 11)->normal[2], 0.0f);
+    EXPECT_EQ(model_check_normals(m), 0);
     Layer *l = layer_of(m, "l");
     const float *n = static_cast<const float *>(table_find(&l->normals, 3));
     ASSERT_NE(n, nullptr);
@@ -328,6 +331,17 @@ TEST(AddFace, CornersDefaultsAndMirroredBox)
     ASSERT_EQ(add_triangle(m, "mirror", 1, 3, 4), 1);
     EXPECT_EQ(m->box_min[1], -10.0f);
     EXPECT_EQ(m->box_max[1], 10.0f);
+    // Strips and lines of a mirrored layer grow it the same way; axis 1 negates x.
+    model_add_layer(m, "mirror_x", 127, 127, 127, 1, 1, 1);
+    const int32_t strip[3] = {2, 3, 4};
+    ASSERT_EQ(model_add_strip(m, "mirror_x", 3, strip, nullptr), 1);
+    EXPECT_EQ(m->box_min[0], -10.0f);
+    model_set_point(m, 5, 0, 0, 30, 1.0f);
+    model_add_layer(m, "mirror_z", 127, 127, 127, 1, 1, 3);
+    const int32_t line[1] = {5};
+    ASSERT_EQ(model_add_line(m, "mirror_z", 1, line), 1);
+    EXPECT_EQ(m->box_min[2], -30.0f);
+    EXPECT_EQ(m->box_max[2], 30.0f);
     model_free(m);
 }
 
