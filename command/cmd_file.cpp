@@ -8,6 +8,7 @@
 #include "command/arguments.h"
 #include "command/tcl_glue.h"
 #include "viewer/camera.h"
+#include "viewer/capture.h"
 #include "viewer/loaded_models.h"
 
 // Room of the unknown-command message; a longer word is cut.
@@ -73,6 +74,16 @@ int cmd_file(char **words)
         case 's':
             if (strcmp(word, "save") == 0 || strcmp(word, "saveas") == 0) {
                 cmd_file_save(words + i);
+                return 1;
+            }
+            if (strcmp(word, "savescreen") == 0) {
+                const char *path = nullptr;
+                if (!arg_parse(&path, argument, ARG_STRING)) {
+                    cb_message_hook("druvex: usage: druvex file savescreen <filename>");
+                    return 0;
+                }
+                int less = g_app.fixed_size ? 0 : 2;
+                capture_screen_tga(path, g_app.window_w - less, g_app.window_h - less);
                 return 1;
             }
             break;

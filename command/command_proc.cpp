@@ -2,6 +2,7 @@
 
 #include "command/app_state.h"
 #include "command/callbacks.h"
+#include "command/cmd_create.h"
 #include "command/cmd_delete.h"
 #include "command/cmd_display.h"
 #include "command/cmd_file.h"
@@ -31,7 +32,7 @@ static const Subcommand g_subcommands[] = {
     // {"add", cmd_add, nullptr},
     // {"animate", cmd_animate, nullptr},
     {"callback", cmd_callback, nullptr},
-    // {"create", cmd_create, nullptr},
+    {"create", cmd_create, nullptr},
     {"delete", cmd_delete, nullptr},
     {"display", cmd_display, nullptr},
     {"draw", nullptr, draw_frame},
