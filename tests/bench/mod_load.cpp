@@ -2,14 +2,17 @@
 // model with 16 instances of one grid model (181 x 181 points, 64,800 triangles, about
 // 1,000,000 triangles in all) and the equivalent single OBJ mesh; and the same pair at a
 // tenth of the size (57 x 57 points a grid) to show that loading time grows linearly.
-// Prints the medians of 5 runs, their ratio and the growth, then runs the benchmarks.
+// Prints the medians of 5 interleaved runs (wall and CPU time), the ratios and the growth,
+// then runs the benchmarks.
 #include <benchmark/benchmark.h>
 #include <tiny_obj_loader.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -121,17 +124,43 @@ int load_obj(const Scene &s)
     return ok;
 }
 
-// Median wall time of 5 runs, in seconds.
-double median_seconds(const std::function<int()> &run)
+// Wall and process CPU seconds of one run; negative when the load failed.
+struct Timing {
+    double wall;
+    double cpu;
+    double faults;  // minor page faults: first touches of fresh memory
+};
+
+double faults_now()
 {
-    std::vector<double> t;
-    for (int i = 0; i < 5; i++) {
-        auto start = std::chrono::steady_clock::now();
-        if (!run()) return -1.0;
-        t.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(t.begin(), t.end());
-    return t[2];
+    rusage u;
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_minflt);
+}
+
+double cpu_now()
+{
+    timespec t;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
+}
+
+Timing time_once(const std::function<int()> &run)
+{
+    auto wall = std::chrono::steady_clock::now();
+    double cpu = cpu_now();
+    double faults = faults_now();
+    int ok = run();
+    Timing t = {std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count(),
+                cpu_now() - cpu, faults_now() - faults};
+    if (!ok) t.wall = t.cpu = -1.0;
+    return t;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
 }
 
 void BM_ModLoad(benchmark::State &state, const Scene *s)
@@ -158,17 +187,35 @@ int main(int argc, char **argv)
     g_large = make_scene("large", 181);
     g_small = make_scene("small", 57);
 
-    double mod_large = median_seconds([] { return load_mod(g_large); });
-    double obj_large = median_seconds([] { return load_obj(g_large); });
-    double mod_small = median_seconds([] { return load_mod(g_small); });
-    double obj_small = median_seconds([] { return load_obj(g_small); });
-    printf("scene  triangles  mod bytes  obj bytes  mod_load s  tinyobj s  ratio\n");
-    printf("large  %9ld  %9ld  %9ld  %10.3f  %9.3f  %5.2f\n", g_large.triangles, g_large.mod_bytes,
-           g_large.obj_bytes, mod_large, obj_large, mod_large / obj_large);
-    printf("small  %9ld  %9ld  %9ld  %10.3f  %9.3f  %5.2f\n", g_small.triangles, g_small.mod_bytes,
-           g_small.obj_bytes, mod_small, obj_small, mod_small / obj_small);
-    printf("growth: %.2fx the triangles took %.2fx as long with mod_load\n",
-           static_cast<double>(g_large.triangles) / g_small.triangles, mod_large / mod_small);
+    // The four loads take turns, 5 rounds, so that a change in the machine's load while
+    // the program runs touches all of them alike; odd rounds run tinyobjloader first, so that
+    // neither loader always finds the heap as the other left it. Medians of wall and CPU time.
+    const std::function<int()> runs[4] = {[] { return load_mod(g_large); }, [] { return load_obj(g_large); },
+                                          [] { return load_mod(g_small); }, [] { return load_obj(g_small); }};
+    std::vector<double> wall[4], cpu[4], faults[4];
+    for (int round = 0; round < 5; round++)
+        for (int step = 0; step < 4; step++) {
+            int k = round % 2 ? step ^ 1 : step;
+            Timing t = time_once(runs[k]);
+            wall[k].push_back(t.wall);
+            cpu[k].push_back(t.cpu);
+            faults[k].push_back(t.faults);
+        }
+    for (int pass = 0; pass < 2; pass++) {
+        double m[4];
+        for (int k = 0; k < 4; k++) m[k] = median(pass ? cpu[k] : wall[k]);
+        printf("%s time, median of 5\n", pass ? "CPU" : "wall");
+        printf("scene  triangles  mod bytes  obj bytes  mod_load s  tinyobj s  ratio\n");
+        printf("large  %9ld  %9ld  %9ld  %10.3f  %9.3f  %5.2f\n", g_large.triangles, g_large.mod_bytes,
+               g_large.obj_bytes, m[0], m[1], m[0] / m[1]);
+        printf("small  %9ld  %9ld  %9ld  %10.3f  %9.3f  %5.2f\n", g_small.triangles, g_small.mod_bytes,
+               g_small.obj_bytes, m[2], m[3], m[2] / m[3]);
+        printf("growth: %.2fx the triangles took %.2fx as long with mod_load, %.2fx with tinyobjloader\n\n",
+               static_cast<double>(g_large.triangles) / g_small.triangles, m[0] / m[2], m[1] / m[3]);
+    }
+
+    printf("page faults, median: mod_load large %.0f small %.0f, tinyobjloader large %.0f small %.0f\n\n",
+           median(faults[0]), median(faults[2]), median(faults[1]), median(faults[3]));
 
     benchmark::RegisterBenchmark("ModLoad/large", BM_ModLoad, &g_large)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
     benchmark::RegisterBenchmark("TinyObjLoad/large", BM_TinyObjLoad, &g_large)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
