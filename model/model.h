@@ -2,6 +2,7 @@
 // process-wide id counters, and creating, renaming and freeing a model.
 #pragma once
 #include <cstdint>
+#include <type_traits>
 
 #include "foundation/keyed_table.h"
 
@@ -193,6 +194,15 @@ struct ModelIdCounters {
     uint32_t strip;
     uint32_t line;
 };
+
+// Records live in keyed tables, which copy them as plain bytes.
+static_assert(std::is_trivially_copyable<Point>::value && std::is_trivially_copyable<Face>::value &&
+                  std::is_trivially_copyable<Strip>::value && std::is_trivially_copyable<Line>::value &&
+                  std::is_trivially_copyable<Layer>::value && std::is_trivially_copyable<Joint>::value &&
+                  std::is_trivially_copyable<Child>::value &&
+                  std::is_trivially_copyable<CollideObject>::value &&
+                  std::is_trivially_copyable<LayerTexture>::value && std::is_trivially_copyable<Model>::value,
+              "model records must stay plain");
 
 extern ModelIdCounters g_model_ids;
 
