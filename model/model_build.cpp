@@ -25,8 +25,10 @@ static const char *const MSG_FACE_ID_RANGE = "point or normal id above 32767 in 
 static const char *const MSG_STRIP_LENGTH = "strip has more than 512 vertices";
 static const char *const MSG_LINE_LENGTH = "line has more than 512 vertices";
 static const char *const MSG_IMAGE_NAME = "image file name too long";
+static const char *const MSG_CHILD_LOOP = "child model would contain itself";
 
 static bool in_unit_range(float value);
+static bool tree_contains(Model *tree, const Model *model);
 static bool points_exist(Model *model, int32_t n, const int32_t *ids);
 static bool normals_exist(Model *model, int32_t n, const int32_t *ids);
 static bool ids_fit_face(int32_t n, const int32_t *ids);
@@ -74,6 +76,10 @@ int model_add_child(Model *model, Model *child_model, const char *name, float px
                     const char *rot2)
 {
     if (!model || !name) return 0;
+    if (child_model && tree_contains(child_model, model)) {
+        err_set(MSG_CHILD_LOOP);
+        return 0;
+    }
     uint32_t id = g_model_ids.child;
     Child *child = static_cast<Child *>(table_add(&model->children, static_cast<int32_t>(id)));
     if (!child) return 0;
@@ -495,6 +501,17 @@ int model_delete_layer(Model *model, const char *layer_name)
 static bool in_unit_range(float value)
 {
     return value >= 0.0f && value <= 1.0f;
+}
+
+// True when model is tree itself or one of its nested child models.
+static bool tree_contains(Model *tree, const Model *model)
+{
+    if (tree == model) return true;
+    for (int32_t slot = 0; slot < tree->children.capacity; slot++) {
+        const Child *child = static_cast<const Child *>(table_nth(&tree->children, slot, 0));
+        if (child && child->model && tree_contains(child->model, model)) return true;
+    }
+    return false;
 }
 
 // Each id must name a point of the model or a child model ("point does not exist").

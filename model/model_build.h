@@ -10,7 +10,8 @@ struct Model;
 // New layer with colour, sides and mirror; 0 for a null name or "duplicate layer name not allowed".
 int model_add_layer(Model *model, const char *name, int32_t r, int32_t g, int32_t b,
                     int32_t single_sided, int32_t mirror_on, int32_t mirror_axis);
-// New child instance (child_model may be null, owned by model from now on); 0 for a null name.
+// New child instance (child_model may be null, owned by model from now on); 0 for a null name
+// or, with "child model would contain itself", a child_model that is model or holds it.
 int model_add_child(Model *model, Model *child_model, const char *name, float px, float py,
                     float pz, float sx, float sy, float sz, const char *rot0, const char *rot1,
                     const char *rot2);

@@ -273,6 +273,21 @@ TEST(AddChildAndCollide, FieldsAndRotationWords)
     model_free(m); // frees kid too
 }
 
+// A model placed inside its own tree would make every walk of the tree endless.
+TEST(AddChild, RefusesLoops)
+{
+    Model *a = model_create("a.mod", nullptr);
+    Model *b = model_create("b.mod", a);
+    ASSERT_EQ(model_add_child(a, b, "b", 0, 0, 0, 1, 1, 1, "0", "0", "0"), 1);
+    EXPECT_EQ(model_add_child(a, a, "a", 0, 0, 0, 1, 1, 1, "0", "0", "0"), 0);
+    EXPECT_EQ(last_error(), "child model would contain itself");
+    EXPECT_EQ(model_add_child(b, a, "a", 0, 0, 0, 1, 1, 1, "0", "0", "0"), 0);
+    EXPECT_EQ(last_error(), "child model would contain itself");
+    EXPECT_EQ(model_child_count(a), 1);
+    EXPECT_EQ(point_find(a, 1), nullptr);
+    model_free(a);
+}
+
 TEST(AddUvee, CreateReplaceAndRefuse)
 {
     Model *m = square_model();
