@@ -286,6 +286,12 @@ TEST(ModReader, LayersImagesStripsLines)
     EXPECT_EQ(0, table_count(&c->texture));
     EXPECT_EQ(0, c->repeat_on);
 
+    // An image needs the layer's faces first: without them the line fails with its own
+    // message (the mapping sets none).
+    ModelHolder bare;
+    EXPECT_EQ(0, mod_read_string(bare.model, "points\n1 0 0 0\nlayer a 1 1 1 doublesided\nimage tex.tga x y\n"));
+    EXPECT_EQ("Bad image definition (file: (data), line: 4)", last_error());
+
     // Strip length limits of a line: 3 ids and 255 ids (the most a line holds) are
     // accepted; a line with more tokens than a line holds is refused, not cut.
     std::string ok = "points\n";
