@@ -1,13 +1,17 @@
 #!/bin/sh
-# Installs what is missing, builds, and starts the viewer.
+# Installs what is missing, builds, and starts the viewer (examples/viewer.tcl)
+# on the sample model, or on the model file given as the first argument.
+# Without an X display it runs the same script under Xvfb and writes a PNG
+# picture of its window instead.
 set -e
 top=$(cd "$(dirname "$0")/.." && pwd)
 sh "$top/scripts/deps.sh"
 sh "$top/scripts/build.sh" "$top/build" >/dev/null
 export DRUVEX_LIB="$top/build/sim/libplyvo.so"
-echo 'load $env(DRUVEX_LIB) Druvex; puts "Druvex loaded: Tcl [info patchlevel], Tk $tk_patchLevel"; exit' > "$top/build/run-check.tcl"
 if [ -n "$DISPLAY" ]; then
-    wish "$top/build/run-check.tcl"
+    wish "$top/examples/viewer.tcl" "$@"
 else
-    xvfb-run -a -s "-screen 0 1024x768x24" wish "$top/build/run-check.tcl"
+    export DRUVEX_SCREENSHOT="$top/build/viewer.png"
+    export LIBGL_ALWAYS_SOFTWARE=1
+    xvfb-run -a -s "-screen 0 1024x768x24" wish "$top/examples/viewer.tcl" "$@"
 fi
