@@ -133,8 +133,6 @@ redraw
 
 # ---- picture of the window, for a run without a screen -----------------------
 if {[info exists env(DRUVEX_SCREENSHOT)]} {
-    # A view from the front, a little from the right and above.
-    druvex set view ortho -25 15
     update
     after 300
     update
