@@ -15,10 +15,6 @@ testConstraint print [expr {$::druvex_build eq "print"}]
 
 load $::druvex_lib Druvex
 
-# The runner may preload libraries for this process (run_test.sh); the
-# programs a test starts (xwd, xdotool) must not inherit them.
-unset -nocomplain ::env(LD_PRELOAD)
-
 # Every message box becomes an entry {title icon message} of ::messages and
 # returns at once. A test may set ::on_message to a script run inside the box.
 set ::messages {}

@@ -16,15 +16,7 @@ export DRUVEX_LIB="$lib"
 export LSAN_OPTIONS="suppressions=${DRUVEX_LSAN_SUPP}:print_suppressions=0"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export LIBGL_ALWAYS_SOFTWARE=1
-# Mesa unloads its GL driver when the display closes, before LeakSanitizer
-# looks, so the driver's own leaks lose their library name and escape the
-# suppressions. A sanitizer host therefore gets the driver preloaded (after
-# the ASan runtime, which must come first): it then stays loaded to the end.
-preload=""
-asan=$(ldd "$host" 2>/dev/null | awk '/libasan/ {print $3}')
-dri=/usr/lib/$(gcc -print-multiarch 2>/dev/null)/dri/swrast_dri.so
-if [ -n "$asan" ] && [ -f "$dri" ]; then preload="$asan:$dri"; fi
-LD_PRELOAD="$preload" "$host" "$test_file"
+"$host" "$test_file"
 rc=$?
 kill $xpid 2>/dev/null
 wait $xpid 2>/dev/null
