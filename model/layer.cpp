@@ -1,5 +1,6 @@
 #include "model/layer.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <unordered_set>
@@ -197,9 +198,11 @@ int layer_map_uvs(Model *model, const char *layer_name)
     return 1;
 }
 
+// Taking the remainder gives what subtracting 2 until x <= 2 gives (a remainder of 0 and
+// a result of 2 both fold to 0) without a loop that never ends for x of 2^25 or more.
 float layer_fold_uv(float x)
 {
-    while (x > 2.0f) x -= 2.0f;
+    if (x > 2.0f) x = std::isinf(x) ? 0.0f : std::fmod(x, 2.0f);
     return x > 1.0f ? 2.0f - x : x;
 }
 

@@ -2,6 +2,7 @@
 // renaming and the attribute getters and setters.
 #include "model_fixture.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -133,6 +134,27 @@ TEST(LayerFoldUv, MirroredRepeat)
         float in, out;
     } cases[] = {{0.3f, 0.3f}, {1.0f, 1.0f}, {1.4f, 0.6f}, {2.7f, 0.7f}, {5.5f, 0.5f}, {2.0f, 0.0f}};
     for (const auto &c : cases) EXPECT_NEAR(layer_fold_uv(c.in), c.out, 1e-5f) << c.in;
+}
+
+// Folding answers at once for any size: repeated subtraction of 2 cannot change a float of
+// 2^25 or more, and a large negative repeat factor reaches such values.
+TEST(LayerFoldUv, HugeValuesEndAtOnce)
+{
+    const struct {
+        float in, out;
+    } cases[] = {{1000001.5f, 0.5f}, {3.0e7f, 0.0f}, {1.0e30f, 0.0f}, {INFINITY, 0.0f}};
+    for (const auto &c : cases) EXPECT_EQ(layer_fold_uv(c.in), c.out) << c.in;
+    EXPECT_TRUE(std::isnan(layer_fold_uv(NAN)));
+
+    Model *m = square_model();
+    texture_record_only(m, "skin");
+    Layer *l = model_find_layer(m, "skin");
+    l->image_u_axis = 4;
+    l->image_v_axis = 2;
+    ASSERT_EQ(layer_set_image_repeat(m, "skin", 1, -1.0e30f, 1.0f), 1);
+    Face *f = first_of<Face>(&l->faces);
+    EXPECT_EQ(f->uv[1][0], 0.0f); // point 2 at x = 10: box u 1, times -1e30, folded
+    model_free(m);
 }
 
 // Box u along -x: a point at x = 7, 3, 9 of a layer from 0 to 10 gives 0.7, 0.3, 0.9.
