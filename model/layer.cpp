@@ -57,7 +57,7 @@ float *layer_uv_array(Model *model, const char *layer_name)
     }
     if (used == 0) {
         free(out);
-        return nullptr;
+        out = nullptr;
     }
     return out;
 }
@@ -99,7 +99,7 @@ uint32_t *layer_point_ids(Model *model, const char *layer_name)
     }
     if (used == 0) {
         free(out);
-        return nullptr;
+        out = nullptr;
     }
     return out;
 }
