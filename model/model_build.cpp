@@ -35,6 +35,7 @@ static bool ids_fit_face(int32_t n, const int32_t *ids);
 static void grow_by_mirrored(Model *model, const Layer *layer, int32_t id);
 static void copy_rotation(char (*rotation)[MODEL_ROTATION_SIZE], const char *r0, const char *r1,
                           const char *r2);
+static void key_slot_pixels(const Layer *layer, LayerTexture *texture, int slot);
 static void relocate_joints(Model *model, const unsigned char *old_data,
                             const unsigned char *new_data);
 static Joint *relocated(Joint *joint, const unsigned char *old_data,
@@ -460,6 +461,11 @@ int model_set_invisible(Model *model, const char *layer_name, float r, float g, 
     layer->colour_key[0] = static_cast<int32_t>(r * 255.0f);
     layer->colour_key[1] = static_cast<int32_t>(g * 255.0f);
     layer->colour_key[2] = static_cast<int32_t>(b * 255.0f);
+    LayerTexture *texture = static_cast<LayerTexture *>(table_find(&layer->texture, 1));
+    if (texture) {
+        key_slot_pixels(layer, texture, LAYER_SLOT_IMAGE);
+        key_slot_pixels(layer, texture, LAYER_SLOT_MIRROR);
+    }
     return 1;
 }
 
@@ -555,6 +561,22 @@ static void copy_rotation(char (*rotation)[MODEL_ROTATION_SIZE], const char *r0,
     str_copy_bounded(r0, rotation[0], MODEL_ROTATION_SIZE);
     str_copy_bounded(r1, rotation[1], MODEL_ROTATION_SIZE);
     str_copy_bounded(r2, rotation[2], MODEL_ROTATION_SIZE);
+}
+
+// A slot loaded while the layer's colour key was off holds the cache's RGB pixels; with the
+// key on it must hold the keyed RGBA copy, which the drawing reads as four bytes a pixel.
+static void key_slot_pixels(const Layer *layer, LayerTexture *texture, int slot)
+{
+    if (!texture->pixels[slot]) return;
+    const char *path = texture->cache_path[slot];
+    const ImageCacheEntry *entry = image_cache_find(path);
+    if (!entry || texture->pixels[slot] != entry->pixels) return;
+    uint8_t *keyed = image_cache_colour_key(path, static_cast<uint8_t>(layer->colour_key[0]),
+                                            static_cast<uint8_t>(layer->colour_key[1]),
+                                            static_cast<uint8_t>(layer->colour_key[2]));
+    if (!keyed) return;
+    texture->pixels[slot] = keyed;
+    texture->gl_stale = 1;
 }
 
 // The joint table moved when it grew: points and blends that refer to joints of the old

@@ -57,8 +57,9 @@ int model_add_line(Model *model, const char *layer, int32_t n, const int32_t *po
 int model_set_reflect(Model *model, const char *layer, float amount, int32_t additive);
 // Sets the layer's transparency (0..1); 0 when out of range or the layer is missing.
 int model_set_transparency(Model *model, const char *layer, float transparency);
-// Turns the colour key on with r, g, b (0..1) x 255; 0 when out of range
-// ("invisible color out of range (should be 0.0 to 1.0)") or the layer is missing.
+// Turns the colour key on with r, g, b (0..1) x 255 (image and mirror slots already loaded
+// take the keyed copy); 0 when out of range ("invisible color out of range (should be 0.0
+// to 1.0)") or the layer is missing.
 int model_set_invisible(Model *model, const char *layer, float r, float g, float b);
 // Deletes the layer: releases its images, frees its tables, removes it; 0 when not found.
 int model_delete_layer(Model *model, const char *layer);

@@ -595,6 +595,37 @@ TEST_F(AddImageTest, ColourKeyedSlotsAndMappingFailure)
     EXPECT_EQ(image_cache_find((dir + "key.tga").c_str()), nullptr);
 }
 
+// A colour key given after the images keys the image and mirror slots then: the drawing
+// reads the pixels of those slots as four bytes a pixel whenever the key is on.
+TEST_F(AddImageTest, ColourKeyAfterTheImagesKeysThem)
+{
+    write_tga("key.tga", 255, 0, 255);
+    Model *m = square_model(model_path("late.mod").c_str());
+    ASSERT_EQ(model_add_image(m, "skin", 0, "key.tga", 1, 2), 1);
+    ASSERT_EQ(model_add_image(m, "skin", 1, "key.tga", 0, 0), 1);
+    ASSERT_EQ(model_add_image(m, "skin", 2, "key.tga", 0, 0), 1);
+    LayerTexture *t = static_cast<LayerTexture *>(table_find(&layer_of(m, "skin")->texture, 1));
+    ImageCacheEntry *entry = image_cache_find((std::string(m->directory) + "key.tga").c_str());
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(t->pixels[0], entry->pixels);
+    t->gl_stale = 0;
+
+    ASSERT_EQ(model_set_invisible(m, "skin", 1.0f, 0.0f, 1.0f), 1);
+    ASSERT_NE(entry->keyed_pixels, nullptr);
+    EXPECT_EQ(t->pixels[0], entry->keyed_pixels);
+    EXPECT_EQ(t->pixels[1], entry->keyed_pixels);
+    EXPECT_EQ(t->pixels[0][3], 0);
+    EXPECT_EQ(t->pixels[2], entry->pixels); // reflection slot stays RGB
+    EXPECT_EQ(t->gl_stale, 1);
+    EXPECT_EQ(entry->references, 3u);
+    // A second key changes nothing: the first key of an image wins.
+    ASSERT_EQ(model_set_invisible(m, "skin", 0.0f, 0.0f, 0.0f), 1);
+    EXPECT_EQ(t->pixels[0], entry->keyed_pixels);
+    std::string dir = m->directory;
+    model_free(m);
+    EXPECT_EQ(image_cache_find((dir + "key.tga").c_str()), nullptr);
+}
+
 // Renaming a model's directory must not make its layers release the wrong cache entry.
 TEST_F(AddImageTest, ReleaseUsesThePathLoadedFrom)
 {
