@@ -73,6 +73,7 @@ static Cursor builtin_cursor(const CursorImage *image);
 static Cursor file_cursor(const char *name);
 static Cursor invisible_cursor(void);
 static void show_cursor_everywhere(void);
+static void on_exit(ClientData data);
 static WindowRecord *find_by_name(const char *name);
 
 int win_init(void *display)
@@ -84,6 +85,7 @@ int win_init(void *display)
     g_window_state.cursor_shown = 1;
     if (g_window_state.display == nullptr) return 0;
     Tk_CreateGenericHandler(on_x_event, nullptr);
+    Tcl_CreateExitHandler(on_exit, nullptr);
     g_window_state.handler_installed = 1;
     return 1;
 }
@@ -656,6 +658,16 @@ static void show_cursor_everywhere(void)
         if (record != nullptr && record->alive) XDefineCursor(dpy, record->window, cursor);
     }
     trap_end(&trap);
+}
+
+// At process exit, before Tk closes the display: every GL context is released.
+static void on_exit(ClientData data)
+{
+    KeyedTable *table = &g_window_state.windows;
+    for (int32_t i = 0; i < table->capacity; i++) {
+        WindowRecord *record = static_cast<WindowRecord *>(table_nth(table, i, 0));
+        if (record != nullptr && record->gl != nullptr) win_release_gl(record->window);
+    }
 }
 
 // The registered record of a name, null when none.
