@@ -1,6 +1,9 @@
 // Keyed table: inline element storage with parallel key slots, an open-addressing
 // hash from key to slot, a min-heap of freed slots so that the lowest free slot is
 // found without scanning, and a list of used slots for dense positions once holes exist.
+// The hash of an integer table is built on its first lookup: tables whose keys only grow
+// and that are never searched (faces, strips, lines and other id-keyed lists) never pay
+// for one, neither in memory nor in rehashing at every doubling.
 #include "foundation/keyed_table.h"
 
 #include <algorithm>
@@ -23,7 +26,10 @@ struct IndexBucket {
 // Everything that makes lookups cheap; rebuilt from nothing on the first add, deep-copied
 // by table_copy and deleted by table_free.
 struct KeyedTableIndex {
-    std::vector<IndexBucket> buckets; // KEY_INT/KEY_NAME: 2 x capacity buckets, linear probing
+    std::vector<IndexBucket> buckets; // 2 x capacity buckets, linear probing; KEY_INT: empty
+                                      // until the first lookup (see ensure_int_index)
+    int32_t max_key;                  // KEY_INT: no key in the table is above this
+    bool any_key;                     // KEY_INT: max_key is set (a key was ever added)
     std::vector<int32_t> free_heap;   // min-heap of freed slots below fresh; capacity reserved
     int32_t fresh;                    // slots at or above this have not been used since allocation
     int32_t first_used;               // no used slot lies below this (a lower bound)
@@ -36,6 +42,7 @@ static bool usable(const KeyedTable *table);
 static uint32_t hash_int(int32_t key);
 static uint32_t hash_name(const char *name);
 static bool name_storable(const char *name);
+static bool ensure_int_index(const KeyedTable *table);
 static int32_t lookup_int(const KeyedTable *table, int32_t key);
 static int32_t lookup_name(const KeyedTable *table, const char *name);
 static void index_insert(KeyedTableIndex *index, int32_t slot, uint32_t hash);
@@ -64,8 +71,12 @@ void *table_add(KeyedTable *table, int32_t key)
     if (!table || table->element_size < 1 || table->kind == KEY_NAME ||
         table->kind < KEY_NONE || table->kind > KEY_NAME)
         return nullptr;
-    if (table->kind == KEY_INT && has_storage(table)) {
+    // A key above every key added so far cannot be present: no lookup (and no hash) needed.
+    if (table->kind == KEY_INT && has_storage(table) &&
+        (!table->index->any_key || key <= table->index->max_key)) {
         int32_t found = lookup_int(table, key);
+        if (found == -2)
+            return nullptr;
         if (found >= 0)
             return element_at(table, found);
     }
@@ -73,8 +84,14 @@ void *table_add(KeyedTable *table, int32_t key)
     if (slot < 0)
         return nullptr;
     table->slots[slot].key = key;
-    if (table->kind == KEY_INT)
-        index_insert(table->index, slot, hash_int(key));
+    if (table->kind == KEY_INT) {
+        KeyedTableIndex *index = table->index;
+        if (!index->buckets.empty())
+            index_insert(index, slot, hash_int(key));
+        if (!index->any_key || key > index->max_key)
+            index->max_key = key;
+        index->any_key = true;
+    }
     return element_at(table, slot);
 }
 
@@ -203,7 +220,9 @@ int32_t table_index_of(KeyedTable *table, int32_t key, int dense)
     if (!usable(table) || table->kind != KEY_INT)
         return -1;
     int32_t slot = lookup_int(table, key);
-    if (slot < 0 || !dense)
+    if (slot < 0)
+        return -1;
+    if (!dense)
         return slot;
     return dense_position(table, slot);
 }
@@ -323,7 +342,8 @@ static bool usable(const KeyedTable *table)
     return table && table->element_size >= 1 && has_storage(table);
 }
 
-// Mixes the bits of an integer key (murmur3 finaliser).
+// Hash of an integer key (murmur3 finaliser). Every step is invertible, so the hash is
+// one-to-one over all 32-bit values: equal hashes mean equal keys.
 static uint32_t hash_int(int32_t key)
 {
     uint32_t h = (uint32_t)key;
@@ -352,14 +372,35 @@ static bool name_storable(const char *name)
     return name && std::memchr(name, 0, TABLE_NAME_MAX + 1) != nullptr;
 }
 
-// Slot of the used element with the integer key, or -1.
+// Builds the hash of an integer table if it has none yet; false when out of memory.
+static bool ensure_int_index(const KeyedTable *table)
+{
+    KeyedTableIndex *index = table->index;
+    if (!index->buckets.empty())
+        return true;
+    try {
+        index->buckets.assign((size_t)table->capacity * 2, IndexBucket{EMPTY_BUCKET, 0});
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+    for (int32_t slot = index->first_used; slot < index->fresh; slot++) {
+        if (table->slots[slot].used)
+            index_insert(index, slot, hash_int(table->slots[slot].key));
+    }
+    return true;
+}
+
+// Slot of the used element with the integer key, -1 when absent, -2 when the hash could not
+// be built (out of memory).
 static int32_t lookup_int(const KeyedTable *table, int32_t key)
 {
+    if (!ensure_int_index(table))
+        return -2;
     const std::vector<IndexBucket> &buckets = table->index->buckets;
     size_t mask = buckets.size() - 1;
     uint32_t hash = hash_int(key);
     for (size_t i = hash & mask; buckets[i].slot != EMPTY_BUCKET; i = (i + 1) & mask) {
-        if (buckets[i].hash == hash && table->slots[buckets[i].slot].key == key)
+        if (buckets[i].hash == hash) // hash_int is one-to-one: the key matches
             return buckets[i].slot;
     }
     return -1;
@@ -454,11 +495,13 @@ static int grow(KeyedTable *table)
         table->index->fresh = 0;
         table->index->first_used = 0;
         table->index->dense_valid = false;
+        table->index->max_key = 0;
+        table->index->any_key = false;
     }
     KeyedTableIndex *index = table->index;
     try {
         index->free_heap.reserve(new_n);
-        if (table->kind != KEY_NONE) {
+        if (table->kind == KEY_NAME || (table->kind == KEY_INT && !index->buckets.empty())) {
             std::vector<IndexBucket> buckets(new_n * 2, IndexBucket{EMPTY_BUCKET, 0});
             size_t mask = buckets.size() - 1;
             for (const IndexBucket &b : index->buckets) {

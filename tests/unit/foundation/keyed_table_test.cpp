@@ -678,3 +678,71 @@ TEST(KeyedTableDifferential, NameKeysMatchTheLinearModel)
     for (uint32_t seed = 21; seed <= 32; seed++)
         run_differential(KEY_NAME, seed, 4000, seed % 3 == 0 ? 400 : seed % 3 == 1 ? 40 : 18);
 }
+
+// Keys that only grow, as face and strip ids do, are added without any lookup; every later
+// lookup, get-or-add of an older key, copy, removal and growth still sees all of them.
+TEST_F(IntTable, GrowingKeysStayFindableWhateverComesFirst)
+{
+    const int32_t keys[] = {-5, 0, 3, 7, 8, 40, 1000, INT32_MAX};
+    struct Case { const char *name; int first; }; // first: what touches the table after the adds
+    const Case cases[] = {{"find", 0}, {"add of a present key", 1}, {"copy", 2}, {"remove", 3},
+                          {"index_of", 4}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        table_clear(&t);
+        for (int32_t i = 0; i < 100; i++) {
+            Rec *r = (Rec *)table_add(&t, 10 * i + 10000);
+            ASSERT_NE(nullptr, r);
+            r->a = i;
+        }
+        KeyedTable copy = {};
+        KeyedTable *subject = &t;
+        if (c.first == 0) {
+            EXPECT_EQ(42, ((Rec *)table_find(&t, 10420))->a);
+        }
+        if (c.first == 1) {
+            EXPECT_EQ(7, ((Rec *)table_add(&t, 10070))->a);
+            EXPECT_EQ(100, table_count(&t));
+        }
+        if (c.first == 2) {
+            ASSERT_EQ(1, table_copy(&t, &copy));
+            subject = &copy;
+        }
+        if (c.first == 3) {
+            EXPECT_EQ(1, table_remove(&t, 10990));
+            EXPECT_EQ(0, table_remove(&t, 10990));
+            ASSERT_NE(nullptr, table_add(&t, 10990)); // back into its old slot
+        }
+        if (c.first == 4) {
+            EXPECT_EQ(3, table_index_of(&t, 10030, 1));
+        }
+        // Keys below, between and above the present ones, with growth in between.
+        for (int32_t k : keys) {
+            Rec *r = (Rec *)table_add(subject, k);
+            ASSERT_NE(nullptr, r);
+            r->a = -k;
+        }
+        for (int32_t i = 0; i < 400; i++) ASSERT_NE(nullptr, table_add(subject, 20000 + i));
+        EXPECT_EQ(508, table_count(subject));
+        for (int32_t i = 0; i < 100; i++) {
+            Rec *r = (Rec *)table_find(subject, 10 * i + 10000);
+            ASSERT_NE(nullptr, r) << i;
+            if (c.first != 3 || i != 99) {
+                EXPECT_EQ(i, r->a);
+            }
+            EXPECT_EQ(nullptr, table_find(subject, 10 * i + 10001));
+        }
+        for (int32_t k : keys) {
+            Rec *r = (Rec *)table_find(subject, k);
+            ASSERT_NE(nullptr, r) << k;
+            EXPECT_EQ(-k, r->a);
+        }
+        EXPECT_EQ(nullptr, table_find(subject, INT32_MIN));
+        if (subject == &copy) {
+            EXPECT_EQ(100, table_count(&t)); // the original is untouched by the copy's adds
+            EXPECT_EQ(nullptr, table_find(&t, 20000));
+            EXPECT_NE(nullptr, table_find(&t, 10000));
+            table_free(&copy);
+        }
+    }
+}
