@@ -35,6 +35,7 @@ static int refill(ReaderFileBlock *b, int handle);
 static int tokenize(TextReader *r);
 static void set_values(TextReader *r, int k);
 static const TextReader *token_reader(int i);
+static int32_t int_token_value(const char *text);
 
 int reader_run_file(const char *path, const char *comment_chars, int comment_count,
                     ReaderLineCallback callback, void *user)
@@ -318,10 +319,7 @@ static void set_values(TextReader *r, int k)
     int type = token_classify(text);
     r->token_type[k] = type;
     if (type == TOKEN_INT) {
-        long long v = strtoll(text, nullptr, 10);
-        if (v > INT32_MAX) v = INT32_MAX;
-        if (v < INT32_MIN) v = INT32_MIN;
-        r->token_int[k] = static_cast<int32_t>(v);
+        r->token_int[k] = int_token_value(text);
         r->token_float[k] = static_cast<float>(r->token_int[k]);
     } else if (type == TOKEN_FLOAT) {
         double d = strtod(text, nullptr);
@@ -346,4 +344,23 @@ static const TextReader *token_reader(int i)
 {
     if (!g_reader || i < 0 || i >= g_reader->token_count) return nullptr;
     return g_reader;
+}
+
+// Value of an integer-class token ('-' and digits) as strtoll reads it (an optional '-',
+// then the digits up to the first other character; none gives 0), held within int32_t.
+// Most tokens of every text format are integers; the library call costs several times
+// this loop.
+static int32_t int_token_value(const char *text)
+{
+    const char *p = text;
+    int negative = *p == '-';
+    if (negative) p++;
+    long long v = 0;
+    for (; *p >= '0' && *p <= '9'; p++) {
+        if (v <= INT32_MAX) v = v * 10 + (*p - '0');  // beyond this the value stays clamped
+    }
+    if (negative) v = -v;
+    if (v > INT32_MAX) v = INT32_MAX;
+    if (v < INT32_MIN) v = INT32_MIN;
+    return static_cast<int32_t>(v);
 }
