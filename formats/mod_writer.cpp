@@ -34,6 +34,8 @@ static void write_layer(ModOutput *out, Model *model, Layer *layer,
 static void write_face(ModOutput *out, const Face *face);
 static void write_normals(ModOutput *out, KeyedTable *normals);
 static void colour_key_text(int32_t component, char *text, size_t size);
+static long long whole(float value);
+static std::string token(const char *text);
 static int reads_back(const char *text, int32_t component);
 
 int mod_write(Model *model)
@@ -51,9 +53,9 @@ int mod_write(Model *model)
     put(&out, "#\n# model: %s\n#\n", file.c_str());
     for (Joint *j = static_cast<Joint *>(table_first(&model->joints)); j;
          j = static_cast<Joint *>(table_next(&model->joints)))
-        put(&out, "joint  %-8s  %5d %5d %5d  %-8s %3d\n", j->name, static_cast<int>(j->position[0]),
-            static_cast<int>(j->position[1]), static_cast<int>(j->position[2]), j->parent_name,
-            j->point_count);
+        put(&out, "joint  %-8s  %5lld %5lld %5lld  %-8s %3d\n", token(j->name).c_str(),
+            whole(j->position[0]), whole(j->position[1]), whole(j->position[2]),
+            token(j->parent_name).c_str(), j->point_count);
 
     std::vector<Point *> order;   // points in point-table order
     std::vector<int32_t> ids;     // their ids
@@ -82,10 +84,10 @@ int mod_write(Model *model)
 
     for (Child *c = static_cast<Child *>(table_first(&model->children)); c;
          c = static_cast<Child *>(table_next(&model->children)))
-        put(&out, "child  %-8s  %5d %5d %5d  %6.3f %6.3f %6.3f  %5s %5s %5s\n", c->name,
-            static_cast<int>(c->position[0]), static_cast<int>(c->position[1]),
-            static_cast<int>(c->position[2]), c->scale[0], c->scale[1], c->scale[2],
-            c->rotation[0], c->rotation[1], c->rotation[2]);
+        put(&out, "child  %-8s  %5lld %5lld %5lld  %6.3f %6.3f %6.3f  %5s %5s %5s\n",
+            token(c->name).c_str(), whole(c->position[0]), whole(c->position[1]),
+            whole(c->position[2]), c->scale[0], c->scale[1], c->scale[2], c->rotation[0],
+            c->rotation[1], c->rotation[2]);
 
     flush(&out);
     int closed = file_close(out.handle);
@@ -158,18 +160,18 @@ static void write_points(ModOutput *out, Model *model, std::vector<Point *> &ord
         for (size_t i : owned[j]) {
             const Point *p = order[i];
             if (p->weight == 1.0f)
-                put(out, "%-3d   %5d %5d %5d\n", ids[i], static_cast<int>(p->position[0]),
-                    static_cast<int>(p->position[1]), static_cast<int>(p->position[2]));
+                put(out, "%-3d   %5lld %5lld %5lld\n", ids[i], whole(p->position[0]),
+                    whole(p->position[1]), whole(p->position[2]));
             else
-                put(out, "%-3d   %5d %5d %5d   %.3f\n", ids[i], static_cast<int>(p->position[0]),
-                    static_cast<int>(p->position[1]), static_cast<int>(p->position[2]), p->weight);
+                put(out, "%-3d   %5lld %5lld %5lld   %.3f\n", ids[i], whole(p->position[0]),
+                    whole(p->position[1]), whole(p->position[2]), p->weight);
         }
     }
     put(out, "#\n# world points\n#\n");
     for (size_t i : world) {
         const Point *p = order[i];
-        put(out, "%-3d   %5d %5d %5d\n", ids[i], static_cast<int>(p->position[0]),
-            static_cast<int>(p->position[1]), static_cast<int>(p->position[2]));
+        put(out, "%-3d   %5lld %5lld %5lld\n", ids[i], whole(p->position[0]), whole(p->position[1]),
+            whole(p->position[2]));
     }
 }
 
@@ -177,7 +179,7 @@ static void write_points(ModOutput *out, Model *model, std::vector<Point *> &ord
 static void write_layer(ModOutput *out, Model *model, Layer *layer,
                         const std::unordered_map<int32_t, size_t> &position)
 {
-    put(out, "\nlayer %s %d %d %d %s", layer->name, layer->colour[0], layer->colour[1],
+    put(out, "\nlayer %s %d %d %d %s", token(layer->name).c_str(), layer->colour[0], layer->colour[1],
         layer->colour[2], layer->single_sided ? "singlesided" : "doublesided");
     if (layer->mirror_on) put(out, " mirror %s\n", geom_axis_name(layer->mirror_axis));
     else put(out, "\n");
@@ -229,10 +231,11 @@ static void write_layer(ModOutput *out, Model *model, Layer *layer,
     const LayerTexture *t = static_cast<const LayerTexture *>(table_find(&layer->texture, 1));
     if (t) {
         if (t->file[0][0])
-            put(out, "image  %s  %s %s\n", t->file[0], geom_axis_name(layer->image_u_axis),
+            put(out, "image  %s  %s %s\n", token(t->file[0]).c_str(), geom_axis_name(layer->image_u_axis),
                 geom_axis_name(layer->image_v_axis));
-        if (t->file[1][0]) put(out, "mirrorimage  %s\n", t->file[1]);
-        if (t->file[2][0]) put(out, "reflect  %s  %.3f\n", t->file[2], t->reflect_amount);
+        if (t->file[1][0]) put(out, "mirrorimage  %s\n", token(t->file[1]).c_str());
+        if (t->file[2][0])
+            put(out, "reflect  %s  %.3f\n", token(t->file[2]).c_str(), t->reflect_amount);
     }
     if (table_count(&layer->lines) > 0) {
         put(out, "lines\n");
@@ -324,4 +327,23 @@ static int reads_back(const char *text, int32_t component)
     if (f < 0.0f || f > 1.0f) return 0;
     return static_cast<int32_t>(f * 255.0f) == component &&
            static_cast<int32_t>(static_cast<double>(f) * 255.0) == component;
+}
+
+// A coordinate truncated toward zero, as an integer format writes it; values beyond the
+// range of the result are held at its ends and NaN gives 0 (a plain cast would be undefined).
+static long long whole(float value)
+{
+    if (!(value == value)) return 0;
+    if (value >= 9.2e18f) return 9200000000000000000LL;
+    if (value <= -9.2e18f) return -9200000000000000000LL;
+    return static_cast<long long>(value);
+}
+
+// A name or file name as one token of the line: in double quotes when it holds a blank or a
+// TAB (the reader keeps a quoted token whole), else as it is.
+static std::string token(const char *text)
+{
+    std::string t = text ? text : "";
+    if (t.find_first_of(" \t") == std::string::npos) return t;
+    return "\"" + t + "\"";
 }

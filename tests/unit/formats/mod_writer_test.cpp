@@ -356,3 +356,56 @@ TEST(ModWriter, FileNames)
     EXPECT_EQ(0, mod_write(m));
     model_free(m);
 }
+
+// Names and file names holding blanks are written as quoted tokens, and coordinates beyond
+// the 32-bit range are written truncated (not wrapped to the other sign), so that the saved
+// file reads back, with such coordinates held at the ends of the range by the reader.
+TEST(ModWriter, NamesWithBlanksAndHugeCoordinatesReadBack)
+{
+    WorkDir w;
+    fs::copy_file(kDir + "tex.tga", w.path + "my tex.tga");
+    Model *m = model_create((w.path + "odd.mod").c_str(), nullptr);
+    const char *text =
+        "joint \"left arm\" 0 0 0 world 1\njoint hand 0 0 0 \"left arm\" 1\n"
+        "points\n1 0 0 0\n2 1 0 0\n3 0 1 0\n"
+        "layer \"my layer\" 1 2 3 doublesided\ntriangles\n0 1 2 3\nimage \"my tex.tga\" x y\n"
+        "child part 3000000000.0 -3000000000.0 5.5 1 1 1 0 0 0\n";
+    ASSERT_EQ(1, mod_read_string(m, text)) << last_error();
+    Point *p = static_cast<Point *>(table_find(&m->points, 3));
+    p->position[0] = 5e9f;
+    p->position[1] = -5e9f;
+    p->position[2] = 7.9f;
+    ASSERT_EQ(1, mod_write(m));
+    std::string out = read_text(w.path + "odd.mod");
+    const char *lines[] = {
+        "joint  \"left arm\"      0     0     0  world      1\n",
+        "joint  hand          0     0     0  \"left arm\"   1\n",
+        "\nlayer \"my layer\" 1 2 3 doublesided\n",
+        "image  \"my tex.tga\"  x y\n",
+        "child  part      3000000000 -3000000000     5   1.000",
+        "3     5000000000 -5000000000     7\n",
+    };
+    for (const char *l : lines) EXPECT_NE(std::string::npos, out.find(l)) << l << "\nin\n" << out;
+
+    Model *back = model_create((w.path + "odd.mod").c_str(), nullptr);
+    ASSERT_EQ(1, mod_read_file(back, (w.path + "odd.mod").c_str())) << last_error() << "\n" << out;
+    Layer *layer = model_find_layer(back, "my layer");
+    ASSERT_NE(nullptr, layer);
+    const LayerTexture *t = static_cast<const LayerTexture *>(table_find(&layer->texture, 1));
+    ASSERT_NE(nullptr, t);
+    EXPECT_STREQ("my tex.tga", t->file[0]);
+    ASSERT_NE(nullptr, model_find_joint(back, "hand"));
+    EXPECT_STREQ("left arm", model_find_joint(back, "hand")->parent_name);
+    Child *c = static_cast<Child *>(table_first(&back->children));
+    ASSERT_NE(nullptr, c);
+    EXPECT_EQ(2147483647.0f, c->position[0]);
+    EXPECT_EQ(-2147483648.0f, c->position[1]);
+    EXPECT_FLOAT_EQ(5.0f, c->position[2]);
+    const Point *q = static_cast<const Point *>(table_find(&back->points, 3));
+    ASSERT_NE(nullptr, q);
+    EXPECT_EQ(2147483647.0f, q->position[0]);
+    EXPECT_EQ(-2147483648.0f, q->position[1]);
+    EXPECT_EQ(7.0f, q->position[2]);
+    model_free(back);
+    model_free(m);
+}
