@@ -1,11 +1,23 @@
 # Reading what the X server shows, for the Tcl tests: a screenshot of the
-# whole screen with xwd, and the colour of one pixel in it.
+# whole screen or of one window with xwd, and the colour of one pixel in it.
 
 # Takes a screenshot of the root window and returns its parsed form
 # {width height bytes_per_line bits_per_pixel byte_order masks data}.
 proc screen_grab {} {
+    return [xwd_grab -root]
+}
+
+# Takes a picture of one Tk window in the form of screen_grab; its pixels
+# are addressed in the window's own coordinates.
+proc window_grab {window} {
+    return [xwd_grab -id [winfo id $window]]
+}
+
+# Runs xwd with the given window choice and parses its picture; a grab that
+# hangs fails after 20 seconds instead of stopping the test.
+proc xwd_grab {args} {
     update
-    set f [open "|xwd -root -silent" rb]
+    set f [open [list | timeout 20 xwd {*}$args -silent] rb]
     set data [read $f]
     close $f
     binary scan $data Iu20 fields
