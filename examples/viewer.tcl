@@ -65,10 +65,12 @@ foreach {option label default} {
         -command [list toggle $option]
 }
 
-# View directions: the words of `druvex set view`.
+# View directions: the words of `druvex set view`, named as the viewer names
+# them for a scene with z up (down looks straight down, north looks north).
+# Down is the start view: x to the right, y up, looking along -z.
 menu .menu.view -tearoff 0
 .menu add cascade -label View -menu .menu.view
-foreach {word label} {north Front south Back east Right west Left down Top up Bottom} {
+foreach {word label} {down Down up Up north North south South east East west West} {
     .menu.view add command -label $label -command [list view_direction $word]
 }
 .menu.view add separator
@@ -97,6 +99,10 @@ proc open_model {how} {
     set path [tk_getOpenFile -filetypes {{{Druvex models} {.mod}} {{All files} *}}]
     if {$path eq ""} return
     druvex file $how $path
+    # An added model that widens the view makes the viewer scale its zoom;
+    # the zoom cannot be read back, so the script's own value is set again
+    # (which shows the whole widened scene) and zoom drags go on from it.
+    if {$how eq "add"} { druvex set view zoom $::zoom }
     redraw
 }
 
