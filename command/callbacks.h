@@ -3,6 +3,7 @@
 #pragma once
 
 // The callback subcommand: registers a procedure for a type word; words[0] is "callback".
+// 1 when a type word was found with a procedure, 0 after a usage or unknown-attribute message.
 int cmd_callback(char **words);
 // Replaces the mouse procedure by a copy of name.
 void cb_set_mouse_proc(const char *name);

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 // The file subcommand: the first keyword among words[1..] picks the branch; words[0] is "file".
+// 1 when a branch ran, 0 after a usage or unknown-command message.
 int cmd_file(char **words);
 // Empties the viewer, loads one model file, poses it and fits the view; sets and returns its id, 0 on failure.
 int32_t cmd_file_open(const char *path);

@@ -149,7 +149,7 @@ struct Viewer {
     float cursor_position[3];       // the 3D cursor
     uint8_t digit_glyphs[10][96];   // digit bitmaps for point numbers
     int32_t font_ready;             // 1 once digit_glyphs is filled
-    const char *last_message;       // borrowed: the last text passed to viewer_message
+    const char *last_message;       // copy of the last text passed to viewer_message, or null
     ViewerTextHook status_hook;     // receives the formatted status line, or null
     ViewerTextHook message_hook;    // receives messages for the user, or null
 };
