@@ -5,9 +5,11 @@
 #include <type_traits>
 
 #include "foundation/keyed_table.h"
+#include "foundation/path.h"
 
-// Sizes of the fixed texts of the records (terminator included).
-constexpr int MODEL_DIRECTORY_SIZE = 256;
+// Sizes of the fixed texts of the records (terminator included). The directory
+// holds every directory the path functions accept, so a deep model is never cut.
+constexpr int MODEL_DIRECTORY_SIZE = PATH_BUFFER_SIZE;
 constexpr int MODEL_NAME_SIZE = 128;
 constexpr int MODEL_ROTATION_SIZE = 8;
 // Longest name used as a table key (layers, joints); longer names are cut to it.

@@ -191,3 +191,19 @@ TEST(ModLoader, FailuresFreeEverything)
     model_free(m);
     EXPECT_EQ(nullptr, image_cache_find((dir + "tex.tga").c_str()));
 }
+
+// A model deep in the file system (a directory of over 400 characters) still
+// finds its children and its texture beside it.
+TEST(ModLoader, DeepDirectoryFindsChildrenAndTextures)
+{
+    TempDir tmp;
+    std::string deep = tmp.path;
+    while (deep.size() < 420) deep += "a_rather_long_folder_name/";
+    std::filesystem::create_directories(deep);
+    std::filesystem::copy(kDir, deep, std::filesystem::copy_options::recursive);
+    Model *m = mod_load((deep + "scene.mod").c_str());
+    ASSERT_NE(nullptr, m) << last_error();
+    EXPECT_EQ(lower(deep), m->directory);
+    EXPECT_EQ(4, model_child_count(m));
+    model_free(m);
+}

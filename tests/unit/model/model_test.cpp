@@ -45,13 +45,19 @@ TEST(ModelCreate, PathsThatGiveNoNameOrDirectory)
     model_free(m);
 }
 
-TEST(ModelCreate, OverlongPathIsCutSafely)
+TEST(ModelCreate, LongDirectoriesAreKeptWhole)
 {
     std::string dir(300, 'd');
     Model *m = model_create((dir + "\\x.mod").c_str(), nullptr);
     ASSERT_NE(m, nullptr);
-    EXPECT_EQ(strlen(m->directory), static_cast<size_t>(MODEL_DIRECTORY_SIZE - 1));
+    EXPECT_EQ(std::string(m->directory), dir + "\\");
     EXPECT_STREQ(m->name, "x");
+    model_free(m);
+    std::string too_long(600, 'd');
+    m = model_create((too_long + "\\x.mod").c_str(), nullptr);
+    ASSERT_NE(m, nullptr);
+    EXPECT_STREQ(m->directory, "");
+    EXPECT_STREQ(m->name, "");
     model_free(m);
 }
 
