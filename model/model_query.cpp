@@ -396,12 +396,7 @@ static void hierarchy_box(Model *model, const Matrix4 *m, float *min, float *max
         const Child *child = static_cast<const Child *>(table_nth(&model->children, slot, 0));
         if (!child) continue;
         Matrix4 k;
-        Matrix4 r;
-        mat4_identity(&k);
-        mat4_translate(&k, child->position[0], child->position[1], child->position[2]);
-        mat4_from_rotation_text(&r, child->rotation[0], child->rotation[1], child->rotation[2]);
-        mat4_multiply(&r, &k, &k);
-        mat4_scale(&k, child->scale[0], child->scale[1], child->scale[2]);
+        model_child_placement(child, &k);
         Matrix4 placed;
         mat4_multiply(&k, m, &placed);
         float child_min[3] = {0.0f, 0.0f, 0.0f};
@@ -433,4 +428,14 @@ static bool normal_is_bad(const float *n)
     for (int i = 0; i < 3; i++)
         if (!(n[i] >= -1.0f && n[i] <= 1.0f)) return true;
     return n[0] == 0.0f && n[1] == 0.0f && n[2] == 0.0f;
+}
+
+void model_child_placement(const Child *child, Matrix4 *out)
+{
+    Matrix4 r;
+    mat4_identity(out);
+    mat4_translate(out, child->position[0], child->position[1], child->position[2]);
+    mat4_from_rotation_text(&r, child->rotation[0], child->rotation[1], child->rotation[2]);
+    mat4_multiply(&r, out, out);
+    mat4_scale(out, child->scale[0], child->scale[1], child->scale[2]);
 }

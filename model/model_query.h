@@ -74,3 +74,6 @@ float model_bbox_max_extent(Model *model, const Matrix4 *matrix);
 // out = geom_face_normal of the three points' positions; 1, or 0 with out (0, 0, 1) when a point
 // is missing.
 int model_face_normal(float *out, Model *model, int32_t id1, int32_t id2, int32_t id3);
+// The matrix that places a child in its parent: translated, turned by its three
+// rotation words, then scaled.
+void model_child_placement(const Child *child, Matrix4 *out);

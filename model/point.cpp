@@ -83,12 +83,7 @@ void point_world_position(float *out, Model *model, const float *position)
         }
         if (!child) break;
         Matrix4 k;
-        Matrix4 r;
-        mat4_identity(&k);
-        mat4_translate(&k, child->position[0], child->position[1], child->position[2]);
-        mat4_from_rotation_text(&r, child->rotation[0], child->rotation[1], child->rotation[2]);
-        mat4_multiply(&r, &k, &k);
-        mat4_scale(&k, child->scale[0], child->scale[1], child->scale[2]);
+        model_child_placement(child, &k);
         mat4_multiply(&m, &k, &m);
     }
     mat4_transform_point(&m, p, out);

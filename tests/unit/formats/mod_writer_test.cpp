@@ -369,7 +369,7 @@ TEST(ModWriter, NamesWithBlanksAndHugeCoordinatesReadBack)
         "joint \"left arm\" 0 0 0 world 1\njoint hand 0 0 0 \"left arm\" 1\n"
         "points\n1 0 0 0\n2 1 0 0\n3 0 1 0\n"
         "layer \"my layer\" 1 2 3 doublesided\ntriangles\n0 1 2 3\nimage \"my tex.tga\" x y\n"
-        "child part 3000000000.0 -3000000000.0 5.5 1 1 1 0 0 0\n";
+        "child piece 3000000000.0 -3000000000.0 5.5 1 1 1 0 0 0\n";
     ASSERT_EQ(1, mod_read_string(m, text)) << last_error();
     Point *p = static_cast<Point *>(table_find(&m->points, 3));
     p->position[0] = 5e9f;
@@ -382,7 +382,7 @@ TEST(ModWriter, NamesWithBlanksAndHugeCoordinatesReadBack)
         "joint  hand          0     0     0  \"left arm\"   1\n",
         "\nlayer \"my layer\" 1 2 3 doublesided\n",
         "image  \"my tex.tga\"  x y\n",
-        "child  part      3000000000 -3000000000     5   1.000",
+        "child  piece     3000000000 -3000000000     5   1.000",
         "3     5000000000 -5000000000     7\n",
     };
     for (const char *l : lines) EXPECT_NE(std::string::npos, out.find(l)) << l << "\nin\n" << out;
