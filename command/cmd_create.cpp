@@ -68,7 +68,7 @@ int cmd_create(char **words)
 
 int cmd_create_window(const char *name, const char *parent_path)
 {
-    if (g_app.gl_window != 0) {
+    if (g_app.view.gl_window != 0) {
         tcl_error_box("druvex: can only support 1 window at the moment.");
         return 0;
     }
@@ -78,7 +78,7 @@ int cmd_create_window(const char *name, const char *parent_path)
         return 0;
     }
     WinHandle window = win_create(name, parent, view_on_gl_init, view_on_paint, view_on_resize, view_on_mouse, 0);
-    return window != 0 && g_app.gl_window == window ? 1 : 0;
+    return window != 0 && g_app.view.gl_window == window ? 1 : 0;
 }
 
 int cmd_create_cursor(const char *name_or_file)

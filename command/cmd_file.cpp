@@ -82,8 +82,9 @@ int cmd_file(char **words)
                     cb_message_hook("druvex: usage: druvex file savescreen <filename>");
                     return 0;
                 }
-                int less = g_app.fixed_size ? 0 : 2;
-                capture_screen_tga(path, g_app.window_w - less, g_app.window_h - less);
+                int less = g_app.view.fixed_size ? 0 : 2;
+                capture_screen_tga(&g_app.view, &g_app.viewer, path, g_app.view.window_w - less,
+                                   g_app.view.window_h - less);
                 return 1;
             }
             break;
@@ -118,20 +119,20 @@ int32_t cmd_file_new(const char *name)
 int32_t cmd_file_add(const char *path)
 {
     int32_t id = viewer_load_model(&g_app.viewer, path);
-    if (id > 0) view_fit_scene(&g_app);
+    if (id > 0) view_fit_scene(&g_app.view, &g_app.viewer);
     tcl_set_result(result_int(id));
     return id;
 }
 
 void cmd_file_reload()
 {
-    float focus[3] = {g_app.camera_focus[0], g_app.camera_focus[1], g_app.camera_focus[2]};
-    float zoom = g_app.zoom;
-    view_reset(&g_app);
+    float focus[3] = {g_app.view.camera_focus[0], g_app.view.camera_focus[1], g_app.view.camera_focus[2]};
+    float zoom = g_app.view.zoom;
+    view_reset(&g_app.view);
     viewer_reload_all(&g_app.viewer);
-    view_fit_scene(&g_app);
-    g_app.zoom = zoom;
-    view_set_focus(&g_app, focus[0], focus[1], focus[2]);
+    view_fit_scene(&g_app.view, &g_app.viewer);
+    g_app.view.zoom = zoom;
+    view_set_focus(&g_app.view, focus[0], focus[1], focus[2]);
     int count = viewer_model_count(&g_app.viewer);
     const int32_t *keys = viewer_model_keys(&g_app.viewer);
     if (count > 0 && keys) tcl_set_result(result_ints(keys, count));
@@ -179,18 +180,18 @@ int cmd_reload()
 static void close_and_reset_camera()
 {
     viewer_close_all(&g_app.viewer);
-    g_app.pan_x = 0.0f;
-    g_app.pan_y = 0.0f;
-    g_app.yaw = 0.0f;
-    g_app.pitch = 0.0f;
-    view_reset(&g_app);
+    g_app.view.pan_x = 0.0f;
+    g_app.view.pan_y = 0.0f;
+    g_app.view.yaw = 0.0f;
+    g_app.view.pitch = 0.0f;
+    view_reset(&g_app.view);
 }
 
 // After a successful open or new: the models posed, the extents set for size
 // without rescaling the zoom, the camera on the centre of all models.
 static void fit_and_focus(float size)
 {
-    view_set_extent(&g_app, size, 0);
+    view_set_extent(&g_app.view, size, 0);
     const float *centre = viewer_focus_all(&g_app.viewer);
-    view_set_focus(&g_app, centre[0], centre[1], centre[2]);
+    view_set_focus(&g_app.view, centre[0], centre[1], centre[2]);
 }

@@ -144,38 +144,38 @@ int cmd_set_view(char **words)
     int n[2] = {0, 0};
     switch (view->action) {
     case VIEW_DIRECTION:
-        view_set_angles(app, view->yaw, view->pitch);
+        view_set_angles(&app->view, view->yaw, view->pitch);
         break;
     case VIEW_ROTATE:
         if (!parse_floats(args, f, 2)) return usage(USAGE_VIEW_ROTATE);
-        view_rotate_by(app, f[0], f[1]);
+        view_rotate_by(&app->view, f[0], f[1]);
         break;
     case VIEW_ORTHO:
         if (!parse_floats(args, f, 2)) return usage(USAGE_VIEW_ORTHO);
-        view_set_angles(app, f[0], f[1]);
+        view_set_angles(&app->view, f[0], f[1]);
         break;
     case VIEW_PAN:
         if (!parse_floats(args, f, 2)) return usage(USAGE_VIEW_PAN);
-        view_pan(app, f[0], f[1], 1);
+        view_pan(&app->view, f[0], f[1], 1);
         break;
     case VIEW_PARALLEL:
-        view_set_perspective(app, 0);
+        view_set_perspective(&app->view, 0);
         break;
     case VIEW_PERSPECTIVE:
-        view_set_perspective(app, 1);
+        view_set_perspective(&app->view, 1);
         break;
     case VIEW_ZOOM:
         if (!parse_floats(args, f, 1)) return usage(USAGE_VIEW_ZOOM);
-        view_set_zoom(app, f[0]);
+        view_set_zoom(&app->view, f[0]);
         break;
     case VIEW_CENTRE: {
         const float *centre = viewer_focus_all(&app->viewer);
-        view_set_focus(app, centre[0], centre[1], centre[2]);
+        view_set_focus(&app->view, centre[0], centre[1], centre[2]);
         break;
     }
     case VIEW_SIZE:
         if (!parse_ints(args, n, 2)) return usage(USAGE_VIEW_SIZE);
-        win_set_view_size(app, n[0], n[1]);
+        win_set_view_size(&app->view, &app->viewer, n[0], n[1]);
         break;
     }
     return 1;
@@ -206,22 +206,22 @@ static int run_branch(SetBranch branch, char **at)
     switch (branch) {
     case SET_BACKGROUND:
         if (!parse_floats(args, f, 3)) return usage(USAGE_BACKGROUND);
-        view_set_background_rgb(app, f[0], f[1], f[2]);
+        view_set_background_rgb(&app->view, f[0], f[1], f[2]);
         return 1;
     case SET_CURSOR:
         return set_cursor(args);
     case SET_FOCUS:
         if (!parse_floats(args, f, 3)) return usage(USAGE_FOCUS);
-        view_set_focus(app, f[0], f[1], f[2]);
+        view_set_focus(&app->view, f[0], f[1], f[2]);
         return 1;
     case SET_FREEROTATE:
         if (!arg_parse(&n[0], args[0], ARG_BOOL)) return usage(USAGE_FREEROTATE);
-        view_set_free_rotate(app, n[0]);
+        view_set_free_rotate(&app->view, n[0]);
         return 1;
     case SET_PAN:
         if (!parse_floats(args, f, 2)) return usage(USAGE_VIEW_PAN);
-        app->pan_x = f[0];
-        app->pan_y = f[1];
+        app->view.pan_x = f[0];
+        app->view.pan_y = f[1];
         return 1;
     case SET_POINTER:
         if (!parse_ints(args, n, 2)) return usage(USAGE_POINTER);

@@ -112,6 +112,6 @@ void cmd_dispatch(char **words)
 // The draw subcommand: one frame of the GL window.
 static int draw_frame()
 {
-    view_draw_frame(&g_app);
+    view_draw_frame(&g_app.view, &g_app.viewer);
     return 1;
 }

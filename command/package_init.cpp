@@ -4,6 +4,7 @@
 #include "command/command_proc.h"
 #include "command/tcl_glue.h"
 #include "viewer/loaded_models.h"
+#include "viewer/view_callbacks.h"
 #include "viewer/viewer.h"
 #include "viewer/window.h"
 
@@ -27,5 +28,6 @@ extern "C" __attribute__((visibility("default"))) int Druvex_Init(Tcl_Interp *in
     viewer_init(&g_app.viewer);
     viewer_set_status_hook(&g_app.viewer, cb_status_hook);
     viewer_set_message_hook(&g_app.viewer, cb_message_hook);
+    view_callbacks_init(&g_app.view, &g_app.viewer, cb_send_mouse);
     return TCL_OK;
 }

@@ -1,8 +1,8 @@
 #include "viewer/capture.h"
 
-#include "command/app_state.h"
 #include "foundation/file_table.h"
 #include "viewer/frame.h"
+#include "viewer/view_state.h"
 #include "viewer/window.h"
 
 #include <GL/gl.h>
@@ -18,14 +18,14 @@ static const int TGA_ID_SIZE = 255;
 static const char *const CAPTURE_ID_TEXT =
     "Druvex 3D model viewer: screen capture of the GL window, 128 x 128 pixels, 24 bits.";
 
-int capture_read_frame(unsigned char *bgr)
+int capture_read_frame(ViewState *view, Viewer *viewer, unsigned char *bgr)
 {
     memset(bgr, 0, CAPTURE_PIXEL_BYTES);
-    if (g_app.gl_window == 0) return 0;
+    if (view == nullptr || view->gl_window == 0) return 0;
     // The front buffer cannot be read back reliably, so the frame is drawn again
     // into the back buffer and read there before any swap.
     win_hold_swaps(1);
-    view_draw_frame(&g_app);
+    view_draw_frame(view, viewer);
     win_hold_swaps(0);
     if (win_current_hwnd() == 0) return 0;
 
@@ -51,7 +51,7 @@ int capture_read_frame(unsigned char *bgr)
     return 1;
 }
 
-int capture_screen_tga(const char *path, int width, int height)
+int capture_screen_tga(ViewState *view, Viewer *viewer, const char *path, int width, int height)
 {
     if (path == nullptr) return 0;
     std::vector<unsigned char> file((size_t)(TGA_HEADER_SIZE + TGA_ID_SIZE + CAPTURE_PIXEL_BYTES), 0);
@@ -69,6 +69,6 @@ int capture_screen_tga(const char *path, int width, int height)
     memset(id, 0, sizeof id);
     snprintf(id, sizeof id, "%s", CAPTURE_ID_TEXT);
     memcpy(header + TGA_HEADER_SIZE, id, TGA_ID_SIZE);
-    capture_read_frame(header + TGA_HEADER_SIZE + TGA_ID_SIZE);
+    capture_read_frame(view, viewer, header + TGA_HEADER_SIZE + TGA_ID_SIZE);
     return file_write_all(path, file.data(), file.size());
 }

@@ -1,8 +1,8 @@
 #include "viewer/frame.h"
 
-#include "command/app_state.h"
-#include "command/callbacks.h"
 #include "viewer/draw_model.h"
+#include "viewer/view_state.h"
+#include "viewer/viewer.h"
 #include "viewer/window.h"
 
 #include <GL/gl.h>
@@ -33,79 +33,79 @@ static int g_frame_guard;
 static void draw_fixed_surround(const float *background);
 static void load_rotation(float yaw, float pitch);
 
-void view_draw_frame(AppState *app)
+void view_draw_frame(ViewState *view, Viewer *viewer)
 {
-    if (app == nullptr || g_frame_guard) return;
+    if (view == nullptr || viewer == nullptr || g_frame_guard) return;
     g_frame_guard = 1;
-    WinHandle window = app->gl_window;
+    WinHandle window = view->gl_window;
     win_begin_paint(window);
     if (window != 0 && win_current_hwnd() == window) {
         int passes = 0;
         do {
-            if (app->fixed_size) {
-                draw_fixed_surround(app->background);
+            if (view->fixed_size) {
+                draw_fixed_surround(view->background);
             } else {
                 glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             }
-            view_apply_projection(app);
-            view_apply_rotation(app);
+            view_apply_projection(view);
+            view_apply_rotation(view);
             glMatrixMode(GL_MODELVIEW);
             glPushMatrix();
-            glTranslatef(-app->camera_focus[0], -app->camera_focus[1], -app->camera_focus[2]);
-            draw_models(&app->viewer);
+            glTranslatef(-view->camera_focus[0], -view->camera_focus[1], -view->camera_focus[2]);
+            draw_models(viewer);
             glMatrixMode(GL_MODELVIEW);
             glPopMatrix();
             passes++;
-        } while (app->viewer.frame_uploads != 0 && passes < MAX_FRAME_PASSES);
-        view_flush(app);
+        } while (viewer->frame_uploads != 0 && passes < MAX_FRAME_PASSES);
+        view_flush(view);
     }
     win_end_paint(window);
     g_frame_guard = 0;
 }
 
-void view_apply_projection(AppState *app)
+void view_apply_projection(ViewState *view)
 {
-    if (app == nullptr) return;
+    if (view == nullptr) return;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    if (app->perspective) {
-        float d = app->depth * 0.5f * app->zoom;
-        double aspect = app->window_h > 0 ? (double)app->window_w / (double)app->window_h : 1.0;
-        float far_plane = 2.0f * (d > app->depth ? d : app->depth);
+    if (view->perspective) {
+        float d = view->depth * 0.5f * view->zoom;
+        double aspect = view->window_h > 0 ? (double)view->window_w / (double)view->window_h : 1.0;
+        float far_plane = 2.0f * (d > view->depth ? d : view->depth);
         gluPerspective(PERSPECTIVE_FOV, aspect, PERSPECTIVE_NEAR, far_plane);
-        glTranslatef(-app->pan_x, -app->pan_y, -d);
+        glTranslatef(-view->pan_x, -view->pan_y, -d);
     } else {
         // A scale instead of glOrtho: x and y map extent * 0.25 * zoom to the edge, z maps
         // depth to -1, so nothing in front of the focus by less than depth is clipped.
-        float sx = app->extent_x * 0.25f * app->zoom;
-        float sy = app->extent_y * 0.25f * app->zoom;
-        float sz = app->depth;
+        float sx = view->extent_x * 0.25f * view->zoom;
+        float sy = view->extent_y * 0.25f * view->zoom;
+        float sz = view->depth;
         glScalef(sx != 0.0f ? 1.0f / sx : 1.0f, sy != 0.0f ? 1.0f / sy : 1.0f, sz != 0.0f ? -1.0f / sz : -1.0f);
-        glTranslatef(-app->pan_x, -app->pan_y, 0.0f);
+        glTranslatef(-view->pan_x, -view->pan_y, 0.0f);
     }
     glMatrixMode(GL_MODELVIEW);
 }
 
-void view_apply_rotation(AppState *app)
+void view_apply_rotation(ViewState *view)
 {
-    if (app == nullptr || app->free_rotate) return;
-    load_rotation(app->yaw, app->pitch);
+    if (view == nullptr || view->free_rotate) return;
+    load_rotation(view->yaw, view->pitch);
 }
 
-void view_set_angles(AppState *app, float yaw, float pitch)
+void view_set_angles(ViewState *view, float yaw, float pitch)
 {
-    if (app == nullptr) return;
-    app->yaw = yaw;
-    app->pitch = pitch;
+    if (view == nullptr) return;
+    view->yaw = yaw;
+    view->pitch = pitch;
     load_rotation(yaw, pitch);
 }
 
-void view_rotate_by(AppState *app, float d_yaw, float d_pitch)
+void view_rotate_by(ViewState *view, float d_yaw, float d_pitch)
 {
-    if (app == nullptr) return;
-    if (!app->free_rotate) {
-        app->yaw += d_yaw;
-        app->pitch += d_pitch;
+    if (view == nullptr) return;
+    if (!view->free_rotate) {
+        view->yaw += d_yaw;
+        view->pitch += d_pitch;
         return;
     }
     float current[16];
@@ -134,10 +134,10 @@ void view_load_modelview(const Matrix4 *m)
     glLoadMatrixf(mat4_to_gl(m));
 }
 
-void view_flush(AppState *app)
+void view_flush(ViewState *view)
 {
     glFlush();
-    if (app != nullptr) win_swap_buffers(app->gl_window);
+    if (view != nullptr) win_swap_buffers(view->gl_window);
 }
 
 void view_setup_lights(void)
@@ -162,57 +162,57 @@ void view_setup_lights(void)
     glDepthFunc(GL_LEQUAL);
 }
 
-void view_set_background(AppState *app, float r, float g, float b)
+void view_set_background(ViewState *view, float r, float g, float b)
 {
-    if (app == nullptr) return;
-    app->background[0] = r;
-    app->background[1] = g;
-    app->background[2] = b;
+    if (view == nullptr) return;
+    view->background[0] = r;
+    view->background[1] = g;
+    view->background[2] = b;
     glClearColor(r, g, b, 0.0f);
 }
 
-void view_set_background_rgb(AppState *app, float r, float g, float b)
+void view_set_background_rgb(ViewState *view, float r, float g, float b)
 {
-    view_set_background(app, r, g, b);
+    view_set_background(view, r, g, b);
 }
 
-void view_set_zoom(AppState *app, float z)
+void view_set_zoom(ViewState *view, float z)
 {
-    if (app == nullptr) return;
+    if (view == nullptr) return;
     if (!(z >= ZOOM_MIN)) z = ZOOM_MIN;  // also catches NaN
     if (z > ZOOM_MAX) z = ZOOM_MAX;
-    app->zoom = z;
+    view->zoom = z;
 }
 
 // Before the window has a size there is no pixel scale: only the reset applies.
-void view_pan(AppState *app, float dx, float dy, int relative)
+void view_pan(ViewState *view, float dx, float dy, int relative)
 {
-    if (app == nullptr) return;
+    if (view == nullptr) return;
     if (dx == 0.0f && dy == 0.0f) {
-        app->pan_x = 0.0f;
-        app->pan_y = 0.0f;
+        view->pan_x = 0.0f;
+        view->pan_y = 0.0f;
         return;
     }
-    if (app->window_w <= 0 || app->window_h <= 0) return;
-    float px = dx / (float)app->window_w * app->extent_x * 0.5f * app->zoom;
-    float py = dy / (float)app->window_h * app->extent_y * 0.5f * app->zoom;
+    if (view->window_w <= 0 || view->window_h <= 0) return;
+    float px = dx / (float)view->window_w * view->extent_x * 0.5f * view->zoom;
+    float py = dy / (float)view->window_h * view->extent_y * 0.5f * view->zoom;
     if (relative) {
-        app->pan_x -= px;
-        app->pan_y += py;
+        view->pan_x -= px;
+        view->pan_y += py;
     } else {
-        app->pan_x = px;
-        app->pan_y = py;
+        view->pan_x = px;
+        view->pan_y = py;
     }
 }
 
-void view_set_perspective(AppState *app, int flag)
+void view_set_perspective(ViewState *view, int flag)
 {
-    if (app != nullptr) app->perspective = flag;
+    if (view != nullptr) view->perspective = flag;
 }
 
-void view_set_free_rotate(AppState *app, int flag)
+void view_set_free_rotate(ViewState *view, int flag)
 {
-    if (app != nullptr) app->free_rotate = flag;
+    if (view != nullptr) view->free_rotate = flag;
 }
 
 int view_set_cursor_shape(int id)
@@ -220,27 +220,27 @@ int view_set_cursor_shape(int id)
     return win_set_cursor(id);
 }
 
-void win_set_view_size(AppState *app, int w, int h)
+void win_set_view_size(ViewState *view, Viewer *viewer, int w, int h)
 {
-    if (app == nullptr) return;
+    if (view == nullptr) return;
     if (w == 0 && h == 0) {
-        app->fixed_size = 0;
-        win_set_rect(app->gl_window, 0, 0, UNFIXED_WINDOW_SIZE, UNFIXED_WINDOW_SIZE);
+        view->fixed_size = 0;
+        win_set_rect(view->gl_window, 0, 0, UNFIXED_WINDOW_SIZE, UNFIXED_WINDOW_SIZE);
         return;
     }
     if (w < VIEW_SIZE_MIN || w > VIEW_SIZE_MAX || h < VIEW_SIZE_MIN || h > VIEW_SIZE_MAX) return;
-    if (w == app->window_w && h == app->window_h) return;
-    app->fixed_size = 1;
-    if (app->window_w > 0) app->extent_x *= (float)w / (float)app->window_w;
-    if (app->window_h > 0) app->extent_y *= (float)h / (float)app->window_h;
-    app->window_w = w;
-    app->window_h = h;
+    if (w == view->window_w && h == view->window_h) return;
+    view->fixed_size = 1;
+    if (view->window_w > 0) view->extent_x *= (float)w / (float)view->window_w;
+    if (view->window_h > 0) view->extent_y *= (float)h / (float)view->window_h;
+    view->window_w = w;
+    view->window_h = h;
     glViewport(0, 0, w, h);
-    view_apply_projection(app);
-    view_draw_frame(app);
+    view_apply_projection(view);
+    view_draw_frame(view, viewer);
     char text[64];
     snprintf(text, sizeof text, "Window resize = %dx%d", w, h);
-    cb_status_hook(text);
+    if (viewer != nullptr && viewer->status_hook != nullptr) viewer->status_hook(text);
 }
 
 // Clears the whole window to the inverse of the background, then fills the

@@ -1,10 +1,11 @@
 // The frame and camera code against recording stand-ins for OpenGL, the
-// window layer, the model pass and the status hook: exact projection
+// window layer and the model pass, with a recording status hook: exact projection
 // matrices, rotations, the frame guard, the texture-upload repeat, the
 // fixed-size surround and the fixed view size.
-#include "command/app_state.h"
 #include "viewer/draw_model.h"
 #include "viewer/frame.h"
+#include "viewer/view_state.h"
+#include "viewer/viewer.h"
 #include "viewer/window.h"
 
 #include <GL/gl.h>
@@ -207,19 +208,25 @@ void draw_models(Viewer *viewer)
     viewer->frame_uploads = 0;
     if (g_rec.on_draw) g_rec.on_draw(viewer);
 }
-void cb_status_hook(const char *text) { g_rec.status.push_back(text); }
 
 // ---- tests ------------------------------------------------------------------------
 namespace {
 
 const WinHandle WINDOW = 77;
 
+// The viewer drawn by the frames, its status hook recording the texts.
+Viewer g_viewer;
+
+void record_status(const char *text) { g_rec.status.push_back(text); }
+
 // A camera as after the window init callback of a 400 x 300 window and
-// view_set_extent (100, no rescale).
-AppState *fresh_app()
+// view_set_extent (100, no rescale); an empty viewer beside it.
+ViewState *fresh_app()
 {
-    static AppState app;
+    static ViewState app;
     memset(&app, 0, sizeof app);
+    memset(&g_viewer, 0, sizeof g_viewer);
+    g_viewer.status_hook = record_status;
     g_rec = Recorder();
     g_rec.current = WINDOW;
     app.gl_window = WINDOW;
@@ -234,7 +241,7 @@ AppState *fresh_app()
 
 TEST(FrameProjection, ParallelScalesByQuarterExtentsAndPans)
 {
-    AppState *app = fresh_app();
+    ViewState *app = fresh_app();
     app->zoom = 2.0f;
     app->pan_x = 3.0f;
     app->pan_y = -4.0f;
@@ -263,7 +270,7 @@ TEST(FrameProjection, PerspectiveEyeDistanceAndFarPlane)
         {1.0f, "gluPerspective 30 1.33333 1 1200", "glTranslatef -5 -6 -300"},
     };
     for (const Case &c : cases) {
-        AppState *app = fresh_app();
+        ViewState *app = fresh_app();
         app->perspective = 1;
         app->depth = 600.0f;
         app->zoom = c.zoom;
@@ -279,7 +286,7 @@ TEST(FrameProjection, PerspectiveEyeDistanceAndFarPlane)
 
 TEST(FrameRotation, AnglesGiveYawThenPitchAlsoWhileTurningFreely)
 {
-    AppState *app = fresh_app();
+    ViewState *app = fresh_app();
     app->free_rotate = 1;
     g_rec.modelview.back() = rotation(50.0f, 0, 0, 1);
     view_set_angles(app, 30.0f, 20.0f);
@@ -295,7 +302,7 @@ TEST(FrameRotation, AnglesGiveYawThenPitchAlsoWhileTurningFreely)
 
 TEST(FrameRotation, FreeTurnGoesBeforeTheCurrentViewElseAddsAngles)
 {
-    AppState *app = fresh_app();
+    ViewState *app = fresh_app();
     app->free_rotate = 1;
     GlMatrix start = rotation(40.0f, 1, 1, 0);
     g_rec.modelview.back() = start;
@@ -329,11 +336,11 @@ TEST(FrameRotation, ModelviewReadAndLoadedRowMajor)
 
 TEST(Frame, OneFrameClearsProjectsTurnsFocusesDrawsAndSwaps)
 {
-    AppState *app = fresh_app();
+    ViewState *app = fresh_app();
     app->camera_focus[0] = 1.0f;
     app->camera_focus[1] = 2.0f;
     app->camera_focus[2] = 3.0f;
-    view_draw_frame(app);
+    view_draw_frame(app, &g_viewer);
     std::vector<std::string> order = {"win_begin_paint 77", "glClear ", "glScalef", "glRotatef 0 0 1 0",
                                       "glTranslatef -1 -2 -3", "draw_models", "glFlush", "win_swap_buffers 77",
                                       "win_end_paint 77"};
@@ -348,9 +355,9 @@ TEST(Frame, OneFrameClearsProjectsTurnsFocusesDrawsAndSwaps)
 
 TEST(Frame, NotCurrentDrawsNothing)
 {
-    AppState *app = fresh_app();
+    ViewState *app = fresh_app();
     g_rec.current = 0;
-    view_draw_frame(app);
+    view_draw_frame(app, &g_viewer);
     EXPECT_EQ(g_rec.draw_calls, 0);
     EXPECT_EQ(find_call("win_swap_buffers"), -1);
     EXPECT_GE(find_call("win_end_paint"), 0);
@@ -358,20 +365,20 @@ TEST(Frame, NotCurrentDrawsNothing)
 
 TEST(Frame, AFrameAskedForDuringAFrameIsDropped)
 {
-    AppState *app = fresh_app();
-    g_rec.on_draw = [app](Viewer *) { view_draw_frame(app); };
-    view_draw_frame(app);
+    ViewState *app = fresh_app();
+    g_rec.on_draw = [app](Viewer *) { view_draw_frame(app, &g_viewer); };
+    view_draw_frame(app, &g_viewer);
     EXPECT_EQ(g_rec.draw_calls, 1);
     EXPECT_EQ(count_calls("win_swap_buffers"), 1);
     // The guard is down again afterwards.
     g_rec.on_draw = nullptr;
-    view_draw_frame(app);
+    view_draw_frame(app, &g_viewer);
     EXPECT_EQ(g_rec.draw_calls, 2);
 }
 
 TEST(Frame, DrawnAgainWhileTexturesUpload)
 {
-    AppState *app = fresh_app();
+    ViewState *app = fresh_app();
     int uploads_left = 2;
     g_rec.on_draw = [&uploads_left](Viewer *viewer) {
         if (uploads_left > 0) {
@@ -379,7 +386,7 @@ TEST(Frame, DrawnAgainWhileTexturesUpload)
             uploads_left--;
         }
     };
-    view_draw_frame(app);
+    view_draw_frame(app, &g_viewer);
     EXPECT_EQ(g_rec.draw_calls, 3);
     EXPECT_EQ(count_calls("glClear "), 3);
     EXPECT_EQ(count_calls("win_swap_buffers"), 1);
@@ -387,17 +394,17 @@ TEST(Frame, DrawnAgainWhileTexturesUpload)
     // A pass that uploads every time still ends.
     fresh_app();
     g_rec.on_draw = [](Viewer *viewer) { viewer->frame_uploads = 1; };
-    view_draw_frame(app);
+    view_draw_frame(app, &g_viewer);
     EXPECT_EQ(g_rec.draw_calls, 16);
 }
 
 TEST(Frame, FixedSizeSurroundInTheInverseBackground)
 {
-    AppState *app = fresh_app();
+    ViewState *app = fresh_app();
     app->fixed_size = 1;
     view_set_background(app, 0.25f, 0.5f, 1.0f);
     g_rec.calls.clear();
-    view_draw_frame(app);
+    view_draw_frame(app, &g_viewer);
     int inverse = find_call("glClearColor 0.75 0.5 0 0");
     int clear = find_call("glClear ", inverse);
     int colour = find_call("glColor4f 0.25 0.5 1 0", clear);
@@ -417,7 +424,7 @@ TEST(Frame, FixedSizeSurroundInTheInverseBackground)
 
 TEST(Camera, ZoomClampedAndPanFormulas)
 {
-    AppState *app = fresh_app();
+    ViewState *app = fresh_app();
     struct {
         float in, out;
     } zooms[] = {{0.0f, 0.001f}, {500.0f, 100.0f}, {-3.0f, 0.001f}, {2.5f, 2.5f}, {NAN, 0.001f}};
@@ -448,16 +455,16 @@ TEST(Camera, ZoomClampedAndPanFormulas)
 
 TEST(Camera, FixedViewSize)
 {
-    AppState *app = fresh_app();
+    ViewState *app = fresh_app();
     for (auto size : {std::make_pair(19, 500), std::make_pair(3001, 500), std::make_pair(500, 19),
                       std::make_pair(-20, 40), std::make_pair(400, 300)}) {
-        win_set_view_size(app, size.first, size.second);
+        win_set_view_size(app, &g_viewer, size.first, size.second);
         EXPECT_EQ(app->fixed_size, 0) << size.first << "x" << size.second;
     }
     EXPECT_EQ(g_rec.draw_calls, 0);
     EXPECT_TRUE(g_rec.status.empty());
 
-    win_set_view_size(app, 20, 20);
+    win_set_view_size(app, &g_viewer, 20, 20);
     EXPECT_EQ(app->fixed_size, 1);
     EXPECT_EQ(app->window_w, 20);
     EXPECT_EQ(app->window_h, 20);
@@ -468,11 +475,11 @@ TEST(Camera, FixedViewSize)
     ASSERT_EQ(g_rec.status.size(), 1u);
     EXPECT_EQ(g_rec.status[0], "Window resize = 20x20");
 
-    win_set_view_size(app, 20, 20);  // the same size: nothing at all
+    win_set_view_size(app, &g_viewer, 20, 20);  // the same size: nothing at all
     EXPECT_EQ(g_rec.draw_calls, 1);
     EXPECT_EQ(g_rec.status.size(), 1u);
 
-    win_set_view_size(app, 0, 0);
+    win_set_view_size(app, &g_viewer, 0, 0);
     EXPECT_EQ(app->fixed_size, 0);
     EXPECT_GE(find_call("win_set_rect 77 0 0 300 300"), 0);
 }
