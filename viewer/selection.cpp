@@ -8,10 +8,11 @@
 // Element sizes of the six tables that are kept with a set but never filled.
 static const int32_t UNUSED_SIZES[6] = {12, 12, 12, 12, 12, 8};
 
-// A selected child link: two words, the second the link.
+// A selected child link: two words. The link itself is found from the key (its
+// child id) through its ChildXform, since a Child's address moves with its table.
 struct SelectedChild {
     void *unused;
-    Child *child;
+    int32_t link_id;  // the child id, as the key
 };
 
 void sel_init(Viewer *viewer)
@@ -70,8 +71,8 @@ int sel_model(Viewer *viewer, int32_t id)
     if (xform) {
         model = xform->model;
     } else {
-        ChildXform *link = rcache_find_child_xform(viewer, id);
-        if (link && link->child) model = link->child->model;
+        Child *child = rcache_child_of(rcache_find_child_xform(viewer, id));
+        if (child) model = child->model;
     }
     if (!model) return 0;
     Model **slot = static_cast<Model **>(table_add(&viewer->selection.models, id));
@@ -89,7 +90,7 @@ Model *sel_current_model(Viewer *viewer)
     Model *model = *slot;
     ModelXform *xform = rcache_find_model_xform(viewer, key);
     if (xform && xform->model == model) return model;
-    ChildXform *link = rcache_find_child_xform(viewer, key);
-    if (link && link->child && link->child->model == model) return model;
+    Child *child = rcache_child_of(rcache_find_child_xform(viewer, key));
+    if (child && child->model == model) return model;
     return nullptr;
 }

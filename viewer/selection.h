@@ -10,7 +10,8 @@ struct Model;
 // One selection of models and child links.
 struct SelectionSet {
     KeyedTable models;         // key = model id or child id, element = Model pointer (not owned)
-    KeyedTable children;       // key = child id, element = two words, the second the Child pointer
+    KeyedTable children;       // key = child id, element = two words; the link is found through its
+                               // ChildXform at use, never kept by address (child tables move)
     float rotate_centre[3];    // centre of select rotate; (0,0,0) = none
     float rotate_axis[3];      // unit axis of select rotate; (0,0,0) = none
     KeyedTable unused[6];      // kept with the others, never filled (five of 12 bytes, one of 8)
