@@ -1,0 +1,61 @@
+// Helpers for the animation tests: the rig model of the fixtures, animation
+// files written into a temporary directory, and texts of the two error stores.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "formats/anim_file.h"
+#include "formats/mod_loader.h"
+#include "foundation/last_error.h"
+#include "model/model.h"
+
+namespace anim_test {
+
+// Folder of the animation fixtures, without a trailing separator.
+inline std::string fixture_dir()
+{
+    return std::string(DRUVEX_FIXTURES) + "/formats/anim";
+}
+
+inline std::string anim_error()
+{
+    const char *text = anim_last_error();
+    return text ? text : "";
+}
+
+inline std::string last_error()
+{
+    const char *text = err_last();
+    return text ? text : "";
+}
+
+// A fresh temporary directory (no trailing separator), removed with everything in it.
+struct TempDir {
+    std::string path;
+    TempDir()
+    {
+        char name[] = "/tmp/druvex_anim_XXXXXX";
+        path = mkdtemp(name) ? std::string(name) : std::string();
+    }
+    ~TempDir() { std::filesystem::remove_all(path); }
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    // Writes the file and returns its full path.
+    std::string write(const std::string &name, const std::string &text) const
+    {
+        std::ofstream(path + "/" + name) << text;
+        return path + "/" + name;
+    }
+};
+
+// The rig of the fixtures: joints hip, knee, foot and children lid, knob (7 slots).
+inline Model *load_rig()
+{
+    return mod_load((fixture_dir() + "/rig.mod").c_str());
+}
+
+}  // namespace anim_test
