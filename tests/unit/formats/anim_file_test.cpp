@@ -15,26 +15,6 @@ using namespace anim_test;
 
 namespace {
 
-// Loads text as an animation file of the rig; returns the end time.
-struct RigTrack {
-    TempDir dir;
-    Model *rig = load_rig();
-    AnimSet *set = anim_create(rig);
-    std::string path;
-    float load(const std::string &text, const char *name = "a.ani")
-    {
-        path = dir.write(name, text);
-        return anim_track_load(rig, anim_root_track(set), dir.path.c_str(), name, 0.0f,
-                               ANIM_NO_FIXED_TIME);
-    }
-    AnimTrack *track() { return anim_root_track(set); }
-    ~RigTrack()
-    {
-        anim_destroy(set);
-        model_free(rig);
-    }
-};
-
 void expect_value(const AnimValue *value, float x, float y, float z, float w, const char *what)
 {
     ASSERT_NE(nullptr, value) << what;

@@ -58,4 +58,25 @@ inline Model *load_rig()
     return mod_load((fixture_dir() + "/rig.mod").c_str());
 }
 
+// The rig with a set whose root track is loaded from a text written in a temporary
+// directory; frees both at the end.
+struct RigTrack {
+    TempDir dir;
+    Model *rig = load_rig();
+    AnimSet *set = anim_create(rig);
+    std::string path;
+    float load(const std::string &text, const char *name = "a.ani")
+    {
+        path = dir.write(name, text);
+        return anim_track_load(rig, anim_root_track(set), dir.path.c_str(), name, 0.0f,
+                               ANIM_NO_FIXED_TIME);
+    }
+    AnimTrack *track() { return anim_root_track(set); }
+    ~RigTrack()
+    {
+        anim_destroy(set);
+        model_free(rig);
+    }
+};
+
 }  // namespace anim_test
