@@ -90,9 +90,10 @@ int anim_free(AnimSet *set);
 // Frees what the track holds (sub-tracks, path, keys and their values) and
 // empties it; slot_count is the count it was read with. The record itself stays.
 void anim_track_free(AnimTrack *track, int32_t slot_count);
-// Fills an empty track from the file "directory\file_name" with its
-// sub-animations; returns the track's end time, 0.0 on failure with the
-// animation error text set by any bad line. Start 0 and fixed time -1 for a root.
+// Fills the track (first freeing what it held; a zeroed track holds nothing) from the
+// file "directory\file_name" with its sub-animations; returns the track's end time, 0.0
+// on failure with the animation error text set by any bad line. Start 0 and fixed
+// time -1 for a root.
 float anim_track_load(Model *model, AnimTrack *track, const char *directory,
                       const char *file_name, float start, float fixed_time);
 // Line callback of the first pass (user value: AnimTrackRead): names, counts

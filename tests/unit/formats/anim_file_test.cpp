@@ -197,7 +197,7 @@ TEST(AnimTrack, RefusedFilesGiveTheirMessage)
         RigTrack r;
         EXPECT_EQ(0.0f, r.load(c.text)) << c.what;
         std::string want = c.message;
-        if (c.line) want += " (file: " + r.path.substr(0, r.path.size() - 6) + "\\a.ani, line: " +
+        if (c.line) want += " (file: " + r.dir.path + "\\a.ani, line: " +
                             std::to_string(c.line) + ")";
         EXPECT_EQ(want, anim_error()) << c.what;
         EXPECT_EQ(want, last_error()) << c.what;
