@@ -135,7 +135,11 @@ int32_t model_tessellate_face(Model *model, Layer *layer, const Face *face, int3
     Face source = *face;
     const SubdivisionPlan *plan = plan_for(&source);
     if (!plan) return 0;
-    if (first_id < 1 || first_id > SUBDIVISION_MAX_POINT_ID - plan->point_count + 1) {
+    if (first_id < 1) {
+        err_set("new point id below 1 not allowed");
+        return 0;
+    }
+    if (first_id > SUBDIVISION_MAX_POINT_ID - plan->point_count + 1) {
         err_set("new point id above 32767 not allowed");
         return 0;
     }

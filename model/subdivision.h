@@ -31,7 +31,8 @@ int32_t face_patch_evaluate(Model *model, const Face *face, int32_t level, int t
 // gouraud colour and uvee, and strips (and for a full triangle one face) covering the face
 // added to the layer; the face itself stays. Returns the points created: 1, 2, 3 or 5 for
 // curve kinds 1, 2, 3, 4 (a triangle of kind 4 as 3); 0 for a flat face, a missing corner
-// ("point does not exist"), or new ids above 32767 ("new point id above 32767 not allowed")
-// or already in use ("new point id already in use"), with the model unchanged.
+// ("point does not exist"), or new ids below 1 ("new point id below 1 not allowed"), above
+// 32767 ("new point id above 32767 not allowed") or already in use ("new point id already
+// in use"), with the model unchanged.
 int32_t model_tessellate_face(Model *model, Layer *layer, const Face *face, int32_t level,
                               int32_t first_id);
