@@ -35,6 +35,7 @@ static int32_t clamp_level(int32_t level);
 static int32_t triangle_mode(int32_t mode);
 static int32_t triangle_grid(int32_t mode, int32_t level, float *u, float *w);
 static int32_t quad_grid(int32_t mode, int32_t level, float *a, float *b);
+static int32_t emit_triangle(uint16_t *out, int32_t n, int32_t a, int32_t b, int32_t c);
 static float dot3(const float *a, const float *b);
 static void copy3(float *out, const float *v);
 static void set3(float *out, float x, float y, float z);
@@ -240,21 +241,15 @@ int32_t pn_triangle_indices(int32_t mode, int32_t level, uint16_t *out)
 {
     level = clamp_level(level);
     int32_t n = 0;
-    auto emit = [&](int32_t a, int32_t b, int32_t c) {
-        out[3 * n] = static_cast<uint16_t>(a);
-        out[3 * n + 1] = static_cast<uint16_t>(b);
-        out[3 * n + 2] = static_cast<uint16_t>(c);
-        n++;
-    };
     switch (triangle_mode(mode)) {
     case 1:
-        for (int32_t i = 0; i <= level; i++) emit(i, i + 1, level + 2);
+        for (int32_t i = 0; i <= level; i++) n = emit_triangle(out, n, i, i + 1, level + 2);
         break;
     case 2:
-        emit(0, 1, level + 2);
+        n = emit_triangle(out, n, 0, 1, level + 2);
         for (int32_t i = 1; i <= level; i++) {
-            emit(i, i + 1, i + level + 1);
-            emit(i + level + 1, i + 1, i + level + 2);
+            n = emit_triangle(out, n, i, i + 1, i + level + 1);
+            n = emit_triangle(out, n, i + level + 1, i + 1, i + level + 2);
         }
         break;
     case 3: {
@@ -262,8 +257,8 @@ int32_t pn_triangle_indices(int32_t mode, int32_t level, uint16_t *out)
         int32_t v = 0;
         for (int32_t c = level + 1; c >= 1; c--) {
             for (int32_t k = 0; k < c; k++) {
-                emit(v, v + 1, v + c + 1);
-                if (k + 1 < c) emit(v + 1, v + c + 2, v + c + 1);
+                n = emit_triangle(out, n, v, v + 1, v + c + 1);
+                if (k + 1 < c) n = emit_triangle(out, n, v + 1, v + c + 2, v + c + 1);
                 v++;
             }
             v++;
@@ -511,6 +506,15 @@ static int32_t quad_grid(int32_t mode, int32_t level, float *a, float *b)
         }
     }
     return n;
+}
+
+// Writes triangle n of an index list; the next triangle's number.
+static int32_t emit_triangle(uint16_t *out, int32_t n, int32_t a, int32_t b, int32_t c)
+{
+    out[3 * n] = static_cast<uint16_t>(a);
+    out[3 * n + 1] = static_cast<uint16_t>(b);
+    out[3 * n + 2] = static_cast<uint16_t>(c);
+    return n + 1;
 }
 
 static float dot3(const float *a, const float *b)

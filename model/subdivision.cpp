@@ -19,7 +19,7 @@ struct FaceCorners {
     float positions[4][3];                    // corner positions
     float normals[PATCH_NORMAL_SLOTS][3];     // corner normals, then the edge normals
     float weights[4];                         // corner point weights
-    const Joint *joints[4];                   // owning joints in the model's joint table, or null
+    Joint *joints[4];                         // owning joints in the model's joint table, or null
     uint8_t gouraud[4][4];                    // corner colour bytes
     float uv[4][2];                           // corner texture coordinates
 };
@@ -70,10 +70,10 @@ static const SubdivisionPlan PLANS[5] = {
 };
 
 static int read_corners(Model *model, const Face *face, FaceCorners *out);
-static const Joint *model_joint_of(Model *model, const Point *point);
+static Joint *model_joint_of(Model *model, const Point *point);
 static int read_normal(Model *model, int32_t id, float *out);
 static const SubdivisionPlan *plan_for(const Face *face);
-static const Joint *edge_joint(Model *model, const Joint *a, const Joint *b);
+static Joint *edge_joint(Model *model, Joint *a, Joint *b);
 static int32_t whole(float value);
 static uint8_t unit_byte(float value);
 
@@ -165,7 +165,7 @@ int32_t model_tessellate_face(Model *model, Layer *layer, const Face *face, int3
 
     // Owning joints: edge points first, then the centre from two of them.
     int has_joints = table_count(&model->joints) > 0;
-    const Joint *joints[5] = {nullptr, nullptr, nullptr, nullptr, nullptr};
+    Joint *joints[5] = {nullptr, nullptr, nullptr, nullptr, nullptr};
     for (int32_t k = 0; has_joints && k < plan->point_count; k++) {
         const SubdivisionPoint *p = &plan->points[k];
         if (!p->centre) joints[k] = edge_joint(model, corners.joints[p->a], corners.joints[p->b]);
@@ -203,7 +203,7 @@ int32_t model_tessellate_face(Model *model, Layer *layer, const Face *face, int3
         if (textured) model_add_uvee(model, layer->name, id, attr[0], attr[1]);
         if (joints[k]) {
             model_set_point_joints(model, id, joints[k]->name, joints[k]->parent_name);
-            const_cast<Joint *>(joints[k])->point_count++;
+            joints[k]->point_count++;
         }
         grid_point[g] = id;
         grid_normal[g] = id;
@@ -260,7 +260,7 @@ static int read_corners(Model *model, const Face *face, FaceCorners *out)
 
 // The point's owning joint as a joint of the model: a point of a child model names a joint
 // of the child's table, which is looked up by name in the model (null when it has none).
-static const Joint *model_joint_of(Model *model, const Point *point)
+static Joint *model_joint_of(Model *model, const Point *point)
 {
     if (!point->joint) return nullptr;
     uintptr_t address = reinterpret_cast<uintptr_t>(point->joint);
@@ -296,7 +296,7 @@ static const SubdivisionPlan *plan_for(const Face *face)
 
 // Joint of a new point between points owned by a and b: b when b is a direct child of a
 // (no joint counts as the parent of every root joint), else a.
-static const Joint *edge_joint(Model *model, const Joint *a, const Joint *b)
+static Joint *edge_joint(Model *model, Joint *a, Joint *b)
 {
     if (!b) return a;
     int32_t parent = a ? model_joint_index(model, a->name) : -1;
