@@ -97,7 +97,7 @@ const GridCase GRID_CASES[] = {
 
 } // namespace
 
-TEST(PatchEdge, ControlPointsFromTheIssue)
+TEST(PatchEdge, ControlPointsByHand)
 {
     const float a[3] = {0, 0, 0}, b[3] = {3, 0, 0};
     const float na[3] = {-0.6f, 0, 0.8f}, nb[3] = {0.6f, 0, 0.8f};
@@ -107,7 +107,7 @@ TEST(PatchEdge, ControlPointsFromTheIssue)
     expect_vec(out + 3, 2.3599764f, 0, 0.4799952f);
 }
 
-TEST(PatchEdge, NormalFromTheIssueInEitherDirection)
+TEST(PatchEdge, NormalByHandInEitherDirection)
 {
     const float a[3] = {0, 0, 0}, b[3] = {2, 0, 0};
     const float na[3] = {0, 0, 1}, nb[3] = {0.6f, 0, 0.8f};
@@ -213,7 +213,7 @@ TEST(PatchControlPoints, CenterPoint)
     expect_vec(out, e + (e - v) * 0.5f, e + (e - v) * 0.5f, 0);
 }
 
-// The issue's flat triangle at mode 3, level 1.
+// A flat triangle at mode 3, level 1, against hand-computed points.
 TEST(PatchTriangle, FlatLevelOneGrid)
 {
     PatchControl c = flat_triangle();
