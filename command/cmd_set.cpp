@@ -39,14 +39,14 @@ static int set_pan(const Keyword *keyword, char **at);
 static int set_pointer(const Keyword *keyword, char **at);
 static int set_points_color_index(const Keyword *keyword, char **at);
 static int set_view(const Keyword *keyword, char **at);
-static int view_direction(const Keyword *keyword, char **at);
-static int view_rotate(const Keyword *keyword, char **at);
-static int view_ortho(const Keyword *keyword, char **at);
-static int view_pan_by(const Keyword *keyword, char **at);
-static int view_projection(const Keyword *keyword, char **at);
-static int view_zoom(const Keyword *keyword, char **at);
-static int view_centre(const Keyword *keyword, char **at);
-static int view_size(const Keyword *keyword, char **at);
+static int set_view_direction(const Keyword *keyword, char **at);
+static int set_view_rotate(const Keyword *keyword, char **at);
+static int set_view_ortho(const Keyword *keyword, char **at);
+static int set_view_pan(const Keyword *keyword, char **at);
+static int set_view_projection(const Keyword *keyword, char **at);
+static int set_view_zoom(const Keyword *keyword, char **at);
+static int set_view_centre(const Keyword *keyword, char **at);
+static int set_view_size(const Keyword *keyword, char **at);
 static int parse_floats(char **args, float *out, int n);
 static int parse_ints(char **args, int *out, int n);
 
@@ -79,21 +79,21 @@ static const int k_perspective = 1;
 
 // The names of set view in the order they are compared.
 static const Keyword k_view_keywords[] = {
-    {"down", view_direction, nullptr, &k_down},
-    {"up", view_direction, nullptr, &k_up},
-    {"south", view_direction, nullptr, &k_south},
-    {"north", view_direction, nullptr, &k_north},
-    {"east", view_direction, nullptr, &k_east},
-    {"west", view_direction, nullptr, &k_west},
-    {"rotate", view_rotate, USAGE_VIEW_ROTATE, nullptr},
-    {"ortho", view_ortho, USAGE_VIEW_ORTHO, nullptr},
-    {"pan", view_pan_by, USAGE_VIEW_PAN, nullptr},
-    {"parallel", view_projection, nullptr, &k_parallel},
-    {"perspective", view_projection, nullptr, &k_perspective},
-    {"zoom", view_zoom, USAGE_VIEW_ZOOM, nullptr},
-    {"centre", view_centre, nullptr, nullptr},
-    {"center", view_centre, nullptr, nullptr},
-    {"size", view_size, USAGE_VIEW_SIZE, nullptr},
+    {"down", set_view_direction, nullptr, &k_down},
+    {"up", set_view_direction, nullptr, &k_up},
+    {"south", set_view_direction, nullptr, &k_south},
+    {"north", set_view_direction, nullptr, &k_north},
+    {"east", set_view_direction, nullptr, &k_east},
+    {"west", set_view_direction, nullptr, &k_west},
+    {"rotate", set_view_rotate, USAGE_VIEW_ROTATE, nullptr},
+    {"ortho", set_view_ortho, USAGE_VIEW_ORTHO, nullptr},
+    {"pan", set_view_pan, USAGE_VIEW_PAN, nullptr},
+    {"parallel", set_view_projection, nullptr, &k_parallel},
+    {"perspective", set_view_projection, nullptr, &k_perspective},
+    {"zoom", set_view_zoom, USAGE_VIEW_ZOOM, nullptr},
+    {"centre", set_view_centre, nullptr, nullptr},
+    {"center", set_view_centre, nullptr, nullptr},
+    {"size", set_view_size, USAGE_VIEW_SIZE, nullptr},
 };
 
 // Only the name after view is looked at: an unknown name is not skipped.
@@ -192,7 +192,7 @@ static int set_view(const Keyword *keyword, char **at)
 }
 
 // set view down, up, south, north, east, west.
-static int view_direction(const Keyword *keyword, char **at)
+static int set_view_direction(const Keyword *keyword, char **at)
 {
     const ViewAngles *angles = static_cast<const ViewAngles *>(keyword->data);
     view_set_angles(&g_app, angles->yaw, angles->pitch);
@@ -200,7 +200,7 @@ static int view_direction(const Keyword *keyword, char **at)
 }
 
 // set view rotate <xangle> <yangle>
-static int view_rotate(const Keyword *keyword, char **at)
+static int set_view_rotate(const Keyword *keyword, char **at)
 {
     float f[2] = {0.0f, 0.0f};
     if (!parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
@@ -209,7 +209,7 @@ static int view_rotate(const Keyword *keyword, char **at)
 }
 
 // set view ortho <angle> <pitch>
-static int view_ortho(const Keyword *keyword, char **at)
+static int set_view_ortho(const Keyword *keyword, char **at)
 {
     float f[2] = {0.0f, 0.0f};
     if (!parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
@@ -218,7 +218,7 @@ static int view_ortho(const Keyword *keyword, char **at)
 }
 
 // set view pan <dx> <dy>: relative, in window pixels.
-static int view_pan_by(const Keyword *keyword, char **at)
+static int set_view_pan(const Keyword *keyword, char **at)
 {
     float f[2] = {0.0f, 0.0f};
     if (!parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
@@ -227,14 +227,14 @@ static int view_pan_by(const Keyword *keyword, char **at)
 }
 
 // set view parallel and set view perspective.
-static int view_projection(const Keyword *keyword, char **at)
+static int set_view_projection(const Keyword *keyword, char **at)
 {
     view_set_perspective(&g_app, *static_cast<const int *>(keyword->data));
     return 1;
 }
 
 // set view zoom <factor>
-static int view_zoom(const Keyword *keyword, char **at)
+static int set_view_zoom(const Keyword *keyword, char **at)
 {
     float zoom = 0.0f;
     if (!parse_floats(at + 1, &zoom, 1)) return keyword_usage(keyword);
@@ -243,7 +243,7 @@ static int view_zoom(const Keyword *keyword, char **at)
 }
 
 // set view centre (or center): the camera on the centre of all models.
-static int view_centre(const Keyword *keyword, char **at)
+static int set_view_centre(const Keyword *keyword, char **at)
 {
     const float *centre = viewer_focus_all(&g_app.viewer);
     view_set_focus(&g_app, centre[0], centre[1], centre[2]);
@@ -251,7 +251,7 @@ static int view_centre(const Keyword *keyword, char **at)
 }
 
 // set view size <width> <height>
-static int view_size(const Keyword *keyword, char **at)
+static int set_view_size(const Keyword *keyword, char **at)
 {
     int n[2] = {0, 0};
     if (!parse_ints(at + 1, n, 2)) return keyword_usage(keyword);

@@ -28,11 +28,11 @@
 //   several keywords (the display options, the fixed view directions).
 // - KEYWORD_SKIP: every word from word 1 on is tried and non-keywords are
 //   skipped (file, find, create, callback, display, delete, set, select, add,
-//   animate, perform, reset). KEYWORD_FIRST_WORD: only word 1 is looked at
-//   (get, matrix, and the second-level handlers set view, set matrix, set
-//   vertex, set layer, get vertex, get matrix, get layer, select add); the
-//   second-level handler gets the list at its own keyword, so its word 1 is the
-//   word after it.
+//   animate, perform). KEYWORD_FIRST_WORD: only word 1 is looked at (get,
+//   matrix, and the second-level handlers set view, set matrix, set vertex,
+//   set layer, get vertex, get matrix, get layer, select add); a second-level
+//   handler gets the list at its own keyword, so its word 1 is the word after
+//   it. reset reads no words and needs no table.
 // - No match shows the table's unknown text with the group (word 0 of the list
 //   when the table names none: `matrix` shows its texts with `get`) and the last
 //   word tried (word 0 when there was none); a table with its own text, such as
