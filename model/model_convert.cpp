@@ -16,7 +16,10 @@
 #include "model/model_build.h"
 #include "model/model_query.h"
 #include "model/point.h"
+#include "model/subdivision.h"
 
+// Most subdivision levels passed on.
+constexpr int32_t TESSELLATE_MAX_LEVEL = 6;
 // Seed of the uvee jitter, so every run gives the same offsets.
 constexpr unsigned JITTER_SEED = 2021048;
 // rand() reaches 2^31 - 1 on some runtimes; its low 15 bits give the 0..32767 range everywhere.
@@ -132,6 +135,35 @@ int model_triangulate(Model *model)
             }
         }
         free_strips(layer);
+        layer_map_uvs(model, layer->name);
+    }
+    return 1;
+}
+
+// A curved face that cannot be subdivided (its new ids would not fit a face) is kept, so
+// no surface is lost.
+int model_tessellate(Model *model, int32_t level)
+{
+    if (model == nullptr) return 0;
+    if (level < 0) level = 0;
+    if (level > TESSELLATE_MAX_LEVEL) level = TESSELLATE_MAX_LEVEL;
+    int32_t next = next_point_id(model);
+    std::vector<int32_t> replaced;  // face ids
+    for (int32_t i = 0; i < model->layers.capacity; i++) {
+        Layer *layer = static_cast<Layer *>(table_nth(&model->layers, i, 0));
+        if (layer == nullptr) continue;
+        replaced.clear();
+        // The faces the subdivision adds are flat, so one walk sees every curved face once.
+        for (int32_t slot = 0; slot < layer->faces.capacity; slot++) {
+            const Face *at = static_cast<const Face *>(table_nth(&layer->faces, slot, 0));
+            if (at == nullptr || at->curve <= 0) continue;
+            Face face = *at;  // the face table may grow under the call
+            int32_t created = model_tessellate_face(model, layer, &face, level, next);
+            if (created <= 0) continue;
+            next += created;
+            replaced.push_back(static_cast<int32_t>(face.id));
+        }
+        for (int32_t id : replaced) table_remove(&layer->faces, id);
         layer_map_uvs(model, layer->name);
     }
     return 1;

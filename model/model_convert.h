@@ -15,7 +15,9 @@ int model_scale(Model *model, float sx, float sy, float sz);
 // triangles in strip winding (strips removed), then maps each layer's texture coordinates.
 int model_triangulate(Model *model);
 // Replaces every curved face by flat geometry through the curved-face subdivision (new points
-// from the next free id), removes the curved faces and maps the texture coordinates again.
+// from the next free id; level clamped to 0..6, which the subdivision does not use), removes
+// the faces it replaced and maps the texture coordinates again. A face the subdivision
+// refuses (new ids above 32767) stays as it is.
 int model_tessellate(Model *model, int32_t level);
 // Gives every mirrored layer a real copy named "<name>_mirror" with reversed winding, mirrored
 // points (reused where one stands at the mirrored position), mirrored normals and the mirror

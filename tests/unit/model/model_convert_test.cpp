@@ -376,3 +376,42 @@ TEST_F(TempDirTest, MirrorLayersTakesTheMirrorImageWithAxesTurned)
     model_free(m);
     EXPECT_EQ(cached_images(), 0);
 }
+
+TEST(ConvertTest, TessellateReplacesCurvedFacesWithFlatGeometry)
+{
+    for (int32_t level : {-3, 1, 99}) {
+        Model *m = square_model();  // two flat triangles stay
+        model_set_point(m, 7, 5, 5, 5, 1.0f);
+        const int32_t tri[4] = {1, 2, 7, 0};
+        model_add_face(m, "skin", 0, tri, nullptr, nullptr, 3);
+        const int32_t quad[4] = {1, 2, 3, 4};
+        model_add_face(m, "skin", 1, quad, nullptr, nullptr, 4);
+        ASSERT_EQ(model_tessellate(m, level), 1);
+        Layer *skin = model_find_layer(m, "skin");
+        // Kind 3: points 8, 9, 10, a strip of 5 and one face; kind 4: points 11..15, two
+        // strips of 6. No curved face is left.
+        EXPECT_EQ(table_count(&m->points), 5 + 3 + 5) << level;
+        EXPECT_NE(table_find(&m->points, 15), nullptr);
+        EXPECT_EQ(table_count(&skin->strips), 3);
+        EXPECT_EQ(table_count(&skin->faces), 3);
+        for (Face *f = static_cast<Face *>(table_first(&skin->faces)); f;
+             f = static_cast<Face *>(table_next(&skin->faces)))
+            EXPECT_EQ(f->curve, 0);
+        EXPECT_EQ(model_face_count(m, "skin"), 2 + 3 + 1 + 8);
+        model_free(m);
+    }
+    EXPECT_EQ(model_tessellate(nullptr, 1), 0);
+}
+
+TEST(ConvertTest, TessellateKeepsAFaceTheSubdivisionRefuses)
+{
+    Model *m = square_model();
+    model_set_point(m, 32767, 5, 5, 5, 1.0f);  // the next free id would not fit a face
+    const int32_t tri[4] = {1, 2, 32767, 0};
+    model_add_face(m, "skin", 0, tri, nullptr, nullptr, 3);
+    ASSERT_EQ(model_tessellate(m, 1), 1);
+    Layer *skin = model_find_layer(m, "skin");
+    EXPECT_EQ(table_count(&skin->faces), 3);
+    EXPECT_EQ(table_count(&m->points), 5);
+    model_free(m);
+}
