@@ -6,6 +6,9 @@
 #include "viewer/loaded_models.h"
 #include "viewer/viewer.h"
 #include "viewer/window.h"
+#ifdef DRUVEX_SIMULATION
+#include "physics/physics.h"
+#endif
 
 #include <tcl.h>
 
@@ -27,5 +30,8 @@ extern "C" __attribute__((visibility("default"))) int Druvex_Init(Tcl_Interp *in
     viewer_init(&g_app.viewer);
     viewer_set_status_hook(&g_app.viewer, cb_status_hook);
     viewer_set_message_hook(&g_app.viewer, cb_message_hook);
+#ifdef DRUVEX_SIMULATION
+    viewer_set_physics_hooks(&g_app.viewer, phys_rescale_all, phys_release_object);
+#endif
     return TCL_OK;
 }

@@ -47,4 +47,5 @@ void view_set_extent(AppState *app, float size, int rescale)
     app->extent_x = new_x;
     app->extent_y = new_y;
     app->depth = new_depth;
+    if (app->viewer.rescale_hook) app->viewer.rescale_hook(&app->viewer);
 }

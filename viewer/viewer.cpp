@@ -27,6 +27,7 @@ static void set_display_defaults(Viewer *viewer);
 static void fill_face_cache(FaceCache *cache, Model *model, Face *face);
 static Point *vertex_point(Model *model, int32_t point, int by_index);
 static void release_textures(Layer *layer);
+static void release_collide_caches(Viewer *viewer);
 
 void viewer_init(Viewer *viewer)
 {
@@ -55,6 +56,7 @@ void viewer_reset(Viewer *viewer, int with_defaults)
     table_clear(&viewer->face_caches);
     table_clear(&viewer->joint_caches);
     table_clear(&viewer->child_xforms);
+    release_collide_caches(viewer);
     table_clear(&viewer->collide_caches);
     table_clear(&viewer->models);
     if (with_defaults) set_display_defaults(viewer);
@@ -213,6 +215,7 @@ int viewer_release_model_caches(Viewer *viewer, Model *model)
          object = static_cast<CollideObject *>(table_next(&model->collides))) {
         CollideCache *cache = static_cast<CollideCache *>(
             object->viewer_index < 0 ? nullptr : table_nth(&viewer->collide_caches, object->viewer_index, 0));
+        if (cache && viewer->collide_release_hook) viewer->collide_release_hook(viewer, cache);
         if (cache) cache->collide_object = nullptr;
     }
     cache_drop(&viewer->model_xforms, &model->viewer_index);
@@ -369,4 +372,13 @@ static void release_textures(Layer *layer)
         texture->gl_names[slot] = 0;
     }
     texture->gl_stale = 0;
+}
+
+// Frees the physics body and geometry of every collide cache before the table is emptied.
+static void release_collide_caches(Viewer *viewer)
+{
+    if (!viewer->collide_release_hook) return;
+    for (CollideCache *cache = static_cast<CollideCache *>(table_first(&viewer->collide_caches)); cache;
+         cache = static_cast<CollideCache *>(table_next(&viewer->collide_caches)))
+        viewer->collide_release_hook(viewer, cache);
 }

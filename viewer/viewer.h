@@ -18,6 +18,12 @@ struct AnimSet;
 
 // A function taking one text: the viewer's status hook and message hook.
 typedef void (*ViewerTextHook)(const char *text);
+struct Viewer;
+struct CollideCache;
+// A function taking the viewer: the hook that re-places physics bodies after the view size changed.
+typedef int (*ViewerRescaleHook)(Viewer *viewer);
+// A function taking the viewer and a collide cache: the hook that frees the cache's physics body.
+typedef int (*ViewerCollideHook)(Viewer *viewer, CollideCache *cache);
 
 // Placement of one model; its key (id) is the model id every command takes.
 struct ModelXform {
@@ -152,6 +158,8 @@ struct Viewer {
     const char *last_message;       // copy of the last text passed to viewer_message, or null
     ViewerTextHook status_hook;     // receives the formatted status line, or null
     ViewerTextHook message_hook;    // receives messages for the user, or null
+    ViewerRescaleHook rescale_hook; // called after the view extent changed, or null (no physics)
+    ViewerCollideHook collide_release_hook; // called before a collide cache or its object goes, or null
 };
 
 // Once at package start: file table, zeroed record, tables, selections, then a reset with defaults.
