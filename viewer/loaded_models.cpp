@@ -55,6 +55,13 @@ void viewer_set_message_hook(Viewer *viewer, ViewerTextHook hook)
     if (viewer) viewer->message_hook = hook;
 }
 
+void viewer_set_physics_hooks(Viewer *viewer, ViewerRescaleHook rescale, ViewerCollideHook release)
+{
+    if (!viewer) return;
+    viewer->rescale_hook = rescale;
+    viewer->collide_release_hook = release;
+}
+
 void viewer_status(Viewer *viewer, const char *text)
 {
     if (!viewer || !text || !viewer->status_hook) return;

@@ -9,6 +9,9 @@
 void viewer_set_status_hook(Viewer *viewer, ViewerTextHook hook);
 // Installs the message hook (ignored without a viewer).
 void viewer_set_message_hook(Viewer *viewer, ViewerTextHook hook);
+// Installs the physics hooks: rescale after the view extent changed, release before a
+// collide cache or its object goes (ignored without a viewer).
+void viewer_set_physics_hooks(Viewer *viewer, ViewerRescaleHook rescale, ViewerCollideHook release);
 // Sends "Time: %.2f of %.2f, Triangles: %d, %s" with the text to the status hook.
 void viewer_status(Viewer *viewer, const char *text);
 // Keeps the text as last_message, passes it to the message hook and then, unformatted,
