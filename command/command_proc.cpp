@@ -7,6 +7,9 @@
 #include "command/cmd_display.h"
 #include "command/cmd_file.h"
 #include "command/cmd_find.h"
+#include "command/cmd_matrix.h"
+#include "command/cmd_perform.h"
+#include "command/cmd_reset.h"
 #include "command/cmd_set.h"
 #include "command/tcl_glue.h"
 #include "viewer/frame.h"
@@ -41,13 +44,13 @@ static const Subcommand g_subcommands[] = {
     {"file", cmd_file, nullptr},
     {"find", cmd_find, nullptr},
     // {"get", cmd_get, nullptr},
-    // {"matrix", cmd_matrix, nullptr},
-    // {"perform", cmd_perform, nullptr},
+    {"matrix", cmd_matrix, nullptr},
+    {"perform", cmd_perform, nullptr},
 #ifdef DRUVEX_PRINT
     // {"print", nullptr, print_cmd},
 #endif
     {"reload", nullptr, cmd_reload},
-    // {"reset", cmd_reset, nullptr},
+    {"reset", nullptr, cmd_reset},
     {"set", cmd_set, nullptr},
     // {"select", cmd_select, nullptr},
 #ifdef DRUVEX_SIMULATION
