@@ -8,6 +8,7 @@
 #include "model/model.h"
 #include "model/model_build.h"
 #include "model/model_query.h"
+#include "tests/unit/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -42,20 +43,11 @@ std::string read_text(const std::string &path)
 
 // A fresh temporary directory that is the working directory while it lives.
 struct WorkDir {
-    std::string path;
-    std::string previous;
-    WorkDir()
-    {
-        char name[] = "/tmp/druvex_write_XXXXXX";
-        path = mkdtemp(name) ? std::string(name) + "/" : std::string();
-        previous = fs::current_path().string();
-        fs::current_path(path);
-    }
-    ~WorkDir()
-    {
-        fs::current_path(previous);
-        fs::remove_all(path);
-    }
+    TempDir temp;
+    std::string path = temp.path + "/";
+    std::string previous = fs::current_path().string();
+    WorkDir() { fs::current_path(path); }
+    ~WorkDir() { fs::current_path(previous); }
     void enter(const std::string &sub) const
     {
         fs::create_directories(path + sub);

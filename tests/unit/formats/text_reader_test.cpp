@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include <ftw.h>
 #include <unistd.h>
 
 #include "formats/text_reader.h"
 #include "foundation/file_table.h"
 #include "foundation/last_error.h"
+#include "tests/unit/temp_dir.h"
 
 namespace {
 
@@ -53,36 +53,14 @@ std::vector<std::string> words(std::initializer_list<const char *> list)
     return out;
 }
 
-int remove_entry(const char *path, const struct stat *, int, struct FTW *)
-{
-    return remove(path);
-}
-
 // A fresh temporary directory, removed with its files afterwards.
 class TextReaderFiles : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/druvex_reader_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { nftw(dir_.c_str(), remove_entry, 8, FTW_DEPTH | FTW_PHYS); }
-
     // Writes the bytes unchanged into a file of the temp directory; returns its path.
-    std::string write(const std::string &name, const std::string &bytes)
-    {
-        std::string path = dir_ + "/" + name;
-        FILE *f = fopen(path.c_str(), "wb");
-        EXPECT_NE(f, nullptr);
-        if (f) {
-            fwrite(bytes.data(), 1, bytes.size(), f);
-            fclose(f);
-        }
-        return path;
-    }
+    std::string write(const std::string &name, const std::string &bytes) { return temp_.write(name, bytes); }
 
-    std::string dir_;
+    TempDir temp_;
+    const std::string &dir_ = temp_.path;
 };
 
 // Reads the text from memory with "#" comments.
