@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -142,6 +144,40 @@ TEST(TextReader, TokenValuesAndPredicates)
             EXPECT_EQ(reader_token_is_int(n), 0);
             EXPECT_EQ(reader_token_int(-1), 0);
             EXPECT_EQ(reader_token_float(n), 0.0f);
+        }
+    };
+    EXPECT_EQ(reader_run_string(line.c_str(), "#", 1, Check::run, nullptr), 1);
+}
+
+// Decimal tokens far beyond the int range read as floats (held at the float range) and give
+// no integer value; the reader's internal integer of such a token is held within the int
+// range (the sanitizer build stops on a plain out-of-range conversion).
+TEST(TextReader, HugeDecimalsStayFloats)
+{
+    const std::string big(50, '9');
+    static const struct {
+        std::string text;
+        float float_value;
+    } cases[] = {
+        {"3000000000.5", 3000000000.0f},
+        {"-3000000000.5", -3000000000.0f},
+        {"2147483648.0", 2147483648.0f},
+        {"-2147483904.0", -2147483904.0f},
+        {big + ".0", FLT_MAX},
+        {"-" + big + ".0", -FLT_MAX},
+        {"-0.9", -0.9f},
+    };
+    std::string line;
+    for (const auto &c : cases) line += c.text + " ";
+    struct Check {
+        static void run(void *)
+        {
+            ASSERT_EQ(reader_token_count(), static_cast<int>(sizeof cases / sizeof cases[0]));
+            for (int i = 0; i < reader_token_count(); i++) {
+                EXPECT_EQ(reader_token_is_float(i), 1) << cases[i].text;
+                EXPECT_EQ(reader_token_int(i), 0) << cases[i].text;
+                EXPECT_EQ(reader_token_float(i), cases[i].float_value) << cases[i].text;
+            }
         }
     };
     EXPECT_EQ(reader_run_string(line.c_str(), "#", 1, Check::run, nullptr), 1);
