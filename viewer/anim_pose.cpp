@@ -172,8 +172,10 @@ void anim_pose_joint(Viewer *viewer, float t, Model *model, Joint *joint, AnimSe
         cache = rcache_joint(viewer, model, joint);
         if (!cache) return;
     }
+    // A joint added after the animation was read has no slot of its own (its channel
+    // would name a child's slot or lie past them): it gets no value.
     mat4_identity(&cache->local);
-    if (cache->channel >= 2 && cache->channel < set->slot_count)
+    if (cache->channel >= 2 && cache->channel < set->joint_count + 2 && cache->channel < set->slot_count)
         anim_track_eval(t, &set->root_track, cache->channel, &cache->local);
     cache->local.m[3] += cache->offset[0];
     cache->local.m[7] += cache->offset[1];
@@ -207,7 +209,7 @@ int32_t anim_pose_child(Viewer *viewer, float t, Model *owner, Child *child, Ani
         mat4_identity(&xform->matrix);
         // A link added after the animation was read has no slot: it gets no value.
         int32_t slot = set->joint_count + n + 2;
-        if (slot < set->slot_count) anim_track_eval(t, &set->root_track, slot, &xform->matrix);
+        if (n < set->child_count && slot < set->slot_count) anim_track_eval(t, &set->root_track, slot, &xform->matrix);
         set_gl_copy(&xform->matrix, xform->gl_matrix);
     }
     n++;
