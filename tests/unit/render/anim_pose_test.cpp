@@ -419,4 +419,28 @@ TEST_F(AnimPose, RidersBeforeTheirParentSeeItPosed)
     EXPECT_NEAR(10.0f, matrix_of(knob).m[7], 1e-4f);
 }
 
+// The sample scene opens from its folder, runs two seconds and moves the figure's
+// skinned legs and arms between frames.
+TEST_F(AnimPose, SampleWalkOpensAndMovesTheFigure)
+{
+    std::string old_cwd = std::filesystem::current_path().string();
+    std::filesystem::current_path(fixture_root() + "/../../samples");
+    viewer.time = 0.0f;
+    int opened = anim_open_scene(&viewer, "walk.lst", 0);
+    std::filesystem::current_path(old_cwd);
+    ASSERT_EQ(1, opened) << (g_messages.empty() ? "" : g_messages.back());
+    EXPECT_FLOAT_EQ(2.0f, viewer.end_time);
+    Model *figure = entry(0)->model;
+    Vec leg = position(figure, 238);
+    Vec arm = position(figure, 190);
+    anim_set_fps(&viewer, 4);
+    anim_step_forward(&viewer);
+    anim_step_forward(&viewer);
+    EXPECT_FLOAT_EQ(0.5f, viewer.time);
+    Vec leg_later = position(figure, 238);
+    Vec arm_later = position(figure, 190);
+    EXPECT_GT(std::fabs(leg.z - leg_later.z), 1.0f);
+    EXPECT_GT(std::fabs(arm.z - arm_later.z), 1.0f);
+}
+
 }  // namespace
