@@ -4,6 +4,8 @@
 #include "command/arguments.h"
 #include "command/tcl_glue.h"
 #include "model/model_build.h"
+#include "model/model_query.h"
+#include "viewer/draw_texture.h"
 #include "viewer/selection.h"
 
 #include <cstring>
@@ -29,6 +31,7 @@ int cmd_delete(char **words)
             cb_message_hook("druvex: usage: druvex delete layer <name>");
             return 0;
         }
+        draw_release_layer_textures(model_find_layer(model, name));
         model_delete_layer(model, name);
         return 1;
     }
