@@ -59,6 +59,15 @@ foreach {option label default} {
     transparency Transparency 1
     points       Points       0
     gouraud      Gouraud      1
+    textures     Textures     1
+    smooth       Smooth       0
+    reflect      Reflections  1
+    curves       Curves       1
+    normals      Normals      0
+    skeleton     Skeleton     0
+    grid         Grid         0
+    cursor       Cursor       0
+    collide      {Collide boxes} 1
 } {
     set ::display($option) $default
     .menu.display add checkbutton -label $label -variable ::display($option) \

@@ -58,6 +58,8 @@ static WindowSystemState g_window_state;
 static MouseEvent g_mouse_event;
 static KeyEvent g_key_event;
 static int g_next_cursor_id;
+// Number of the next GL context made; kept over win_init so numbers are never reused.
+static unsigned g_next_gl_serial = 1;
 
 static void trap_begin(XTrap *trap);
 static int trap_end(XTrap *trap);
@@ -234,6 +236,7 @@ int win_setup_gl(WinHandle window)
         return 0;
     }
     gl->context = context;
+    gl->serial = g_next_gl_serial++;
     record->gl = gl;
     call_back(window, 0, nullptr);
     return 1;
@@ -329,6 +332,13 @@ WindowRecord *win_find_by_hwnd(WinHandle window)
 WinHandle win_current_hwnd(void)
 {
     return g_window_state.current;
+}
+
+unsigned win_current_gl_serial(void)
+{
+    WindowRecord *record = win_find_by_hwnd(g_window_state.current);
+    if (record == nullptr || record->gl == nullptr || !record->alive) return 0;
+    return record->gl->serial;
 }
 
 WinHandle win_get_parent(WinHandle window)

@@ -21,6 +21,8 @@
 
 // The viewer deletes texture names when it unloads; nothing here has any.
 extern "C" void glDeleteTextures(GLsizei, const GLuint *) {}
+// No GL context: texture names are only ever forgotten.
+unsigned win_current_gl_serial(void) { return 0; }
 
 namespace {
 

@@ -216,3 +216,34 @@ TEST_F(ImageCacheTest, TableListsEveryCachedFileInOrder)
 }
 
 }  // namespace
+
+// Many distinct images: each is found under its own path, also after others in the index
+// were released, and a released path is no longer found.
+TEST_F(ImageCacheTest, ManyImagesAreFoundByPathThroughTheIndex)
+{
+    const int count = 600;
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; i++) {
+        uint8_t shade = static_cast<uint8_t>(i);
+        paths.push_back(write("image" + std::to_string(i) + ".tga", tga_bytes(1, 1, {shade, 0, 0})));
+        int32_t width = 0;
+        int32_t height = 0;
+        ASSERT_NE(image_cache_load(paths.back().c_str(), &width, &height), nullptr);
+    }
+    for (int i = 0; i < count; i += 3) ASSERT_EQ(image_cache_release(paths[i].c_str()), 1);
+    for (int i = 0; i < count; i++) {
+        ImageCacheEntry *entry = image_cache_find(paths[i].c_str());
+        if (i % 3 == 0) {
+            EXPECT_EQ(entry, nullptr) << paths[i];
+        } else {
+            ASSERT_NE(entry, nullptr) << paths[i];
+            EXPECT_EQ(std::string(entry->file), paths[i]);
+            EXPECT_EQ(entry->pixels[2], static_cast<uint8_t>(i));
+        }
+    }
+    // Loading a released path again reads it anew and finds it.
+    int32_t width = 0;
+    int32_t height = 0;
+    ASSERT_NE(image_cache_load(paths[0].c_str(), &width, &height), nullptr);
+    EXPECT_NE(image_cache_find(paths[0].c_str()), nullptr);
+}
