@@ -34,7 +34,9 @@ proc ::druvex::print_dialog {destinations default} {
     set print_paper default
 
     toplevel $w
+    wm withdraw $w
     wm title $w Print
+    if {[winfo viewable .]} { wm transient $w . }
     wm protocol $w WM_DELETE_WINDOW [list ::druvex::print_dialog_answer {}]
     label $w.label -text Printer: -anchor w
     frame $w.list
@@ -74,6 +76,17 @@ proc ::druvex::print_dialog {destinations default} {
     # Destroyed from elsewhere, the dialog answers as cancelled.
     bind $w.buttons <Destroy> {set ::druvex::print_done 1}
 
+    # Centred over the main window, or the screen while that is not shown.
+    update idletasks
+    if {[winfo viewable .]} {
+        set x [expr {[winfo rootx .] + ([winfo width .] - [winfo reqwidth $w]) / 2}]
+        set y [expr {[winfo rooty .] + ([winfo height .] - [winfo reqheight $w]) / 2}]
+    } else {
+        set x [expr {([winfo screenwidth $w] - [winfo reqwidth $w]) / 2}]
+        set y [expr {([winfo screenheight $w] - [winfo reqheight $w]) / 2}]
+    }
+    wm geometry $w +[expr {max($x, 0)}]+[expr {max($y, 0)}]
+    wm deiconify $w
     catch {tkwait visibility $w}
     catch {grab set $w}
     focus $w.printers
