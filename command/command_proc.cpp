@@ -13,6 +13,9 @@
 #ifdef DRUVEX_SIMULATION
 #include "physics/physics.h"
 #endif
+#ifdef DRUVEX_PRINT
+#include "print/print.h"
+#endif
 
 #include <cstdio>
 #include <cstring>
@@ -44,7 +47,7 @@ static const Subcommand g_subcommands[] = {
     // {"matrix", cmd_matrix, nullptr},
     // {"perform", cmd_perform, nullptr},
 #ifdef DRUVEX_PRINT
-    // {"print", nullptr, print_cmd},
+    {"print", nullptr, print_cmd},
 #endif
     {"reload", nullptr, cmd_reload},
     // {"reset", cmd_reset, nullptr},

@@ -1,6 +1,7 @@
 # A small user interface for the Druvex viewer: the GL window in a frame, a
-# status line, File open / add / reload, display toggles, view directions,
-# and mouse dragging in the window (left rotates, middle pans, right zooms).
+# status line, File open / add / reload (and Print in the print build),
+# display toggles, view directions, and mouse dragging in the window (left
+# rotates, middle pans, right zooms).
 #
 #   wish examples/viewer.tcl [MODEL]
 #
@@ -45,6 +46,10 @@ menu .menu.file -tearoff 0
 .menu.file add command -label "Open..." -command {open_model open}
 .menu.file add command -label "Add..." -command {open_model add}
 .menu.file add command -label "Reload" -command {druvex file reload; redraw}
+# Only the print build prints; it defines the print dialog when it loads.
+if {[llength [info procs ::druvex::print_dialog]]} {
+    .menu.file add command -label "Print..." -command {druvex print}
+}
 .menu.file add separator
 .menu.file add command -label "Exit" -command exit
 
