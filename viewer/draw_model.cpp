@@ -109,7 +109,7 @@ int draw_model(Viewer *viewer, Model *model)
     for (int32_t i = 0; i < children->capacity; i++) {
         Child *child = static_cast<Child *>(slot_element(children, i));
         if (child == nullptr) continue;
-        ChildXform *link = rcache_child_xform(viewer, child);
+        ChildXform *link = rcache_child_xform(viewer, model, child);
         glPushMatrix();
         if (link != nullptr) glMultMatrixf(link->gl_matrix);
         triangles += draw_model(viewer, child->model);

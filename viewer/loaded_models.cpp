@@ -159,8 +159,10 @@ int32_t viewer_find_model_key(Viewer *viewer, const char *name)
          xform = static_cast<ModelXform *>(table_next(&viewer->model_xforms)))
         if (xform->model && strcmp(xform->model->name, name) == 0) return xform->id;
     for (ChildXform *link = static_cast<ChildXform *>(table_first(&viewer->child_xforms)); link;
-         link = static_cast<ChildXform *>(table_next(&viewer->child_xforms)))
-        if (link->child && link->child->model && strcmp(link->child->model->name, name) == 0) return link->id;
+         link = static_cast<ChildXform *>(table_next(&viewer->child_xforms))) {
+        Child *child = rcache_child_of(link);
+        if (child && child->model && strcmp(child->model->name, name) == 0) return link->id;
+    }
     return 0;
 }
 
@@ -365,7 +367,7 @@ static void make_child_links(Viewer *viewer, Model *model)
 {
     for (Child *child = static_cast<Child *>(table_first(&model->children)); child;
          child = static_cast<Child *>(table_next(&model->children))) {
-        rcache_child_xform(viewer, child);
+        rcache_child_xform(viewer, model, child);
         if (child->model) make_child_links(viewer, child->model);
     }
 }

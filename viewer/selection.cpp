@@ -47,7 +47,7 @@ static void drop_stale(Viewer *viewer, SelectionSet *set);
 static int is_zero(const float *v);
 static void axis_frame(const float *axis, Matrix4 *frame);
 static void about_centre(const SelectionSet *set, Matrix4 *rotation);
-static void link_children(Viewer *viewer, Child *child);
+static void link_children(Viewer *viewer, Model *owner, Child *child);
 static int translate_step(Viewer *viewer, int32_t key, Model *model, const void *data);
 static int rotate_step(Viewer *viewer, int32_t key, Model *model, const void *data);
 static int scale_step(Viewer *viewer, int32_t key, Model *model, const void *data);
@@ -314,8 +314,8 @@ void sel_set_rotate_axis(Viewer *viewer, float x, float y, float z)
 // The model of the child link of a child id, or null.
 static Model *link_model(Viewer *viewer, int32_t id)
 {
-    ChildXform *link = rcache_find_child_xform(viewer, id);
-    return link && link->child ? link->child->model : nullptr;
+    Child *child = rcache_child_of(rcache_find_child_xform(viewer, id));
+    return child ? child->model : nullptr;
 }
 
 // 1 when the key still names the model it was selected as: by its model id, else by the
@@ -430,13 +430,13 @@ static void about_centre(const SelectionSet *set, Matrix4 *rotation)
 
 // Gives a new child link, and the links of its model's tree, their ChildXforms now, so they
 // can be selected by child id before the next frame.
-static void link_children(Viewer *viewer, Child *child)
+static void link_children(Viewer *viewer, Model *owner, Child *child)
 {
-    rcache_child_xform(viewer, child);
+    rcache_child_xform(viewer, owner, child);
     Model *model = child->model;
     for (int32_t slot = 0; model && slot < model->children.capacity; slot++) {
         Child *inner = static_cast<Child *>(table_nth(&model->children, slot, 0));
-        if (inner) link_children(viewer, inner);
+        if (inner) link_children(viewer, model, inner);
     }
 }
 
@@ -500,6 +500,6 @@ static int add_child_step(Viewer *viewer, int32_t key, Model *model, const void 
         return 0;
     }
     Child *child = static_cast<Child *>(table_find(&model->children, child_id));
-    if (child) link_children(viewer, child);
+    if (child) link_children(viewer, model, child);
     return 1;
 }

@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <cassert>
+#include <cstdint>
 #include <cstring>
 
 #include "foundation/file_table.h"
@@ -21,10 +23,12 @@ static int32_t g_next_child_xform_id = 1;
 static int32_t g_next_collide_cache_id = 1;
 
 static void *cache_get(KeyedTable *table, int32_t *owner_index, int32_t *counter, int *created);
+static void *cache_existing(KeyedTable *table, int32_t owner_index);
 static void cache_drop(KeyedTable *table, int32_t *owner_index);
 static int32_t slot_of(const KeyedTable *table, const void *element);
+static int32_t face_layer_slot(Model *model, const Face *face, int32_t *face_slot);
 static void set_display_defaults(Viewer *viewer);
-static void fill_face_cache(FaceCache *cache, Model *model, Face *face);
+static void fill_face_cache(FaceCache *cache, Model *model, int32_t layer_slot, int32_t face_slot, Face *face);
 static Point *vertex_point(Model *model, int32_t point, int by_index);
 static void release_textures(Layer *layer);
 
@@ -108,23 +112,34 @@ PointCache *rcache_point(Viewer *viewer, Point *point)
 FaceCache *rcache_face(Viewer *viewer, Model *model, Face *face)
 {
     if (!viewer || !model || !face) return nullptr;
+    void *existing = cache_existing(&viewer->face_caches, face->viewer_index);
+    if (existing) return static_cast<FaceCache *>(existing);
+    int32_t face_slot = -1;
+    int32_t layer_slot = face_layer_slot(model, face, &face_slot);
+    if (layer_slot < 0) return nullptr;
     int created = 0;
     FaceCache *cache = static_cast<FaceCache *>(
         cache_get(&viewer->face_caches, &face->viewer_index, &g_next_face_cache_id, &created));
-    if (cache && created) fill_face_cache(cache, model, face);
+    if (cache && created) fill_face_cache(cache, model, layer_slot, face_slot, face);
     return cache;
 }
 
 JointCache *rcache_joint(Viewer *viewer, Model *model, Joint *joint)
 {
     if (!viewer || !model || !joint) return nullptr;
+    void *existing = cache_existing(&viewer->joint_caches, joint->viewer_index);
+    if (existing) return static_cast<JointCache *>(existing);
+    if (slot_of(&model->joints, joint) < 0) return nullptr;
     int created = 0;
     JointCache *cache = static_cast<JointCache *>(
         cache_get(&viewer->joint_caches, &joint->viewer_index, &g_next_joint_cache_id, &created));
     if (!cache || !created) return cache;
     cache->last_time = -1.0f;
     memcpy(cache->position, joint->position, sizeof cache->position);
-    cache->parent = model_find_joint(model, joint->parent_name);
+    const Joint *parent = model_find_joint(model, joint->parent_name);
+    cache->model = model;
+    cache->parent_slot = parent ? slot_of(&model->joints, parent) : -1;
+    cache->parent_id = parent ? parent->id : 0;
     mat4_identity(&cache->local);
     mat4_identity(&cache->world);
     mat4_identity(&cache->bind_inverse);
@@ -132,14 +147,18 @@ JointCache *rcache_joint(Viewer *viewer, Model *model, Joint *joint)
     mat4_identity(&cache->skin);
     mat4_identity(&cache->rotation_only);
     for (int i = 0; i < 3; i++)
-        cache->offset[i] = joint->position[i] - (cache->parent ? cache->parent->position[i] : 0.0f);
+        cache->offset[i] = joint->position[i] - (parent ? parent->position[i] : 0.0f);
     cache->channel = model_joint_index(model, joint->name) + 2;
     return cache;
 }
 
-ChildXform *rcache_child_xform(Viewer *viewer, Child *child)
+ChildXform *rcache_child_xform(Viewer *viewer, Model *model, Child *child)
 {
-    if (!viewer || !child) return nullptr;
+    if (!viewer || !model || !child) return nullptr;
+    void *existing = cache_existing(&viewer->child_xforms, child->viewer_index);
+    if (existing) return static_cast<ChildXform *>(existing);
+    int32_t slot = slot_of(&model->children, child);
+    if (slot < 0) return nullptr;
     int created = 0;
     ChildXform *xform = static_cast<ChildXform *>(
         cache_get(&viewer->child_xforms, &child->viewer_index, &g_next_child_xform_id, &created));
@@ -152,7 +171,9 @@ ChildXform *rcache_child_xform(Viewer *viewer, Child *child)
     mat4_multiply(&rotation, &xform->matrix, &xform->matrix);
     mat4_scale(&xform->matrix, child->scale[0], child->scale[1], child->scale[2]);
     memcpy(xform->gl_matrix, mat4_to_gl(&xform->matrix), sizeof xform->gl_matrix);
-    xform->child = child;
+    xform->owner = model;
+    xform->child_slot = slot;
+    xform->child_id = child->id;
     return xform;
 }
 
@@ -161,15 +182,52 @@ ChildXform *rcache_child_xform(Viewer *viewer, Child *child)
 CollideCache *rcache_collide(Viewer *viewer, CollideObject *object)
 {
     if (!viewer || !object) return nullptr;
+    void *existing = cache_existing(&viewer->collide_caches, object->viewer_index);
+    if (existing) return static_cast<CollideCache *>(existing);
+    int32_t slot = object->owner ? slot_of(&object->owner->collides, object) : -1;
+    if (slot < 0) return nullptr;
     int created = 0;
     CollideCache *cache = static_cast<CollideCache *>(
         cache_get(&viewer->collide_caches, &object->viewer_index, &g_next_collide_cache_id, &created));
     if (!cache || !created) return cache;
     cache->last_time = -1.0f;
+    cache->owner = object->owner;
+    cache->object_slot = slot;
+    cache->object_id = object->id;
     Matrix4 rotation;
     mat4_from_rotation_text(&rotation, object->rotation[0], object->rotation[1], object->rotation[2]);
     memcpy(cache->box_matrix, mat4_to_gl(&rotation), sizeof cache->box_matrix);
     return cache;
+}
+
+Face *rcache_face_of(const FaceCache *cache)
+{
+    if (!cache || !cache->model) return nullptr;
+    Layer *layer = static_cast<Layer *>(table_nth(&cache->model->layers, cache->layer_slot, 0));
+    Face *face = layer ? static_cast<Face *>(table_nth(&layer->faces, cache->face_slot, 0)) : nullptr;
+    return (face && face->id == cache->face_id) ? face : nullptr;
+}
+
+Joint *rcache_joint_parent(const JointCache *cache)
+{
+    if (!cache || !cache->model || cache->parent_slot < 0) return nullptr;
+    Joint *joint = static_cast<Joint *>(table_nth(&cache->model->joints, cache->parent_slot, 0));
+    return (joint && joint->id == cache->parent_id) ? joint : nullptr;
+}
+
+Child *rcache_child_of(const ChildXform *xform)
+{
+    if (!xform || !xform->owner) return nullptr;
+    Child *child = static_cast<Child *>(table_nth(&xform->owner->children, xform->child_slot, 0));
+    return (child && child->id == xform->child_id) ? child : nullptr;
+}
+
+CollideObject *rcache_collide_object_of(const CollideCache *cache)
+{
+    if (!cache || !cache->owner) return nullptr;
+    CollideObject *object =
+        static_cast<CollideObject *>(table_nth(&cache->owner->collides, cache->object_slot, 0));
+    return (object && object->id == cache->object_id) ? object : nullptr;
 }
 
 ModelXform *rcache_find_model_xform(Viewer *viewer, int32_t id)
@@ -208,12 +266,11 @@ int viewer_release_model_caches(Viewer *viewer, Model *model)
          joint = static_cast<Joint *>(table_next(&model->joints)))
         cache_drop(&viewer->joint_caches, &joint->viewer_index);
     // Collide caches stay in their table until the next reset, but they must not
-    // keep pointing at objects that are about to be freed.
+    // keep naming a model that is about to be freed.
     for (CollideObject *object = static_cast<CollideObject *>(table_first(&model->collides)); object;
          object = static_cast<CollideObject *>(table_next(&model->collides))) {
-        CollideCache *cache = static_cast<CollideCache *>(
-            object->viewer_index < 0 ? nullptr : table_nth(&viewer->collide_caches, object->viewer_index, 0));
-        if (cache) cache->collide_object = nullptr;
+        CollideCache *cache = static_cast<CollideCache *>(cache_existing(&viewer->collide_caches, object->viewer_index));
+        if (cache) cache->owner = nullptr;
     }
     cache_drop(&viewer->model_xforms, &model->viewer_index);
     return 1;
@@ -243,6 +300,12 @@ const uint8_t *rcache_vertex_colour(Viewer *viewer, Model *model, int32_t point,
     return p ? p->gouraud : nullptr;
 }
 
+// The record in the owner's stored slot, or null when it has none.
+static void *cache_existing(KeyedTable *table, int32_t owner_index)
+{
+    return owner_index >= 0 ? table_nth(table, owner_index, 0) : nullptr;
+}
+
 // Get or create by the owner's stored slot index. A stored index whose slot no
 // longer holds a record (the tables were cleared under it) gets a fresh record.
 // Every cache record starts with its 32-bit id.
@@ -259,6 +322,7 @@ static void *cache_get(KeyedTable *table, int32_t *owner_index, int32_t *counter
     memset(element, 0, static_cast<size_t>(table->element_size));
     memcpy(element, &id, sizeof id);
     *owner_index = slot_of(table, element);
+    assert(*owner_index >= 0);
     (*counter)++;
     *created = 1;
     return element;
@@ -277,12 +341,31 @@ static void cache_drop(KeyedTable *table, int32_t *owner_index)
     *owner_index = -1;
 }
 
-// Slot index of an element just returned by the table (same as table_index_of with
-// dense 0, without a second lookup).
+// Slot index of an element held by the table (same as table_index_of with dense 0,
+// without a lookup); -1 when the address is not an element of the table's storage.
 static int32_t slot_of(const KeyedTable *table, const void *element)
 {
-    ptrdiff_t offset = static_cast<const unsigned char *>(element) - table->data;
-    return static_cast<int32_t>(offset / table->element_size);
+    if (!table->data || table->element_size < 1) return -1;
+    uintptr_t base = reinterpret_cast<uintptr_t>(table->data);
+    uintptr_t address = reinterpret_cast<uintptr_t>(element);
+    uintptr_t size = static_cast<uintptr_t>(table->element_size);
+    if (address < base || address >= base + size * static_cast<uintptr_t>(table->capacity)) return -1;
+    if ((address - base) % size != 0) return -1;
+    return static_cast<int32_t>((address - base) / size);
+}
+
+// Slot of the layer whose face table holds the face, with the face's slot in it;
+// -1 when no layer of the model holds it. Walks by slot, not by cursor, so that a
+// caller's walk over the layers is left alone.
+static int32_t face_layer_slot(Model *model, const Face *face, int32_t *face_slot)
+{
+    for (int32_t i = 0; i < model->layers.capacity; i++) {
+        Layer *layer = static_cast<Layer *>(table_nth(&model->layers, i, 0));
+        if (!layer) continue;
+        *face_slot = slot_of(&layer->faces, face);
+        if (*face_slot >= 0) return i;
+    }
+    return -1;
 }
 
 static void set_display_defaults(Viewer *viewer)
@@ -312,7 +395,7 @@ static void set_display_defaults(Viewer *viewer)
     viewer->cursor = 0;
 }
 
-static void fill_face_cache(FaceCache *cache, Model *model, Face *face)
+static void fill_face_cache(FaceCache *cache, Model *model, int32_t layer_slot, int32_t face_slot, Face *face)
 {
     int corners = face->quad ? 4 : 3;
     float position[4][3] = {};
@@ -330,7 +413,10 @@ static void fill_face_cache(FaceCache *cache, Model *model, Face *face)
         memcpy(triangle + 6, position[3], sizeof position[3]);
         geom_face_normal(triangle, cache->normal_b);
     }
-    cache->face = face;
+    cache->model = model;
+    cache->layer_slot = layer_slot;
+    cache->face_slot = face_slot;
+    cache->face_id = face->id;
     for (int i = 0; i < 4; i++) cache->corner_index[i] = cache->normal_index[i] = -1;
     for (int i = 0; i < 8; i++) cache->control_index[i] = -1;
     cache->joint_mix = 1;

@@ -19,6 +19,14 @@ struct AnimSet;
 // A function taking one text: the viewer's status hook and message hook.
 typedef void (*ViewerTextHook)(const char *text);
 
+// Render caches never hold the address of a record that lives in a table of a
+// model (points, joints, layers, faces, children, collide objects): those tables
+// move all their records when they grow, and models are edited while drawn. A
+// cache names such a record by its owning Model (a heap record that never moves),
+// its slot index in its table (kept while the table grows) and its id, and finds
+// it again at use with one slot look-up; the id check makes a reused slot read as
+// none. The rcache_*_of accessors below do that look-up.
+
 // Placement of one model; its key (id) is the model id every command takes.
 struct ModelXform {
     int32_t id;                 // model id, equal to the table key
@@ -44,7 +52,10 @@ struct PointCache {
 struct FaceCache {
     int32_t id;
     int32_t joint_mix;            // 1 when all corners share one joint, 2 when they differ
-    Face *face;                   // the face (not owned)
+    Model *model;                 // the model whose layer holds the face (not owned)
+    int32_t layer_slot;           // slot of the face's layer in the model's layer table
+    int32_t face_slot;            // slot of the face in the layer's face table
+    uint32_t face_id;             // the face's id, checked at use
     float normal_a[3];            // face normal of corners 0, 1, 2
     float normal_b[3];            // quads: face normal of corners 2, 1, 3
     int32_t corner_index[4];      // slot index of each corner's point in the point table; -1 none
@@ -57,7 +68,9 @@ struct JointCache {
     int32_t id;
     float last_time;        // -1 before any evaluation
     float position[3];      // the joint's position
-    Joint *parent;          // parent joint, null for a root
+    Model *model;           // the model whose joint table holds the joint (not owned)
+    int32_t parent_slot;    // slot of the parent joint in that table; -1 for a root
+    uint32_t parent_id;     // the parent joint's id, checked at use
     Matrix4 local;
     Matrix4 world;
     Matrix4 bind_inverse;   // inverse of the translation to the joint's position
@@ -73,7 +86,9 @@ struct ChildXform {
     float last_time;        // -1 before any evaluation
     Matrix4 matrix;         // translation x rotation x scale of the link
     float gl_matrix[16];    // matrix in OpenGL order
-    Child *child;           // the link (not owned)
+    Model *owner;           // the model whose child table holds the link (not owned)
+    int32_t child_slot;     // slot of the link in that table
+    uint32_t child_id;      // the link's id, checked at use
 };
 
 // Per collide object: drawing matrix and the physics glue's body and pose.
@@ -81,7 +96,9 @@ struct CollideCache {
     int32_t id;
     float last_time;                 // -1 before any evaluation
     int32_t active;                  // the body takes part in the simulation
-    CollideObject *collide_object;   // the object (not owned)
+    Model *owner;                    // the model holding the object; null once it is unloaded
+    int32_t object_slot;             // slot of the object in the owner's collide table
+    uint32_t object_id;              // the object's id, checked at use
     void *body;                      // physics body or null
     void *geom;                      // physics geometry or null
     float box_matrix[16];            // OpenGL order: the object's rotation words until physics writes it
@@ -108,7 +125,7 @@ struct Viewer {
     KeyedTable models;          // LoadedModel by loaded-model key
     int32_t simulating;         // physics on/off
     float sim_time;             // simulated time
-    void *follow_body;          // CollideCache whose body the view follows, or null
+    void *follow_body;          // physics body the view follows (never a cache record), or null
     char *anim_path;            // heap copy of the scene list last opened, or null
     float time;                 // current animation time, seconds
     float frame_step;           // 1 / fps; 1.0 after every reset
@@ -166,14 +183,26 @@ ModelXform *rcache_model_xform(Viewer *viewer, Model *model);
 void rcache_update_model_xform(ModelXform *xform);
 // The point's PointCache, created on first use; null for a null argument.
 PointCache *rcache_point(Viewer *viewer, Point *point);
-// The face's FaceCache of model, created on first use; null for a null argument.
+// The face's FaceCache of model, created on first use; null for a null argument or a face
+// that is in no layer of the model.
 FaceCache *rcache_face(Viewer *viewer, Model *model, Face *face);
-// The joint's JointCache of model, created on first use; null for a null argument.
+// The joint's JointCache of model, created on first use; null for a null argument or a joint
+// that is not in the model's joint table.
 JointCache *rcache_joint(Viewer *viewer, Model *model, Joint *joint);
-// The child link's ChildXform, created on first use; null for a null argument.
-ChildXform *rcache_child_xform(Viewer *viewer, Child *child);
-// The collide object's CollideCache, created on first use; null for a null argument.
+// The ChildXform of a child link of model, created on first use; null for a null argument
+// or a link that is not in the model's child table.
+ChildXform *rcache_child_xform(Viewer *viewer, Model *model, Child *child);
+// The collide object's CollideCache, created on first use; null for a null argument or an
+// object that is not in its owner's collide table.
 CollideCache *rcache_collide(Viewer *viewer, CollideObject *object);
+// The face a FaceCache describes, looked up now; null when it is gone.
+Face *rcache_face_of(const FaceCache *cache);
+// The parent joint of a JointCache's joint, looked up now; null for a root or when it is gone.
+Joint *rcache_joint_parent(const JointCache *cache);
+// The child link of a ChildXform, looked up now; null when it is gone.
+Child *rcache_child_of(const ChildXform *xform);
+// The collide object of a CollideCache, looked up now; null when it is gone or unloaded.
+CollideObject *rcache_collide_object_of(const CollideCache *cache);
 // The ModelXform of a model id, or null.
 ModelXform *rcache_find_model_xform(Viewer *viewer, int32_t id);
 // The ChildXform of a child id, or null.
