@@ -8,6 +8,7 @@
 
 #include "command/app_state.h"
 #include "command/arguments.h"
+#include "command/keywords.h"
 #include "command/tcl_glue.h"
 #include "foundation/str.h"
 
@@ -15,40 +16,39 @@
 constexpr int MOUSE_LINE_SIZE = 512;
 // Room of the status line: procedure name, a blank, the text and a line feed.
 constexpr int STATUS_LINE_SIZE = 1024;
-// Room of the text of the unknown-attribute message.
-constexpr int MESSAGE_SIZE = 512;
+// Usage text of every callback type.
+static const char *const USAGE_CALLBACK = "druvex: usage: druvex callback <type> <proc>";
 
+// The setter of one callback type's procedure.
+struct ProcSetter {
+    void (*set)(const char *name);
+};
+
+static int set_proc(const Keyword *keyword, char **at);
 static void replace_name(char **field, const char *name);
 static int is_space(char c);
 
-// Type words by first letter, in the order they are compared.
+static const ProcSetter k_joystick = {cb_set_joystick_proc};
+static const ProcSetter k_keyboard = {cb_set_keyboard_proc};
+static const ProcSetter k_mouse = {cb_set_mouse_proc};
+static const ProcSetter k_simulate = {cb_set_simulate_proc};
+static const ProcSetter k_status = {cb_set_status_proc};
+
+// The type words in the order they are compared.
+static const Keyword k_callback_keywords[] = {
+    {"joystick", set_proc, USAGE_CALLBACK, &k_joystick},
+    {"keyboard", set_proc, USAGE_CALLBACK, &k_keyboard},
+    {"mouse", set_proc, USAGE_CALLBACK, &k_mouse},
+    {"simulate", set_proc, USAGE_CALLBACK, &k_simulate},
+    {"status", set_proc, USAGE_CALLBACK, &k_status},
+};
+
+static const KeywordTable k_callback = {k_callback_keywords, KEYWORD_COUNT(k_callback_keywords), KEYWORD_SKIP,
+                                        KEYWORD_UNKNOWN_ATTRIBUTE, nullptr, nullptr};
+
 int cmd_callback(char **words)
 {
-    if (!words || !words[0]) return 0;
-    const char *last = words[0];
-    for (int i = 1; words[i]; i++) {
-        const char *word = words[i];
-        last = word;
-        if (word[0] < 'j' || word[0] > 's') continue;
-        void (*setter)(const char *) = nullptr;
-        if (strcmp(word, "joystick") == 0) setter = cb_set_joystick_proc;
-        else if (strcmp(word, "keyboard") == 0) setter = cb_set_keyboard_proc;
-        else if (strcmp(word, "mouse") == 0) setter = cb_set_mouse_proc;
-        else if (strcmp(word, "simulate") == 0) setter = cb_set_simulate_proc;
-        else if (strcmp(word, "status") == 0) setter = cb_set_status_proc;
-        if (!setter) continue;
-        const char *name = nullptr;
-        if (!arg_parse(&name, words[i + 1], ARG_STRING)) {
-            cb_message_hook("druvex: usage: druvex callback <type> <proc>");
-            return 0;
-        }
-        setter(name);
-        return 1;
-    }
-    char text[MESSAGE_SIZE];
-    snprintf(text, sizeof text, "druvex: unknown %s attribute: %s", "callback", last);
-    cb_message_hook(text);
-    return 0;
+    return keyword_scan(&k_callback, words);
 }
 
 void cb_set_mouse_proc(const char *name)
@@ -123,6 +123,20 @@ void cb_send_status(const char *text)
 void cb_status_hook(const char *text)
 {
     cb_send_status(text);
+}
+
+void cb_message_hook(const char *text)
+{
+    if (text) tcl_info_box(text);
+}
+
+// The branch of every type word: the next word is the procedure name.
+static int set_proc(const Keyword *keyword, char **at)
+{
+    const char *name = nullptr;
+    if (!arg_parse(&name, at[1], ARG_STRING)) return keyword_usage(keyword);
+    static_cast<const ProcSetter *>(keyword->data)->set(name);
+    return 1;
 }
 
 static void replace_name(char **field, const char *name)

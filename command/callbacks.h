@@ -1,5 +1,6 @@
 // The callback subcommand, the registry of Tcl procedures called on mouse,
-// keyboard, simulate and status events, and the senders that call them.
+// keyboard, simulate and status events, the senders that call them, and the
+// viewer's status and message hooks.
 #pragma once
 
 // The callback subcommand: registers a procedure for a type word; words[0] is "callback".
@@ -23,3 +24,5 @@ void cb_send_key(int character);
 void cb_send_status(const char *text);
 // The viewer's status hook: passes the text to cb_send_status.
 void cb_status_hook(const char *text);
+// The viewer's message hook and the handlers' reporter: an information box for a non-null text.
+void cb_message_hook(const char *text);

@@ -2,68 +2,39 @@
 
 #include "command/app_state.h"
 #include "command/arguments.h"
+#include "command/callbacks.h"
+#include "command/keywords.h"
 #include "command/tcl_glue.h"
 #include "model/model.h"
 #include "viewer/loaded_models.h"
 #include "viewer/view_callbacks.h"
 #include "viewer/window.h"
 
-#include <cstring>
-#include <string>
+// A one-word branch of create: what it calls, and the text shown when that gives 0.
+struct CreateStep {
+    int (*make)(const char *name);
+    const char *failed;
+};
 
-// Room of the no-match text; a longer word is cut.
-static const size_t MESSAGE_SIZE = 512;
+static int create_named(const Keyword *keyword, char **at);
+static int create_window(const Keyword *keyword, char **at);
 
-static void show_unknown(const char *subcommand, const char *word);
+static const CreateStep k_cursor = {cmd_create_cursor, "druvex: create cursor failed"};
+static const CreateStep k_model = {cmd_create_model, "druvex: create model failed"};
+
+// The keywords of create in the order they are compared.
+static const Keyword k_create_keywords[] = {
+    {"cursor", create_named, "druvex: usage: druvex create cursor <filename>", &k_cursor},
+    {"model", create_named, "druvex: usage: druvex create model <name>", &k_model},
+    {"window", create_window, "druvex: usage: druvex create window <name> <parent>", nullptr},
+};
+
+static const KeywordTable k_create = {k_create_keywords, KEYWORD_COUNT(k_create_keywords), KEYWORD_SKIP,
+                                      KEYWORD_UNKNOWN_COMMAND, nullptr, nullptr};
 
 int cmd_create(char **words)
 {
-    if (words == nullptr || words[0] == nullptr) return 0;
-    const char *last = words[0];
-    for (int i = 1; words[i] != nullptr; i++) {
-        const char *word = words[i];
-        const char *argument = words[i + 1];
-        last = word;
-        switch (word[0]) {
-        case 'c':
-            if (strcmp(word, "cursor") == 0) {
-                const char *name = nullptr;
-                if (!arg_parse(&name, argument, ARG_STRING)) {
-                    cb_message_hook("druvex: usage: druvex create cursor <filename>");
-                    return 0;
-                }
-                if (!cmd_create_cursor(name)) cb_message_hook("druvex: create cursor failed");
-                return 1;
-            }
-            break;
-        case 'm':
-            if (strcmp(word, "model") == 0) {
-                const char *name = nullptr;
-                if (!arg_parse(&name, argument, ARG_STRING)) {
-                    cb_message_hook("druvex: usage: druvex create model <name>");
-                    return 0;
-                }
-                if (!cmd_create_model(name)) cb_message_hook("druvex: create model failed");
-                return 1;
-            }
-            break;
-        case 'w':
-            if (strcmp(word, "window") == 0) {
-                const char *name = nullptr, *parent = nullptr;
-                if (!arg_parse(&name, argument, ARG_STRING) || !arg_parse(&parent, words[i + 2], ARG_STRING)) {
-                    cb_message_hook("druvex: usage: druvex create window <name> <parent>");
-                    return 0;
-                }
-                if (!cmd_create_window(name, parent)) cb_message_hook("druvex: create window failed");
-                return 1;
-            }
-            break;
-        default:
-            break;
-        }
-    }
-    show_unknown(words[0], last);
-    return 0;
+    return keyword_scan(&k_create, words);
 }
 
 int cmd_create_window(const char *name, const char *parent_path)
@@ -96,10 +67,23 @@ int cmd_create_model(const char *name)
     return id != 0 ? 1 : 0;
 }
 
-// "druvex: unknown <subcommand> command: <word>", the word cut to fit the text's room.
-static void show_unknown(const char *subcommand, const char *word)
+// create cursor <filename> and create model <name>.
+static int create_named(const Keyword *keyword, char **at)
 {
-    std::string text = std::string("druvex: unknown ") + subcommand + " command: " + word;
-    if (text.size() > MESSAGE_SIZE - 1) text.resize(MESSAGE_SIZE - 1);
-    cb_message_hook(text.c_str());
+    const CreateStep *step = static_cast<const CreateStep *>(keyword->data);
+    const char *name = nullptr;
+    if (!arg_parse(&name, at[1], ARG_STRING)) return keyword_usage(keyword);
+    if (!step->make(name)) cb_message_hook(step->failed);
+    return 1;
+}
+
+// create window <name> <parent>
+static int create_window(const Keyword *keyword, char **at)
+{
+    const char *name = nullptr, *parent = nullptr;
+    if (!arg_parse(&name, at[1], ARG_STRING) || !arg_parse(&parent, at[2], ARG_STRING)) {
+        return keyword_usage(keyword);
+    }
+    if (!cmd_create_window(name, parent)) cb_message_hook("druvex: create window failed");
+    return 1;
 }

@@ -2,38 +2,37 @@
 
 #include "command/app_state.h"
 #include "command/arguments.h"
-#include "command/tcl_glue.h"
+#include "command/callbacks.h"
+#include "command/keywords.h"
 #include "model/model_build.h"
 #include "viewer/selection.h"
 
-#include <cstring>
-#include <string>
+static int delete_layer(const Keyword *keyword, char **at);
 
-// Room of the no-match text; a longer word is cut.
-static const size_t MESSAGE_SIZE = 512;
+// The keywords of delete.
+static const Keyword k_delete_keywords[] = {
+    {"layer", delete_layer, "druvex: usage: druvex delete layer <name>", nullptr},
+};
 
+static const KeywordTable k_delete = {k_delete_keywords, KEYWORD_COUNT(k_delete_keywords), KEYWORD_SKIP,
+                                      KEYWORD_UNKNOWN_ATTRIBUTE, nullptr, nullptr};
+
+// The current model is checked before any word is looked at.
 int cmd_delete(char **words)
 {
     if (words == nullptr || words[0] == nullptr) return 0;
-    Model *model = sel_current_model(&g_app.viewer);
-    if (model == nullptr) {
+    if (sel_current_model(&g_app.viewer) == nullptr) {
         cb_message_hook("druvex: no model selected");
         return 0;
     }
-    const char *last = words[0];
-    for (int i = 1; words[i] != nullptr; i++) {
-        last = words[i];
-        if (strcmp(words[i], "layer") != 0) continue;
-        const char *name = nullptr;
-        if (!arg_parse(&name, words[i + 1], ARG_STRING)) {
-            cb_message_hook("druvex: usage: druvex delete layer <name>");
-            return 0;
-        }
-        model_delete_layer(model, name);
-        return 1;
-    }
-    std::string text = std::string("druvex: unknown ") + words[0] + " attribute: " + last;
-    if (text.size() > MESSAGE_SIZE - 1) text.resize(MESSAGE_SIZE - 1);
-    cb_message_hook(text.c_str());
-    return 0;
+    return keyword_scan(&k_delete, words);
+}
+
+// delete layer <name> on the current model.
+static int delete_layer(const Keyword *keyword, char **at)
+{
+    const char *name = nullptr;
+    if (!arg_parse(&name, at[1], ARG_STRING)) return keyword_usage(keyword);
+    model_delete_layer(sel_current_model(&g_app.viewer), name);
+    return 1;
 }

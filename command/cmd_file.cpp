@@ -1,101 +1,63 @@
 #include "command/cmd_file.h"
 
-#include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "command/app_state.h"
 #include "command/arguments.h"
+#include "command/callbacks.h"
+#include "command/keywords.h"
 #include "command/tcl_glue.h"
 #include "viewer/camera.h"
 #include "viewer/capture.h"
 #include "viewer/loaded_models.h"
 
-// Room of the unknown-command message; a longer word is cut.
-constexpr int MESSAGE_SIZE = 512;
 // View size that file new fits the view to.
 constexpr float NEW_MODEL_VIEW_SIZE = 100.0f;
 
+// Usage texts; file new shows the text of file open.
+static const char *const USAGE_ADD = "druvex: usage: druvex file add <filename>";
+static const char *const USAGE_OPEN = "druvex: usage: druvex file open <filename>";
+static const char *const USAGE_SAVE = "druvex: usage: druvex file save <args>";
+static const char *const USAGE_SAVE_MODEL = "druvex: usage: druvex file save model <id>";
+static const char *const USAGE_RENAME = "druvex: usage: druvex file rename <id> <name>";
+static const char *const USAGE_SAVESCREEN = "druvex: usage: druvex file savescreen <filename>";
+
+// A loading branch of file: what it calls, and the text shown when that gives id 0.
+struct FileLoad {
+    int32_t (*load)(const char *word);
+    const char *failed;
+};
+
+static int file_load(const Keyword *keyword, char **at);
+static int file_reload(const Keyword *keyword, char **at);
+static int file_rename(const Keyword *keyword, char **at);
+static int file_save(const Keyword *keyword, char **at);
+static int file_savescreen(const Keyword *keyword, char **at);
 static void close_and_reset_camera();
 static void fit_and_focus(float size);
 
+static const FileLoad k_add = {cmd_file_add, "druvex: file add failed"};
+static const FileLoad k_new = {cmd_file_new, "druvex: file open failed"};
+static const FileLoad k_open = {cmd_file_open, "druvex: file open failed"};
+
+// The keywords of file in the order they are compared.
+static const Keyword k_file_keywords[] = {
+    {"add", file_load, USAGE_ADD, &k_add},
+    {"new", file_load, USAGE_OPEN, &k_new},
+    {"open", file_load, USAGE_OPEN, &k_open},
+    {"reload", file_reload, nullptr, nullptr},
+    {"rename", file_rename, USAGE_RENAME, nullptr},
+    {"save", file_save, USAGE_SAVE, nullptr},
+    {"saveas", file_save, USAGE_SAVE, nullptr},
+    {"savescreen", file_savescreen, USAGE_SAVESCREEN, nullptr},
+};
+
+static const KeywordTable k_file = {k_file_keywords, KEYWORD_COUNT(k_file_keywords), KEYWORD_SKIP,
+                                    KEYWORD_UNKNOWN_COMMAND, nullptr, nullptr};
+
 int cmd_file(char **words)
 {
-    if (!words || !words[0]) return 0;
-    const char *last = words[0];
-    for (int i = 1; words[i]; i++) {
-        const char *word = words[i];
-        last = word;
-        const char *argument = words[i + 1];
-        switch (word[0]) {
-        case 'a':
-            if (strcmp(word, "add") == 0) {
-                const char *path = nullptr;
-                if (!arg_parse(&path, argument, ARG_STRING)) {
-                    cb_message_hook("druvex: usage: druvex file add <filename>");
-                    return 0;
-                }
-                if (cmd_file_add(path) == 0) cb_message_hook("druvex: file add failed");
-                return 1;
-            }
-            break;
-        case 'n':
-            if (strcmp(word, "new") == 0) {
-                const char *name = nullptr;
-                if (!arg_parse(&name, argument, ARG_STRING)) {
-                    cb_message_hook("druvex: usage: druvex file open <filename>");
-                    return 0;
-                }
-                if (cmd_file_new(name) == 0) cb_message_hook("druvex: file open failed");
-                return 1;
-            }
-            break;
-        case 'o':
-            if (strcmp(word, "open") == 0) {
-                const char *path = nullptr;
-                if (!arg_parse(&path, argument, ARG_STRING)) {
-                    cb_message_hook("druvex: usage: druvex file open <filename>");
-                    return 0;
-                }
-                if (cmd_file_open(path) == 0) cb_message_hook("druvex: file open failed");
-                return 1;
-            }
-            break;
-        case 'r':
-            if (strcmp(word, "reload") == 0) {
-                cmd_file_reload();
-                return 1;
-            }
-            if (strcmp(word, "rename") == 0) {
-                cmd_file_rename(words + i);
-                return 1;
-            }
-            break;
-        case 's':
-            if (strcmp(word, "save") == 0 || strcmp(word, "saveas") == 0) {
-                cmd_file_save(words + i);
-                return 1;
-            }
-            if (strcmp(word, "savescreen") == 0) {
-                const char *path = nullptr;
-                if (!arg_parse(&path, argument, ARG_STRING)) {
-                    cb_message_hook("druvex: usage: druvex file savescreen <filename>");
-                    return 0;
-                }
-                int less = g_app.view.fixed_size ? 0 : 2;
-                capture_screen_tga(&g_app.view, &g_app.viewer, path, g_app.view.window_w - less,
-                                   g_app.view.window_h - less);
-                return 1;
-            }
-            break;
-        default:
-            break;
-        }
-    }
-    char text[MESSAGE_SIZE];
-    snprintf(text, sizeof text, "druvex: unknown %s command: %s", "file", last);
-    cb_message_hook(text);
-    return 0;
+    return keyword_scan(&k_file, words);
 }
 
 int32_t cmd_file_open(const char *path)
@@ -143,7 +105,7 @@ void cmd_file_save(char **words)
 {
     const char *what = nullptr;
     if (!arg_parse(&what, words[1], ARG_STRING)) {
-        cb_message_hook("druvex: usage: druvex file save <args>");
+        cb_message_hook(USAGE_SAVE);
         return;
     }
     if (strcmp(what, "all") == 0 || strcmp(what, "selected") == 0) return;
@@ -153,7 +115,7 @@ void cmd_file_save(char **words)
     }
     int id = 0;
     if (!arg_parse(&id, words[2], ARG_INT)) {
-        cb_message_hook("druvex: usage: druvex file save model <id>");
+        cb_message_hook(USAGE_SAVE_MODEL);
         return;
     }
     viewer_save_model(&g_app.viewer, id);
@@ -164,7 +126,7 @@ void cmd_file_rename(char **words)
     int id = 0;
     const char *name = nullptr;
     if (!arg_parse(&id, words[1], ARG_INT) || !arg_parse(&name, words[2], ARG_STRING)) {
-        cb_message_hook("druvex: usage: druvex file rename <id> <name>");
+        cb_message_hook(USAGE_RENAME);
         return;
     }
     viewer_rename_model(&g_app.viewer, id, name);
@@ -173,6 +135,47 @@ void cmd_file_rename(char **words)
 int cmd_reload()
 {
     return viewer_reload_all(&g_app.viewer);
+}
+
+// file add, new and open: one word, the path or name, handed to the loader.
+static int file_load(const Keyword *keyword, char **at)
+{
+    const FileLoad *load = static_cast<const FileLoad *>(keyword->data);
+    const char *word = nullptr;
+    if (!arg_parse(&word, at[1], ARG_STRING)) return keyword_usage(keyword);
+    if (load->load(word) == 0) cb_message_hook(load->failed);
+    return 1;
+}
+
+static int file_reload(const Keyword *keyword, char **at)
+{
+    cmd_file_reload();
+    return 1;
+}
+
+static int file_rename(const Keyword *keyword, char **at)
+{
+    cmd_file_rename(at);
+    return 1;
+}
+
+// save and saveas alike.
+static int file_save(const Keyword *keyword, char **at)
+{
+    cmd_file_save(at);
+    return 1;
+}
+
+// file savescreen <filename>: the picture at the drawing size, less the
+// border while the size follows the parent.
+static int file_savescreen(const Keyword *keyword, char **at)
+{
+    const char *path = nullptr;
+    if (!arg_parse(&path, at[1], ARG_STRING)) return keyword_usage(keyword);
+    int less = g_app.view.fixed_size ? 0 : 2;
+    capture_screen_tga(&g_app.view, &g_app.viewer, path, g_app.view.window_w - less,
+                       g_app.view.window_h - less);
+    return 1;
 }
 
 // Steps shared by open and new: every model closed, pan and angles back to 0,

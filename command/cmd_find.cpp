@@ -1,46 +1,26 @@
 #include "command/cmd_find.h"
 
-#include <cstdio>
-#include <cstring>
-
 #include "command/app_state.h"
 #include "command/arguments.h"
+#include "command/keywords.h"
 #include "command/tcl_glue.h"
 #include "viewer/loaded_models.h"
 
-// Room of the unknown-command message; a longer word is cut.
-constexpr int MESSAGE_SIZE = 512;
+static int find_images(const Keyword *keyword, char **at);
+static int find_model(const Keyword *keyword, char **at);
+
+// The keywords of find in the order they are compared.
+static const Keyword k_find_keywords[] = {
+    {"images", find_images, "druvex: usage: druvex find images <id>", nullptr},
+    {"model", find_model, "druvex: usage: druvex find model <name>", nullptr},
+};
+
+static const KeywordTable k_find = {k_find_keywords, KEYWORD_COUNT(k_find_keywords), KEYWORD_SKIP,
+                                    KEYWORD_UNKNOWN_COMMAND, nullptr, nullptr};
 
 int cmd_find(char **words)
 {
-    if (!words || !words[0]) return 0;
-    const char *last = words[0];
-    for (int i = 1; words[i]; i++) {
-        const char *word = words[i];
-        last = word;
-        if (word[0] == 'i' && strcmp(word, "images") == 0) {
-            int id = 0;
-            if (!arg_parse(&id, words[i + 1], ARG_INT)) {
-                cb_message_hook("druvex: usage: druvex find images <id>");
-                return 0;
-            }
-            cmd_find_images(id);
-            return 1;
-        }
-        if (word[0] == 'm' && strcmp(word, "model") == 0) {
-            const char *name = nullptr;
-            if (!arg_parse(&name, words[i + 1], ARG_STRING)) {
-                cb_message_hook("druvex: usage: druvex find model <name>");
-                return 0;
-            }
-            cmd_find_model(name);
-            return 1;
-        }
-    }
-    char text[MESSAGE_SIZE];
-    snprintf(text, sizeof text, "druvex: unknown %s command: %s", "find", last);
-    cb_message_hook(text);
-    return 0;
+    return keyword_scan(&k_find, words);
 }
 
 int cmd_find_model(const char *name)
@@ -55,5 +35,23 @@ int cmd_find_images(int32_t id)
     const char *names = viewer_model_images(&g_app.viewer, id);
     if (!names || !names[0]) return 0;
     tcl_set_result(names);
+    return 1;
+}
+
+// find images <id>
+static int find_images(const Keyword *keyword, char **at)
+{
+    int id = 0;
+    if (!arg_parse(&id, at[1], ARG_INT)) return keyword_usage(keyword);
+    cmd_find_images(id);
+    return 1;
+}
+
+// find model <name>
+static int find_model(const Keyword *keyword, char **at)
+{
+    const char *name = nullptr;
+    if (!arg_parse(&name, at[1], ARG_STRING)) return keyword_usage(keyword);
+    cmd_find_model(name);
     return 1;
 }

@@ -2,7 +2,7 @@
 
 #include "command/app_state.h"
 #include "command/arguments.h"
-#include "command/tcl_glue.h"
+#include "command/keywords.h"
 #include "viewer/camera.h"
 #include "viewer/display_options.h"
 #include "viewer/frame.h"
@@ -10,10 +10,6 @@
 #include "viewer/window.h"
 
 #include <cstring>
-#include <string>
-
-// Room of the no-match and unknown-name texts; a longer word is cut.
-static const size_t MESSAGE_SIZE = 512;
 
 static const char *const USAGE_BACKGROUND = "druvex: usage: druvex set background <red> <green> <blue>";
 static const char *const USAGE_CURSOR_POSITION = "druvex: usage: druvex set cursor position <x> <y> <z>";
@@ -30,228 +26,236 @@ static const char *const USAGE_VIEW_PAN = "druvex: usage: druvex set view pan <a
 static const char *const USAGE_VIEW_ZOOM = "druvex: usage: druvex set view zoom <factor>";
 static const char *const USAGE_VIEW_SIZE = "druvex: usage: druvex set view size <width> <height>";
 
-// Branches of set.
-enum SetBranch {
-    SET_BACKGROUND,
-    SET_CURSOR,
-    SET_FOCUS,
-    SET_FREEROTATE,
-    SET_PAN,
-    SET_POINTER,
-    SET_POINTS_COLOR_INDEX,
-    SET_VIEW,
-};
-
-// One keyword of set with its branch.
-struct SetKeyword {
-    const char *word;
-    SetBranch branch;
-};
-
-// Names of set view, each with what it does.
-enum ViewAction {
-    VIEW_DIRECTION,
-    VIEW_ROTATE,
-    VIEW_ORTHO,
-    VIEW_PAN,
-    VIEW_PARALLEL,
-    VIEW_PERSPECTIVE,
-    VIEW_ZOOM,
-    VIEW_CENTRE,
-    VIEW_SIZE,
-};
-
-// One name of set view; yaw and pitch (degrees) for the fixed directions.
-struct ViewName {
-    const char *name;
-    ViewAction action;
+// Yaw and pitch (degrees) of a fixed view direction.
+struct ViewAngles {
     float yaw, pitch;
 };
 
-// The keywords in the order they are compared (same first letter: table order).
-static const SetKeyword k_set_keywords[] = {
-    {"background", SET_BACKGROUND},
-    {"cursor", SET_CURSOR},
-    {"focus", SET_FOCUS},
-    {"freerotate", SET_FREEROTATE},
-    // Joins here: "layer" and "matrix" (cmd_set_layer, cmd_set_matrix).
-    {"pan", SET_PAN},
-    {"pointer", SET_POINTER},
-    {"points_color_index", SET_POINTS_COLOR_INDEX},
-    // Joins here: "vertex" (cmd_set_vertex), compared before "view".
-    {"view", SET_VIEW},
-};
-
-// The names of set view in the order they are compared.
-static const ViewName k_view_names[] = {
-    {"down", VIEW_DIRECTION, 0.0f, 0.0f},
-    {"up", VIEW_DIRECTION, 0.0f, 180.0f},
-    {"south", VIEW_DIRECTION, 180.0f, -90.0f},
-    {"north", VIEW_DIRECTION, 0.0f, -90.0f},
-    {"east", VIEW_DIRECTION, 90.0f, -90.0f},
-    {"west", VIEW_DIRECTION, -90.0f, -90.0f},
-    {"rotate", VIEW_ROTATE, 0.0f, 0.0f},
-    {"ortho", VIEW_ORTHO, 0.0f, 0.0f},
-    {"pan", VIEW_PAN, 0.0f, 0.0f},
-    {"parallel", VIEW_PARALLEL, 0.0f, 0.0f},
-    {"perspective", VIEW_PERSPECTIVE, 0.0f, 0.0f},
-    {"zoom", VIEW_ZOOM, 0.0f, 0.0f},
-    {"centre", VIEW_CENTRE, 0.0f, 0.0f},
-    {"center", VIEW_CENTRE, 0.0f, 0.0f},
-    {"size", VIEW_SIZE, 0.0f, 0.0f},
-};
-
-static const SetKeyword *find_keyword(const char *word);
-static int run_branch(SetBranch branch, char **at);
-static int set_cursor(char **args);
+static int set_background(const Keyword *keyword, char **at);
+static int set_cursor(const Keyword *keyword, char **at);
+static int set_focus(const Keyword *keyword, char **at);
+static int set_freerotate(const Keyword *keyword, char **at);
+static int set_pan(const Keyword *keyword, char **at);
+static int set_pointer(const Keyword *keyword, char **at);
+static int set_points_color_index(const Keyword *keyword, char **at);
+static int set_view(const Keyword *keyword, char **at);
+static int set_view_direction(const Keyword *keyword, char **at);
+static int set_view_rotate(const Keyword *keyword, char **at);
+static int set_view_ortho(const Keyword *keyword, char **at);
+static int set_view_pan(const Keyword *keyword, char **at);
+static int set_view_projection(const Keyword *keyword, char **at);
+static int set_view_zoom(const Keyword *keyword, char **at);
+static int set_view_centre(const Keyword *keyword, char **at);
+static int set_view_size(const Keyword *keyword, char **at);
 static int parse_floats(char **args, float *out, int n);
 static int parse_ints(char **args, int *out, int n);
-static int usage(const char *text);
-static void show_cut(std::string text);
+
+// The keywords of set in the order they are compared.
+static const Keyword k_set_keywords[] = {
+    {"background", set_background, USAGE_BACKGROUND, nullptr},
+    {"cursor", set_cursor, USAGE_CURSOR, nullptr},
+    {"focus", set_focus, USAGE_FOCUS, nullptr},
+    {"freerotate", set_freerotate, USAGE_FREEROTATE, nullptr},
+    // Joins here: "layer" and "matrix" (cmd_set_layer, cmd_set_matrix).
+    {"pan", set_pan, USAGE_VIEW_PAN, nullptr},
+    {"pointer", set_pointer, USAGE_POINTER, nullptr},
+    {"points_color_index", set_points_color_index, USAGE_POINTS_COLOR, nullptr},
+    // Joins here: "vertex" (cmd_set_vertex), compared before "view".
+    {"view", set_view, USAGE_VIEW, nullptr},
+};
+
+static const KeywordTable k_set = {k_set_keywords, KEYWORD_COUNT(k_set_keywords), KEYWORD_SKIP,
+                                   KEYWORD_UNKNOWN_ATTRIBUTE, nullptr, nullptr};
+
+static const ViewAngles k_down = {0.0f, 0.0f};
+static const ViewAngles k_up = {0.0f, 180.0f};
+static const ViewAngles k_south = {180.0f, -90.0f};
+static const ViewAngles k_north = {0.0f, -90.0f};
+static const ViewAngles k_east = {90.0f, -90.0f};
+static const ViewAngles k_west = {-90.0f, -90.0f};
+// The projection flag of parallel and perspective.
+static const int k_parallel = 0;
+static const int k_perspective = 1;
+
+// The names of set view in the order they are compared.
+static const Keyword k_view_keywords[] = {
+    {"down", set_view_direction, nullptr, &k_down},
+    {"up", set_view_direction, nullptr, &k_up},
+    {"south", set_view_direction, nullptr, &k_south},
+    {"north", set_view_direction, nullptr, &k_north},
+    {"east", set_view_direction, nullptr, &k_east},
+    {"west", set_view_direction, nullptr, &k_west},
+    {"rotate", set_view_rotate, USAGE_VIEW_ROTATE, nullptr},
+    {"ortho", set_view_ortho, USAGE_VIEW_ORTHO, nullptr},
+    {"pan", set_view_pan, USAGE_VIEW_PAN, nullptr},
+    {"parallel", set_view_projection, nullptr, &k_parallel},
+    {"perspective", set_view_projection, nullptr, &k_perspective},
+    {"zoom", set_view_zoom, USAGE_VIEW_ZOOM, nullptr},
+    {"centre", set_view_centre, nullptr, nullptr},
+    {"center", set_view_centre, nullptr, nullptr},
+    {"size", set_view_size, USAGE_VIEW_SIZE, nullptr},
+};
+
+// Only the name after view is looked at: an unknown name is not skipped.
+static const KeywordTable k_set_view = {k_view_keywords, KEYWORD_COUNT(k_view_keywords), KEYWORD_FIRST_WORD,
+                                        "druvex: unknown view name: %s", nullptr, USAGE_VIEW};
 
 int cmd_set(char **words)
 {
-    if (words == nullptr || words[0] == nullptr) return 0;
-    const char *last = words[0];
-    for (int i = 1; words[i] != nullptr; i++) {
-        last = words[i];
-        const SetKeyword *keyword = find_keyword(words[i]);
-        if (keyword != nullptr) return run_branch(keyword->branch, words + i);
-    }
-    show_cut(std::string("druvex: unknown ") + words[0] + " attribute: " + last);
-    return 0;
+    return keyword_scan(&k_set, words);
 }
 
 int cmd_set_view(char **words)
 {
-    if (words == nullptr || words[0] == nullptr) return 0;
-    AppState *app = &g_app;
-    const char *name = nullptr;
-    if (!arg_parse(&name, words[1], ARG_STRING)) return usage(USAGE_VIEW);
-    const ViewName *view = nullptr;
-    for (const ViewName &candidate : k_view_names) {
-        if (strcmp(candidate.name, name) == 0) {
-            view = &candidate;
-            break;
-        }
-    }
-    if (view == nullptr) {
-        show_cut(std::string("druvex: unknown view name: ") + name);
-        return 0;
-    }
-    char **args = words + 2;
-    float f[2] = {0.0f, 0.0f};
-    int n[2] = {0, 0};
-    switch (view->action) {
-    case VIEW_DIRECTION:
-        view_set_angles(&app->view, view->yaw, view->pitch);
-        break;
-    case VIEW_ROTATE:
-        if (!parse_floats(args, f, 2)) return usage(USAGE_VIEW_ROTATE);
-        view_rotate_by(&app->view, f[0], f[1]);
-        break;
-    case VIEW_ORTHO:
-        if (!parse_floats(args, f, 2)) return usage(USAGE_VIEW_ORTHO);
-        view_set_angles(&app->view, f[0], f[1]);
-        break;
-    case VIEW_PAN:
-        if (!parse_floats(args, f, 2)) return usage(USAGE_VIEW_PAN);
-        view_pan(&app->view, f[0], f[1], 1);
-        break;
-    case VIEW_PARALLEL:
-        view_set_perspective(&app->view, 0);
-        break;
-    case VIEW_PERSPECTIVE:
-        view_set_perspective(&app->view, 1);
-        break;
-    case VIEW_ZOOM:
-        if (!parse_floats(args, f, 1)) return usage(USAGE_VIEW_ZOOM);
-        view_set_zoom(&app->view, f[0]);
-        break;
-    case VIEW_CENTRE: {
-        const float *centre = viewer_focus_all(&app->viewer);
-        view_set_focus(&app->view, centre[0], centre[1], centre[2]);
-        break;
-    }
-    case VIEW_SIZE:
-        if (!parse_ints(args, n, 2)) return usage(USAGE_VIEW_SIZE);
-        win_set_view_size(&app->view, &app->viewer, n[0], n[1]);
-        break;
-    }
-    return 1;
+    return keyword_scan(&k_set_view, words);
 }
 
-// The keyword equal to the word, null when none. Only words beginning with a
-// lowercase letter from b to v can be keywords.
-static const SetKeyword *find_keyword(const char *word)
-{
-    unsigned char first = static_cast<unsigned char>(word[0]);
-    if (first < 'b' || first > 'v') return nullptr;
-    for (const SetKeyword &keyword : k_set_keywords) {
-        if (static_cast<unsigned char>(keyword.word[0]) == first && strcmp(keyword.word, word) == 0) {
-            return &keyword;
-        }
-    }
-    return nullptr;
-}
+// Every branch reads all its arguments before anything changes.
 
-// Runs one branch of set; at is its keyword, the arguments follow it. Every
-// argument is read before anything changes.
-static int run_branch(SetBranch branch, char **at)
+// set background <red> <green> <blue>
+static int set_background(const Keyword *keyword, char **at)
 {
-    AppState *app = &g_app;
-    char **args = at + 1;
     float f[3] = {0.0f, 0.0f, 0.0f};
-    int n[2] = {0, 0};
-    switch (branch) {
-    case SET_BACKGROUND:
-        if (!parse_floats(args, f, 3)) return usage(USAGE_BACKGROUND);
-        view_set_background_rgb(&app->view, f[0], f[1], f[2]);
-        return 1;
-    case SET_CURSOR:
-        return set_cursor(args);
-    case SET_FOCUS:
-        if (!parse_floats(args, f, 3)) return usage(USAGE_FOCUS);
-        view_set_focus(&app->view, f[0], f[1], f[2]);
-        return 1;
-    case SET_FREEROTATE:
-        if (!arg_parse(&n[0], args[0], ARG_BOOL)) return usage(USAGE_FREEROTATE);
-        view_set_free_rotate(&app->view, n[0]);
-        return 1;
-    case SET_PAN:
-        if (!parse_floats(args, f, 2)) return usage(USAGE_VIEW_PAN);
-        app->view.pan_x = f[0];
-        app->view.pan_y = f[1];
-        return 1;
-    case SET_POINTER:
-        if (!parse_ints(args, n, 2)) return usage(USAGE_POINTER);
-        win_set_cursor_pos(n[0], n[1]);
-        return 1;
-    case SET_POINTS_COLOR_INDEX:
-        if (!parse_ints(args, n, 1)) return usage(USAGE_POINTS_COLOR);
-        viewer_set_points_color_index(&app->viewer, n[0]);
-        return 1;
-    case SET_VIEW:
-        return cmd_set_view(at);
-    }
-    return 0;
+    if (!parse_floats(at + 1, f, 3)) return keyword_usage(keyword);
+    view_set_background_rgb(&g_app.view, f[0], f[1], f[2]);
+    return 1;
 }
 
 // `set cursor position <x> <y> <z>` moves the 3D cursor; `set cursor <id>`
 // shows a loaded mouse cursor (an unknown id changes nothing, silently).
-static int set_cursor(char **args)
+static int set_cursor(const Keyword *keyword, char **at)
 {
     const char *word = nullptr;
-    if (!arg_parse(&word, args[0], ARG_STRING)) return usage(USAGE_CURSOR);
+    if (!arg_parse(&word, at[1], ARG_STRING)) return keyword_usage(keyword);
     if (strcmp(word, "position") == 0) {
         float xyz[3] = {0.0f, 0.0f, 0.0f};
-        if (!parse_floats(args + 1, xyz, 3)) return usage(USAGE_CURSOR_POSITION);
+        if (!parse_floats(at + 2, xyz, 3)) return keyword_show(USAGE_CURSOR_POSITION);
         viewer_set_cursor_position(&g_app.viewer, xyz[0], xyz[1], xyz[2]);
         return 1;
     }
     int id = 0;
-    if (!arg_parse(&id, word, ARG_INT)) return usage(USAGE_CURSOR);
+    if (!arg_parse(&id, word, ARG_INT)) return keyword_usage(keyword);
     view_set_cursor_shape(id);
+    return 1;
+}
+
+// set focus <x> <y> <z>
+static int set_focus(const Keyword *keyword, char **at)
+{
+    float f[3] = {0.0f, 0.0f, 0.0f};
+    if (!parse_floats(at + 1, f, 3)) return keyword_usage(keyword);
+    view_set_focus(&g_app.view, f[0], f[1], f[2]);
+    return 1;
+}
+
+// set freerotate <on>
+static int set_freerotate(const Keyword *keyword, char **at)
+{
+    int on = 0;
+    if (!arg_parse(&on, at[1], ARG_BOOL)) return keyword_usage(keyword);
+    view_set_free_rotate(&g_app.view, on);
+    return 1;
+}
+
+// set pan <x> <y>: the pan in scene units, nothing else.
+static int set_pan(const Keyword *keyword, char **at)
+{
+    float f[2] = {0.0f, 0.0f};
+    if (!parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
+    g_app.view.pan_x = f[0];
+    g_app.view.pan_y = f[1];
+    return 1;
+}
+
+// set pointer <x> <y>: the mouse pointer on the screen.
+static int set_pointer(const Keyword *keyword, char **at)
+{
+    int n[2] = {0, 0};
+    if (!parse_ints(at + 1, n, 2)) return keyword_usage(keyword);
+    win_set_cursor_pos(n[0], n[1]);
+    return 1;
+}
+
+// set points_color_index <n>
+static int set_points_color_index(const Keyword *keyword, char **at)
+{
+    int n = 0;
+    if (!parse_ints(at + 1, &n, 1)) return keyword_usage(keyword);
+    viewer_set_points_color_index(&g_app.viewer, n);
+    return 1;
+}
+
+// set view: the list goes on at "view".
+static int set_view(const Keyword *keyword, char **at)
+{
+    return cmd_set_view(at);
+}
+
+// set view down, up, south, north, east, west.
+static int set_view_direction(const Keyword *keyword, char **at)
+{
+    const ViewAngles *angles = static_cast<const ViewAngles *>(keyword->data);
+    view_set_angles(&g_app.view, angles->yaw, angles->pitch);
+    return 1;
+}
+
+// set view rotate <xangle> <yangle>
+static int set_view_rotate(const Keyword *keyword, char **at)
+{
+    float f[2] = {0.0f, 0.0f};
+    if (!parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
+    view_rotate_by(&g_app.view, f[0], f[1]);
+    return 1;
+}
+
+// set view ortho <angle> <pitch>
+static int set_view_ortho(const Keyword *keyword, char **at)
+{
+    float f[2] = {0.0f, 0.0f};
+    if (!parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
+    view_set_angles(&g_app.view, f[0], f[1]);
+    return 1;
+}
+
+// set view pan <dx> <dy>: relative, in window pixels.
+static int set_view_pan(const Keyword *keyword, char **at)
+{
+    float f[2] = {0.0f, 0.0f};
+    if (!parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
+    view_pan(&g_app.view, f[0], f[1], 1);
+    return 1;
+}
+
+// set view parallel and set view perspective.
+static int set_view_projection(const Keyword *keyword, char **at)
+{
+    view_set_perspective(&g_app.view, *static_cast<const int *>(keyword->data));
+    return 1;
+}
+
+// set view zoom <factor>
+static int set_view_zoom(const Keyword *keyword, char **at)
+{
+    float zoom = 0.0f;
+    if (!parse_floats(at + 1, &zoom, 1)) return keyword_usage(keyword);
+    view_set_zoom(&g_app.view, zoom);
+    return 1;
+}
+
+// set view centre (or center): the camera on the centre of all models.
+static int set_view_centre(const Keyword *keyword, char **at)
+{
+    const float *centre = viewer_focus_all(&g_app.viewer);
+    view_set_focus(&g_app.view, centre[0], centre[1], centre[2]);
+    return 1;
+}
+
+// set view size <width> <height>
+static int set_view_size(const Keyword *keyword, char **at)
+{
+    int n[2] = {0, 0};
+    if (!parse_ints(at + 1, n, 2)) return keyword_usage(keyword);
+    win_set_view_size(&g_app.view, &g_app.viewer, n[0], n[1]);
     return 1;
 }
 
@@ -272,18 +276,4 @@ static int parse_ints(char **args, int *out, int n)
         if (args[k] == nullptr || !arg_parse(&out[k], args[k], ARG_INT)) return 0;
     }
     return 1;
-}
-
-// Shows a usage text; 0.
-static int usage(const char *text)
-{
-    cb_message_hook(text);
-    return 0;
-}
-
-// Shows a text that embeds a word of the command, cut to the message room.
-static void show_cut(std::string text)
-{
-    if (text.size() > MESSAGE_SIZE - 1) text.resize(MESSAGE_SIZE - 1);
-    cb_message_hook(text.c_str());
 }

@@ -9,11 +9,9 @@
 #include "command/cmd_find.h"
 #include "command/cmd_set.h"
 #include "command/tcl_glue.h"
-#include "foundation/str.h"
 #include "viewer/frame.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -64,31 +62,6 @@ int druvex_cmd(ClientData data, Tcl_Interp *interp, int argc, const char *argv[]
     if (list->words[0]) cmd_dispatch(list->words);
     tcl_free_args();
     return TCL_OK;
-}
-
-WordList *tcl_split_args(int argc, const char *const *argv)
-{
-    WordList *list = static_cast<WordList *>(calloc(1, sizeof(WordList)));
-    list->outer = g_glue.words;
-    g_glue.words = list;
-    int count = 0;
-    for (int a = 0; a < argc && count < WORD_LIST_SIZE - 1; a++) {
-        for (int f = 0; count < WORD_LIST_SIZE - 1; f++) {
-            char *word = str_field(argv[a], ' ', f);
-            if (!word) break;
-            list->words[count++] = word;
-        }
-    }
-    return list;
-}
-
-void tcl_free_args()
-{
-    WordList *list = g_glue.words;
-    if (!list) return;
-    for (int i = 0; i < WORD_LIST_SIZE && list->words[i]; i++) free(list->words[i]);
-    g_glue.words = list->outer;
-    free(list);
 }
 
 void cmd_dispatch(char **words)

@@ -21,7 +21,7 @@ extern "C" __attribute__((visibility("default"))) int Druvex_Init(Tcl_Interp *in
 {
     if (g_init_done) return TCL_OK;
     g_init_done = 1;
-    if (tcl_glue_init(interp) != 0) return TCL_ERROR;
+    if (!tcl_glue_init(interp)) return TCL_ERROR;
     if (!tcl_create_command("druvex", druvex_cmd, nullptr)) return TCL_ERROR;
     memset(&g_app, 0, sizeof g_app);
     win_init(tcl_tk_instance());

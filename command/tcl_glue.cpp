@@ -26,9 +26,34 @@ int tcl_glue_init(Tcl_Interp *interp)
 {
     memset(&g_glue, 0, sizeof g_glue);
     g_glue.interp = interp;
-    if (Tcl_InitStubs(interp, "8.4", 0) == nullptr) return 1;
-    if (Tk_InitStubs(interp, "8.4", 0) == nullptr) return 1;
-    return 0;
+    if (Tcl_InitStubs(interp, "8.4", 0) == nullptr) return 0;
+    if (Tk_InitStubs(interp, "8.4", 0) == nullptr) return 0;
+    return 1;
+}
+
+WordList *tcl_split_args(int argc, const char *const *argv)
+{
+    WordList *list = static_cast<WordList *>(calloc(1, sizeof(WordList)));
+    list->outer = g_glue.words;
+    g_glue.words = list;
+    int count = 0;
+    for (int a = 0; a < argc && count < WORD_LIST_SIZE - 1; a++) {
+        for (int f = 0; count < WORD_LIST_SIZE - 1; f++) {
+            char *word = str_field(argv[a], ' ', f);
+            if (!word) break;
+            list->words[count++] = word;
+        }
+    }
+    return list;
+}
+
+void tcl_free_args()
+{
+    WordList *list = g_glue.words;
+    if (!list) return;
+    for (int i = 0; i < WORD_LIST_SIZE && list->words[i]; i++) free(list->words[i]);
+    g_glue.words = list->outer;
+    free(list);
 }
 
 int tcl_create_command(const char *name, Tcl_CmdProc *proc, ClientData data)
@@ -73,11 +98,6 @@ int tcl_script_error_box(const char *what, const char *reason)
     std::string text = std::string("tcl/tk script error: ") + (what ? what : "unknown") +
                        "\nreason: " + (reason ? reason : "unknown");
     return tcl_error_box(text.c_str());
-}
-
-void cb_message_hook(const char *text)
-{
-    if (text) tcl_info_box(text);
 }
 
 unsigned long tcl_tk_hwnd(const char *path)

@@ -1,10 +1,19 @@
 // The thin glue through which the system talks to Tcl and Tk: the remembered
-// interpreter, script evaluation, modal message boxes, Tk window lookups and
-// timers. Every call goes to the interpreter given to Druvex_Init.
+// interpreter, the word lists of running commands, script evaluation, modal
+// message boxes, Tk window lookups and timers. Every call goes to the
+// interpreter given to Druvex_Init.
 #pragma once
 #include <tcl.h>
 
-struct WordList;
+// Slots of a word list; at most WORD_LIST_SIZE - 1 words, the last slot stays null.
+constexpr int WORD_LIST_SIZE = 1024;
+
+// The words of one command: malloc'ed texts up to the first null slot. Each
+// running command has its own list; nested commands push theirs on top.
+struct WordList {
+    char *words[WORD_LIST_SIZE]; // the words, null after the last
+    WordList *outer;             // list of the command this one runs inside, or null
+};
 
 // The glue's state: the interpreter and the script path prefixes.
 struct GlueState {
@@ -19,8 +28,13 @@ struct GlueState {
 extern GlueState g_glue;
 
 // Zeroes the glue state, remembers the interpreter and initialises the Tcl and Tk
-// stubs ("8.4", not exact). Returns 0 on success, 1 on failure.
+// stubs ("8.4", not exact). 1 on success, 0 when a stub table is refused.
 int tcl_glue_init(Tcl_Interp *interp);
+// Splits every argument at runs of blanks into a new word list that becomes the
+// current one (the outer command's list is kept); returns it.
+WordList *tcl_split_args(int argc, const char *const *argv);
+// Frees the current word list's words and makes the outer command's list current again.
+void tcl_free_args();
 // Registers a string-form command; 1, or 0 for a null name or procedure.
 int tcl_create_command(const char *name, Tcl_CmdProc *proc, ClientData data);
 // Registers an object-form command; 1, or 0 for a null name or procedure.
@@ -39,8 +53,6 @@ int tcl_info_box(const char *text);
 int tcl_error_box(const char *text);
 // Error box "tcl/tk script error: %s\nreason: %s"; null arguments shown as "unknown".
 int tcl_script_error_box(const char *what, const char *reason);
-// The viewer's message hook: an information box for a non-null text.
-void cb_message_hook(const char *text);
 // X window id of the Tk window with this path (created if needed), or 0.
 unsigned long tcl_tk_hwnd(const char *path);
 // The X display of the Tk main window: the instance the window layer starts with.

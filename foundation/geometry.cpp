@@ -85,6 +85,13 @@ const float *geom_box_uv_triangle(const float *triangle, const float *box, int u
     return g_box_uv_triangle;
 }
 
+const char *geom_axis_name(int code)
+{
+    static const char *const words[7] = {"x", "x", "y", "z", "-x", "-y", "-z"};
+    if (code < 1 || code > 6) return words[0];
+    return words[code];
+}
+
 // Fills both tables from the first quadrant by symmetry, so the quarter turns
 // are exact (sin 90 = 1, cos 90 = 0, cos 180 = -1).
 static void build_tables()

@@ -1,5 +1,5 @@
-// Geometry helpers: whole-degree sine and cosine, face normals, a 2D turn test
-// and box texture mapping. A box is 6 floats: min x, y, z then max x, y, z.
+// Geometry helpers: whole-degree sine and cosine, face normals, a 2D turn test,
+// box texture mapping and the axis words. A box is 6 floats: min x, y, z then max x, y, z.
 // Axis codes: 1 x, 2 y, 3 z, 4 -x, 5 -y, 6 -z.
 #pragma once
 
@@ -18,3 +18,5 @@ void geom_box_uv(float x, float y, float z, const float *box, int u_axis, int v_
 // geom_box_uv of the three corners: six floats (u0, v0, u1, v1, u2, v2) in a static
 // array valid until the next call; null when the triangle or the box is null.
 const float *geom_box_uv_triangle(const float *triangle, const float *box, int u_axis, int v_axis);
+// Word of an axis code: 1 "x", 2 "y", 3 "z", 4 "-x", 5 "-y", 6 "-z"; any other code gives "x".
+const char *geom_axis_name(int code);

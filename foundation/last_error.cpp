@@ -48,10 +48,3 @@ const char *err_last()
 {
     return g_last_error;
 }
-
-const char *geom_axis_name(int code)
-{
-    static const char *const words[7] = {"x", "x", "y", "z", "-x", "-y", "-z"};
-    if (code < 1 || code > 6) return words[0];
-    return words[code];
-}

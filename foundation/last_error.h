@@ -1,6 +1,6 @@
 // The process-wide last-error text: failing operations store the reason here
 // and their callers fetch it. While a text is being read the stored text
-// names the source and line of the innermost read. Also the axis words.
+// names the source and line of the innermost read.
 #pragma once
 
 // Longest stored text in characters; longer texts are cut to this length.
@@ -13,5 +13,3 @@ void err_set(const char *message);
 void err_setf(const char *format, ...) __attribute__((format(printf, 1, 2)));
 // The current last-error text, borrowed until the next err_set; null when none.
 const char *err_last();
-// Word of an axis code: 1 "x", 2 "y", 3 "z", 4 "-x", 5 "-y", 6 "-z"; any other code gives "x".
-const char *geom_axis_name(int code);

@@ -153,3 +153,12 @@ TEST(Geometry, BoxTextureCoordinatesOfTriangle)
     const float expected[6] = {0, 0, 1, 0.5f, 0.5f, 1};
     for (int i = 0; i < 6; i++) EXPECT_FLOAT_EQ(expected[i], uv[i]) << i;
 }
+
+TEST(AxisWords, CodesAndOutOfRange)
+{
+    const struct { int code; const char *word; } cases[] = {
+        {1, "x"}, {2, "y"}, {3, "z"}, {4, "-x"}, {5, "-y"}, {6, "-z"},
+        {0, "x"}, {7, "x"}, {-1, "x"}, {1000, "x"},
+    };
+    for (const auto &c : cases) EXPECT_STREQ(geom_axis_name(c.code), c.word) << c.code;
+}

@@ -73,12 +73,3 @@ TEST(LastError, FormattedVariant)
     err_setf("could not find: %s", long_name.c_str());
     EXPECT_EQ(std::string(err_last()).size(), 255u);
 }
-
-TEST(AxisWords, CodesAndOutOfRange)
-{
-    const struct { int code; const char *word; } cases[] = {
-        {1, "x"}, {2, "y"}, {3, "z"}, {4, "-x"}, {5, "-y"}, {6, "-z"},
-        {0, "x"}, {7, "x"}, {-1, "x"}, {1000, "x"},
-    };
-    for (const auto &c : cases) EXPECT_STREQ(geom_axis_name(c.code), c.word) << c.code;
-}
