@@ -38,6 +38,7 @@ static int select_cut(const Keyword *keyword, char **at);
 static int select_delete(const Keyword *keyword, char **at);
 static int select_layer(const Keyword *keyword, char **at);
 static int select_model(const Keyword *keyword, char **at);
+static int select_pancake(const Keyword *keyword, char **at);
 static int select_paste(const Keyword *keyword, char **at);
 static int select_rotate(const Keyword *keyword, char **at);
 static int select_scale(const Keyword *keyword, char **at);
@@ -59,7 +60,7 @@ static const Keyword k_select_keywords[] = {
     {"delete", select_delete, nullptr, nullptr},
     {"layer", select_layer, USAGE_LAYER, nullptr},
     {"model", select_model, USAGE_MODEL, nullptr},
-    // Joins here: "pancake", before "paste".
+    {"pancake", select_pancake, nullptr, nullptr},
     {"paste", select_paste, nullptr, nullptr},
     {"rotate", select_rotate, USAGE_ROTATE, nullptr},
     {"scale", select_scale, USAGE_SCALE, nullptr},
@@ -240,6 +241,15 @@ static int select_model(const Keyword *keyword, char **at)
     if (!arg_parse(&id, at[1], ARG_INT)) return keyword_usage(keyword);
     if (cmd_select_model(id)) return 1;
     return keyword_show("druvex: model id not found");
+}
+
+// Nothing is reported, whatever the flattening gives.
+static int select_pancake(const Keyword *keyword, char **at)
+{
+    (void)keyword;
+    (void)at;
+    sel_pancake(&g_app.viewer);
+    return 1;
 }
 
 // The copy set is kept, but nothing is pasted from it.

@@ -9,6 +9,7 @@
 #include "foundation/vec3.h"
 #include "model/model.h"
 #include "model/model_build.h"
+#include "model/model_edit.h"
 #include "model/model_query.h"
 #include "viewer/loaded_models.h"
 #include "viewer/viewer.h"
@@ -51,6 +52,7 @@ static void link_children(Viewer *viewer, Model *owner, Child *child);
 static int translate_step(Viewer *viewer, int32_t key, Model *model, const void *data);
 static int rotate_step(Viewer *viewer, int32_t key, Model *model, const void *data);
 static int scale_step(Viewer *viewer, int32_t key, Model *model, const void *data);
+static int pancake_step(Viewer *viewer, int32_t key, Model *model, const void *data);
 static int add_data_step(Viewer *viewer, int32_t key, Model *model, const void *data);
 static int add_child_step(Viewer *viewer, int32_t key, Model *model, const void *data);
 
@@ -233,6 +235,12 @@ int sel_delete(Viewer *viewer)
         drop_stale(viewer, &viewer->copy_set);
     }
     return result;
+}
+
+int sel_pancake(Viewer *viewer)
+{
+    if (!viewer) return 0;
+    return each_selected(viewer, pancake_step, nullptr);
 }
 
 int sel_add_data(Viewer *viewer, const char *text)
@@ -474,6 +482,14 @@ static int scale_step(Viewer *viewer, int32_t key, Model *model, const void *dat
     for (int i = 0; i < 3; i++) xform->scale[i] = step->relative ? xform->scale[i] * step->value[i] : step->value[i];
     rcache_update_model_xform(xform);
     return 1;
+}
+
+static int pancake_step(Viewer *viewer, int32_t key, Model *model, const void *data)
+{
+    (void)viewer;
+    (void)key;
+    (void)data;
+    return model_pancake(model);
 }
 
 static int add_data_step(Viewer *viewer, int32_t key, Model *model, const void *data)

@@ -59,6 +59,8 @@ int sel_scale(Viewer *viewer, float x, float y, float z, int relative);
 // fails on an entry that is no loaded model; every entry of an unloaded model then leaves
 // both sets. Linear in the number of loaded and selected models.
 int sel_delete(Viewer *viewer);
+// Lays each selected model flat in the z = 0 plane.
+int sel_pancake(Viewer *viewer);
 // Reads the .mod text into each selected model.
 int sel_add_data(Viewer *viewer, const char *text);
 // Gives each selected model its own copy of the model of a model id as a new child link placed
