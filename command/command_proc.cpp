@@ -11,6 +11,9 @@
 #include "command/cmd_set.h"
 #include "command/tcl_glue.h"
 #include "viewer/frame.h"
+#ifdef DRUVEX_SIMULATION
+#include "physics/physics.h"
+#endif
 
 #include <cstdio>
 #include <cstring>
@@ -49,7 +52,7 @@ static const Subcommand g_subcommands[] = {
     {"set", cmd_set, nullptr},
     {"select", cmd_select, nullptr},
 #ifdef DRUVEX_SIMULATION
-    // {"simulate", phys_cmd_simulate, nullptr},
+    {"simulate", phys_cmd_simulate, nullptr},
 #else
     {"simulate", nullptr, nullptr},
 #endif

@@ -7,6 +7,9 @@
 #include "viewer/view_callbacks.h"
 #include "viewer/viewer.h"
 #include "viewer/window.h"
+#ifdef DRUVEX_SIMULATION
+#include "physics/physics.h"
+#endif
 
 #include <tcl.h>
 
@@ -29,5 +32,9 @@ extern "C" __attribute__((visibility("default"))) int Druvex_Init(Tcl_Interp *in
     viewer_set_status_hook(&g_app.viewer, cb_status_hook);
     viewer_set_message_hook(&g_app.viewer, cb_message_hook);
     view_callbacks_init(&g_app.view, &g_app.viewer, cb_send_mouse);
+#ifdef DRUVEX_SIMULATION
+    viewer_set_physics_hooks(&g_app.viewer, phys_rescale_all, phys_release_object);
+#endif
+    g_app.view.rescale_viewer = &g_app.viewer;
     return TCL_OK;
 }

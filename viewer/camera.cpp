@@ -48,4 +48,6 @@ void view_set_extent(ViewState *view, float size, int rescale)
     view->extent_x = new_x;
     view->extent_y = new_y;
     view->depth = new_depth;
+    if (view->rescale_viewer && view->rescale_viewer->rescale_hook)
+        view->rescale_viewer->rescale_hook(view->rescale_viewer);
 }

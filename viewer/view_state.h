@@ -4,6 +4,8 @@
 #pragma once
 #include "viewer/window.h"
 
+struct Viewer;
+
 // Camera and window values of the GL window, zero until the window's init callback.
 struct ViewState {
     int free_rotate;            // 1 when the view turns freely
@@ -18,4 +20,5 @@ struct ViewState {
     float camera_focus[3];      // point the camera looks at
     int fixed_size;             // 1 after `set view size`
     float background[3];        // clear colour r, g, b in 0..1
+    Viewer *rescale_viewer;     // viewer whose rescale hook runs after an extent change, or null
 };

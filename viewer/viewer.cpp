@@ -31,6 +31,7 @@ static void set_display_defaults(Viewer *viewer);
 static void fill_face_cache(FaceCache *cache, Model *model, int32_t layer_slot, int32_t face_slot, Face *face);
 static Point *vertex_point(Model *model, int32_t point, int by_index);
 static void release_textures(Layer *layer);
+static void release_collide_caches(Viewer *viewer);
 
 void viewer_init(Viewer *viewer)
 {
@@ -59,6 +60,7 @@ void viewer_reset(Viewer *viewer, int with_defaults)
     table_clear(&viewer->face_caches);
     table_clear(&viewer->joint_caches);
     table_clear(&viewer->child_xforms);
+    release_collide_caches(viewer);
     table_clear(&viewer->collide_caches);
     table_clear(&viewer->models);
     if (with_defaults) set_display_defaults(viewer);
@@ -222,6 +224,16 @@ Child *rcache_child_of(const ChildXform *xform)
     return (child && child->id == xform->child_id) ? child : nullptr;
 }
 
+int rcache_collide_bind(CollideCache *cache, CollideObject *object)
+{
+    if (!cache) return 0;
+    int32_t slot = (object && object->owner) ? slot_of(&object->owner->collides, object) : -1;
+    cache->owner = slot < 0 ? nullptr : object->owner;
+    cache->object_slot = slot;
+    cache->object_id = slot < 0 ? 0 : object->id;
+    return slot >= 0;
+}
+
 CollideObject *rcache_collide_object_of(const CollideCache *cache)
 {
     if (!cache || !cache->owner) return nullptr;
@@ -270,6 +282,7 @@ int viewer_release_model_caches(Viewer *viewer, Model *model)
     for (CollideObject *object = static_cast<CollideObject *>(table_first(&model->collides)); object;
          object = static_cast<CollideObject *>(table_next(&model->collides))) {
         CollideCache *cache = static_cast<CollideCache *>(cache_existing(&viewer->collide_caches, object->viewer_index));
+        if (cache && viewer->collide_release_hook) viewer->collide_release_hook(viewer, cache);
         if (cache) cache->owner = nullptr;
     }
     cache_drop(&viewer->model_xforms, &model->viewer_index);
@@ -455,4 +468,13 @@ static void release_textures(Layer *layer)
         texture->gl_names[slot] = 0;
     }
     texture->gl_stale = 0;
+}
+
+// Frees the physics body and geometry of every collide cache before the table is emptied.
+static void release_collide_caches(Viewer *viewer)
+{
+    if (!viewer->collide_release_hook) return;
+    for (CollideCache *cache = static_cast<CollideCache *>(table_first(&viewer->collide_caches)); cache;
+         cache = static_cast<CollideCache *>(table_next(&viewer->collide_caches)))
+        viewer->collide_release_hook(viewer, cache);
 }

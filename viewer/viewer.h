@@ -18,6 +18,12 @@ struct AnimSet;
 
 // A function taking one text: the viewer's status hook and message hook.
 typedef void (*ViewerTextHook)(const char *text);
+struct Viewer;
+struct CollideCache;
+// A function taking the viewer: the hook that re-places physics bodies after the view size changed.
+typedef int (*ViewerRescaleHook)(Viewer *viewer);
+// A function taking the viewer and a collide cache: the hook that frees the cache's physics body.
+typedef int (*ViewerCollideHook)(Viewer *viewer, CollideCache *cache);
 
 // Render caches never hold the address of a record that lives in a table of a
 // model (points, joints, layers, faces, children, collide objects): those tables
@@ -169,6 +175,8 @@ struct Viewer {
     const char *last_message;       // copy of the last text passed to viewer_message, or null
     ViewerTextHook status_hook;     // receives the formatted status line, or null
     ViewerTextHook message_hook;    // receives messages for the user, or null
+    ViewerRescaleHook rescale_hook; // called after the view extent changed, or null (no physics)
+    ViewerCollideHook collide_release_hook; // called before a collide cache or its object goes, or null
 };
 
 // Once at package start: file table, zeroed record, tables, selections, then a reset with defaults.
@@ -201,6 +209,9 @@ Face *rcache_face_of(const FaceCache *cache);
 Joint *rcache_joint_parent(const JointCache *cache);
 // The child link of a ChildXform, looked up now; null when it is gone.
 Child *rcache_child_of(const ChildXform *xform);
+// Makes the cache name the object (its owner, slot and id); 1, or 0 when the
+// object lies in no model's collide table (the cache then names nothing).
+int rcache_collide_bind(CollideCache *cache, CollideObject *object);
 // The collide object of a CollideCache, looked up now; null when it is gone or unloaded.
 CollideObject *rcache_collide_object_of(const CollideCache *cache);
 // The ModelXform of a model id, or null.
