@@ -7,6 +7,7 @@
 #include "command/cmd_display.h"
 #include "command/cmd_file.h"
 #include "command/cmd_find.h"
+#include "command/cmd_select.h"
 #include "command/cmd_set.h"
 #include "command/tcl_glue.h"
 #include "viewer/frame.h"
@@ -52,7 +53,7 @@ static const Subcommand g_subcommands[] = {
     {"reload", nullptr, cmd_reload},
     // {"reset", cmd_reset, nullptr},
     {"set", cmd_set, nullptr},
-    // {"select", cmd_select, nullptr},
+    {"select", cmd_select, nullptr},
 #ifdef DRUVEX_SIMULATION
     {"simulate", phys_cmd_simulate, nullptr},
 #else
