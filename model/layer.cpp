@@ -3,12 +3,14 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <unordered_set>
 
 #include "foundation/geometry.h"
 #include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
 #include "foundation/str.h"
+#include "model/image_cache.h"
 #include "model/model.h"
 #include "model/model_build.h"
 #include "model/model_query.h"
@@ -22,6 +24,7 @@ static void extend_box(float *min, float *max, const float *p);
 static bool box_over_strip(Model *model, Layer *layer, float *min, float *max);
 static bool box_over_lines(Model *model, Layer *layer, float *min, float *max);
 static bool map_corner(Model *model, Layer *layer, int32_t id, float *u, float *v);
+static int replace_image(Model *model, Layer *layer, int32_t slot, const char *file);
 
 // Triples are appended in order of first use; a set of the ids already listed answers
 // "present?" at once instead of a scan of the output.
@@ -378,26 +381,17 @@ int layer_set_image_repeat(Model *model, const char *layer_name, int32_t on, flo
 
 int layer_set_image(Model *model, const char *layer_name, const char *file)
 {
-    Layer *layer = find_layer(model, layer_name);
-    if (!layer) return 0;
-    return model_add_image(model, layer_name, LAYER_SLOT_IMAGE, file, layer->image_u_axis,
-                           layer->image_v_axis);
+    return replace_image(model, find_layer(model, layer_name), LAYER_SLOT_IMAGE, file);
 }
 
 int layer_set_mirror_image(Model *model, const char *layer_name, const char *file)
 {
-    Layer *layer = find_layer(model, layer_name);
-    if (!layer) return 0;
-    return model_add_image(model, layer_name, LAYER_SLOT_MIRROR, file, layer->image_u_axis,
-                           layer->image_v_axis);
+    return replace_image(model, find_layer(model, layer_name), LAYER_SLOT_MIRROR, file);
 }
 
 int layer_set_reflect_image(Model *model, const char *layer_name, const char *file)
 {
-    Layer *layer = find_layer(model, layer_name);
-    if (!layer) return 0;
-    return model_add_image(model, layer_name, LAYER_SLOT_REFLECT, file, layer->image_u_axis,
-                           layer->image_v_axis);
+    return replace_image(model, find_layer(model, layer_name), LAYER_SLOT_REFLECT, file);
 }
 
 // The layer of that name, without touching the last-error text.
@@ -497,4 +491,19 @@ static bool map_corner(Model *model, Layer *layer, int32_t id, float *u, float *
     *u = uv[0];
     *v = uv[1];
     return true;
+}
+
+// model_add_image of the slot with the layer's axis codes, with the new file read into the
+// image cache first: a file that cannot be read fails here and leaves the slot's working image,
+// name and reference untouched; a file that can be read is then shared, not read twice.
+static int replace_image(Model *model, Layer *layer, int32_t slot, const char *file)
+{
+    if (!layer || !file || !file[0]) return 0;
+    std::string path = std::string(model->directory) + file;
+    int32_t width = 0;
+    int32_t height = 0;
+    if (!image_cache_load(path.c_str(), &width, &height)) return 0;
+    int result = model_add_image(model, layer->name, slot, file, layer->image_u_axis, layer->image_v_axis);
+    image_cache_release(path.c_str());
+    return result;
 }

@@ -61,9 +61,10 @@ int layer_set_image_xaxis(Model *model, const char *layer, int32_t code);
 int layer_set_image_yaxis(Model *model, const char *layer, int32_t code);
 // Repeat flag = on; when on, factors = u, v; then maps the uvs; the mapping's result, 0 on failure.
 int layer_set_image_repeat(Model *model, const char *layer, int32_t on, float u, float v);
-// model_add_image of slot 0 with the layer's axis codes; its result.
+// model_add_image of slot 0 with the layer's axis codes; its result. A file that cannot be
+// read leaves the slot as it was (the reader's reason as last error).
 int layer_set_image(Model *model, const char *layer, const char *file);
-// model_add_image of slot 1; its result.
+// The same for slot 1, the mirror image.
 int layer_set_mirror_image(Model *model, const char *layer, const char *file);
-// model_add_image of slot 2; its result.
+// The same for slot 2, the reflection image.
 int layer_set_reflect_image(Model *model, const char *layer, const char *file);

@@ -326,7 +326,26 @@ TEST_F(LayerImageTest, ImageGettersFollowThePixels)
     float amount = 0.0f;
     EXPECT_STREQ(layer_get_reflect_image(m, "skin", &amount), "shine.tga");
     EXPECT_EQ(amount, 0.25f);
+    // A file that cannot be read keeps the working image of every slot.
     EXPECT_EQ(layer_set_image(m, "skin", "absent.tga"), 0);
-    EXPECT_EQ(layer_get_image(m, "skin", &u, &v), nullptr);
+    EXPECT_EQ(layer_set_mirror_image(m, "skin", "absent.tga"), 0);
+    EXPECT_EQ(layer_set_reflect_image(m, "skin", "absent.tga"), 0);
+    ASSERT_EQ(layer_get_image(m, "skin", &u, &v), t);
+    EXPECT_STREQ(t->file[0], "base.tga");
+    EXPECT_STREQ(layer_get_mirror_image(m, "skin"), "glass.tga");
+    EXPECT_STREQ(layer_get_reflect_image(m, "skin", &amount), "shine.tga");
+    std::string dir = m->directory;
+    EXPECT_EQ(image_cache_find((dir + "base.tga").c_str())->references, 1u);
+    EXPECT_EQ(image_cache_find((dir + "absent.tga").c_str()), nullptr);
+    // The same file again keeps one reference; another file releases the old one.
+    t->gl_stale = 0;
+    ASSERT_EQ(layer_set_image(m, "skin", "base.tga"), 1);
+    EXPECT_EQ(image_cache_find((dir + "base.tga").c_str())->references, 1u);
+    EXPECT_EQ(t->gl_stale, 1);
+    ASSERT_EQ(layer_set_image(m, "skin", "glass.tga"), 1);
+    EXPECT_EQ(image_cache_find((dir + "base.tga").c_str()), nullptr);
+    EXPECT_EQ(image_cache_find((dir + "glass.tga").c_str())->references, 2u);
+    EXPECT_EQ(layer_set_image(m, "ghost", "glass.tga"), 0);
+    EXPECT_EQ(image_cache_find((dir + "glass.tga").c_str())->references, 2u);
     model_free(m);
 }
