@@ -119,7 +119,8 @@ int cmd_add_uvee(char **words)
         return keyword_show(USAGE_UVEE);
     Model *model = sel_current_model(&g_app.viewer);
     if (!model || !model_find_layer(model, layer)) return 1;
-    if (model_add_uvee(model, layer, point, uv[0], uv[1])) layer_map_point_uvs(model, layer, point);
+    model_add_uvee(model, layer, point, uv[0], uv[1]);
+    layer_map_point_uvs(model, layer, point);
     return 1;
 }
 

@@ -216,15 +216,15 @@ struct CornerUse {
 // each of its points is used. Valid while the layer's faces, strips, lines,
 // box, axes and repeat are as they were then.
 struct PointMap {
-    Model *model = nullptr;
-    std::string layer;
-    int32_t faces = -1, strips = -1, lines = -1;
-    uint32_t next_face = 0, next_strip = 0, next_line = 0;
-    float box[6] = {0, 0, 0, 0, 0, 0};
-    int32_t axes[2] = {0, 0};
-    int32_t repeat_on = 0;
-    float repeat[2] = {0, 0};
-    std::unordered_map<int32_t, std::vector<CornerUse>> uses;
+    Model *model = nullptr;                  // the model, compared only, never followed; null for none
+    std::string layer;                       // the layer's name
+    int32_t faces = -1, strips = -1, lines = -1;          // the layer's record counts
+    uint32_t next_face = 0, next_strip = 0, next_line = 0; // the id counters
+    float box[6] = {0, 0, 0, 0, 0, 0};       // the layer box, min then max
+    int32_t axes[2] = {0, 0};                // image u and v axis codes
+    int32_t repeat_on = 0;                   // repeat flag
+    float repeat[2] = {0, 0};                // repeat factors
+    std::unordered_map<int32_t, std::vector<CornerUse>> uses;  // point id -> its corners
 };
 
 static PointMap g_point_map;
