@@ -2,6 +2,8 @@
 
 #include "command/app_state.h"
 #include "command/callbacks.h"
+#include "command/cmd_add.h"
+#include "command/cmd_animate.h"
 #include "command/cmd_create.h"
 #include "command/cmd_delete.h"
 #include "command/cmd_display.h"
@@ -35,8 +37,8 @@ static int draw_frame();
 // Subcommands in the order names of one first letter are compared. Handlers
 // not built yet stay commented out, so their names are unknown words.
 static const Subcommand g_subcommands[] = {
-    // {"add", cmd_add, nullptr},
-    // {"animate", cmd_animate, nullptr},
+    {"add", cmd_add, nullptr},
+    {"animate", cmd_animate, nullptr},
     {"callback", cmd_callback, nullptr},
     {"create", cmd_create, nullptr},
     {"delete", cmd_delete, nullptr},
