@@ -5,6 +5,8 @@
 #include "command/callbacks.h"
 #include "command/keywords.h"
 #include "model/model_build.h"
+#include "model/model_query.h"
+#include "viewer/draw_texture.h"
 #include "viewer/selection.h"
 
 static int delete_layer(const Keyword *keyword, char **at);
@@ -33,6 +35,8 @@ static int delete_layer(const Keyword *keyword, char **at)
 {
     const char *name = nullptr;
     if (!arg_parse(&name, at[1], ARG_STRING)) return keyword_usage(keyword);
-    model_delete_layer(sel_current_model(&g_app.viewer), name);
+    Model *model = sel_current_model(&g_app.viewer);
+    draw_release_layer_textures(model_find_layer(model, name));
+    model_delete_layer(model, name);
     return 1;
 }

@@ -3,12 +3,20 @@
 #include "command/app_state.h"
 #include "command/arguments.h"
 #include "command/keywords.h"
+#include "foundation/matrix4.h"
+#include "model/layer.h"
+#include "model/model_build.h"
+#include "model/model_query.h"
+#include "model/point.h"
 #include "viewer/camera.h"
 #include "viewer/display_options.h"
 #include "viewer/frame.h"
 #include "viewer/loaded_models.h"
+#include "viewer/selection.h"
 #include "viewer/window.h"
 
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 
 static const char *const USAGE_BACKGROUND = "druvex: usage: druvex set background <red> <green> <blue>";
@@ -25,11 +33,32 @@ static const char *const USAGE_VIEW_ORTHO = "druvex: usage: druvex set view orth
 static const char *const USAGE_VIEW_PAN = "druvex: usage: druvex set view pan <angle> <pitch>";
 static const char *const USAGE_VIEW_ZOOM = "druvex: usage: druvex set view zoom <factor>";
 static const char *const USAGE_VIEW_SIZE = "druvex: usage: druvex set view size <width> <height>";
+static const char *const USAGE_MATRIX = "druvex: usage: druvex set matrix <type> <n1> <n2> .. <n16>";
+static const char *const USAGE_VERTEX = "druvex: usage: druvex set vertex <args>";
+static const char *const USAGE_VERTEX_POINT = "druvex: usage: druvex set vertex point <n>";
+static const char *const USAGE_VERTEX_NORMAL = "druvex: usage: druvex set vertex normal <n>";
+static const char *const USAGE_VERTEX_COLOR = "druvex: usage: druvex set vertex color <n>";
+static const char *const USAGE_VERTEX_TRANSPARENCY = "druvex: usage: druvex set vertex transparency <n>";
+// Also the text of the layer branches without one of their own.
+static const char *const USAGE_LAYER = "druvex: usage: druvex set layer <args>";
+static const char *const USAGE_LAYER_SIDES = "druvex: usage: druvex set layer sides 1|2";
+static const char *const USAGE_LAYER_MIRROR = "druvex: usage: druvex set layer mirror none|x|y|z";
+static const char *const USAGE_LAYER_COLOR = "druvex: usage: druvex set layer color <r> <g> <b>";
+static const char *const USAGE_LAYER_TRANSPARENCY = "druvex: usage: druvex set layer transparency <f>";
+// The word of a vertex normal that names no layer.
+static const char *const NO_LAYER_WORD = "0";
 
 // Yaw and pitch (degrees) of a fixed view direction.
 struct ViewAngles {
     float yaw, pitch;
 };
+
+// A layer operation that takes one integer (sides, image axes).
+typedef int (*LayerIntSetter)(Model *model, const char *layer, int32_t value);
+// A layer operation that takes one float (transparency, reflection amount).
+typedef int (*LayerFloatSetter)(Model *model, const char *layer, float value);
+// A layer operation that takes a file name (the three image slots).
+typedef int (*LayerFileSetter)(Model *model, const char *layer, const char *file);
 
 static int set_background(const Keyword *keyword, char **at);
 static int set_cursor(const Keyword *keyword, char **at);
@@ -47,6 +76,22 @@ static int set_view_projection(const Keyword *keyword, char **at);
 static int set_view_zoom(const Keyword *keyword, char **at);
 static int set_view_centre(const Keyword *keyword, char **at);
 static int set_view_size(const Keyword *keyword, char **at);
+static int set_layer(const Keyword *keyword, char **at);
+static int set_matrix(const Keyword *keyword, char **at);
+static int set_vertex(const Keyword *keyword, char **at);
+static int set_matrix_view(const Keyword *keyword, char **at);
+static int set_vertex_point(const Keyword *keyword, char **at);
+static int set_vertex_normal(const Keyword *keyword, char **at);
+static int set_vertex_color(const Keyword *keyword, char **at);
+static int set_vertex_transparency(const Keyword *keyword, char **at);
+static int set_layer_name(const Keyword *keyword, char **at);
+static int set_layer_int(const Keyword *keyword, char **at);
+static int set_layer_mirror(const Keyword *keyword, char **at);
+static int set_layer_lighting(const Keyword *keyword, char **at);
+static int set_layer_color(const Keyword *keyword, char **at);
+static int set_layer_float(const Keyword *keyword, char **at);
+static int set_layer_file(const Keyword *keyword, char **at);
+static int32_t to_int_saturated(float value);
 static int parse_floats(char **args, float *out, int n);
 static int parse_ints(char **args, int *out, int n);
 
@@ -56,11 +101,12 @@ static const Keyword k_set_keywords[] = {
     {"cursor", set_cursor, USAGE_CURSOR, nullptr},
     {"focus", set_focus, USAGE_FOCUS, nullptr},
     {"freerotate", set_freerotate, USAGE_FREEROTATE, nullptr},
-    // Joins here: "layer" and "matrix" (cmd_set_layer, cmd_set_matrix).
+    {"layer", set_layer, nullptr, nullptr},
+    {"matrix", set_matrix, nullptr, nullptr},
     {"pan", set_pan, USAGE_VIEW_PAN, nullptr},
     {"pointer", set_pointer, USAGE_POINTER, nullptr},
     {"points_color_index", set_points_color_index, USAGE_POINTS_COLOR, nullptr},
-    // Joins here: "vertex" (cmd_set_vertex), compared before "view".
+    {"vertex", set_vertex, nullptr, nullptr},
     {"view", set_view, USAGE_VIEW, nullptr},
 };
 
@@ -100,6 +146,53 @@ static const Keyword k_view_keywords[] = {
 static const KeywordTable k_set_view = {k_view_keywords, KEYWORD_COUNT(k_view_keywords), KEYWORD_FIRST_WORD,
                                         "druvex: unknown view name: %s", nullptr, USAGE_VIEW};
 
+// The one matrix type of set matrix.
+static const Keyword k_matrix_keywords[] = {
+    {"view", set_matrix_view, USAGE_MATRIX, nullptr},
+};
+
+static const KeywordTable k_set_matrix = {k_matrix_keywords, KEYWORD_COUNT(k_matrix_keywords), KEYWORD_FIRST_WORD,
+                                          "druvex: unknown matrix type: %s", nullptr, USAGE_MATRIX};
+
+// What set vertex writes, in the order compared.
+static const Keyword k_vertex_keywords[] = {
+    {"point", set_vertex_point, USAGE_VERTEX_POINT, nullptr},
+    {"normal", set_vertex_normal, USAGE_VERTEX_NORMAL, nullptr},
+    {"color", set_vertex_color, USAGE_VERTEX_COLOR, nullptr},
+    {"transparency", set_vertex_transparency, USAGE_VERTEX_TRANSPARENCY, nullptr},
+};
+
+static const KeywordTable k_set_vertex = {k_vertex_keywords, KEYWORD_COUNT(k_vertex_keywords), KEYWORD_FIRST_WORD,
+                                          "druvex: unknown vertex argument: %s", nullptr, USAGE_VERTEX};
+
+static const LayerIntSetter k_layer_sides = layer_set_sides;
+static const LayerIntSetter k_layer_xaxis = layer_set_image_xaxis;
+static const LayerIntSetter k_layer_yaxis = layer_set_image_yaxis;
+static const LayerFloatSetter k_layer_transparency = layer_set_transparency;
+static const LayerFloatSetter k_layer_intensity = layer_set_reflect_intensity;
+static const LayerFileSetter k_layer_image = layer_set_image;
+static const LayerFileSetter k_layer_mirror_image = layer_set_mirror_image;
+static const LayerFileSetter k_layer_reflect_image = layer_set_reflect_image;
+
+// The attributes of set layer in the order compared.
+static const Keyword k_layer_keywords[] = {
+    {"name", set_layer_name, USAGE_LAYER, nullptr},
+    {"sides", set_layer_int, USAGE_LAYER_SIDES, &k_layer_sides},
+    {"xaxis", set_layer_int, USAGE_LAYER, &k_layer_xaxis},
+    {"yaxis", set_layer_int, USAGE_LAYER, &k_layer_yaxis},
+    {"mirror", set_layer_mirror, USAGE_LAYER_MIRROR, nullptr},
+    {"lighting", set_layer_lighting, nullptr, nullptr},
+    {"color", set_layer_color, USAGE_LAYER_COLOR, nullptr},
+    {"transparency", set_layer_float, USAGE_LAYER_TRANSPARENCY, &k_layer_transparency},
+    {"intensity", set_layer_float, USAGE_LAYER, &k_layer_intensity},
+    {"image", set_layer_file, USAGE_LAYER, &k_layer_image},
+    {"mirrorimage", set_layer_file, USAGE_LAYER, &k_layer_mirror_image},
+    {"reflectimage", set_layer_file, USAGE_LAYER, &k_layer_reflect_image},
+};
+
+static const KeywordTable k_set_layer = {k_layer_keywords, KEYWORD_COUNT(k_layer_keywords), KEYWORD_FIRST_WORD,
+                                         "druvex: unknown layer argument: %s", nullptr, USAGE_LAYER};
+
 int cmd_set(char **words)
 {
     return keyword_scan(&k_set, words);
@@ -108,6 +201,26 @@ int cmd_set(char **words)
 int cmd_set_view(char **words)
 {
     return keyword_scan(&k_set_view, words);
+}
+
+int cmd_set_matrix(char **words)
+{
+    return keyword_scan(&k_set_matrix, words);
+}
+
+// The current model may be none: each branch reads its words first and then
+// ends silently without one.
+int cmd_set_vertex(char **words)
+{
+    return keyword_scan(&k_set_vertex, words);
+}
+
+// The model and the selected layer are checked before the attribute word is read.
+int cmd_set_layer(char **words)
+{
+    if (sel_current_model(&g_app.viewer) == nullptr) return keyword_show("druvex: no model selected");
+    if (g_app.selected_layer[0] == '\0') return keyword_show("druvex: no layer selected");
+    return keyword_scan(&k_set_layer, words);
 }
 
 // Every branch reads all its arguments before anything changes.
@@ -259,6 +372,185 @@ static int set_view_size(const Keyword *keyword, char **at)
     return 1;
 }
 
+// set layer: the list goes on at "layer".
+static int set_layer(const Keyword *keyword, char **at)
+{
+    return cmd_set_layer(at);
+}
+
+// set matrix: the list goes on at "matrix".
+static int set_matrix(const Keyword *keyword, char **at)
+{
+    return cmd_set_matrix(at);
+}
+
+// set vertex: the list goes on at "vertex".
+static int set_vertex(const Keyword *keyword, char **at)
+{
+    return cmd_set_vertex(at);
+}
+
+// set matrix view <n1> .. <n16>: a row-major view matrix, the order get matrix
+// view answers. Without a GL window (or its context) there is no view matrix
+// to load, and nothing happens.
+static int set_matrix_view(const Keyword *keyword, char **at)
+{
+    Matrix4 m;
+    if (!parse_floats(at + 1, m.m, 16)) return keyword_usage(keyword);
+    WinHandle window = g_app.view.gl_window;
+    if (window == 0 || !win_make_current(window)) return 1;
+    view_load_modelview(&m);
+    return 1;
+}
+
+// set vertex point <n> <x> <y> <z>: each coordinate truncated toward zero to a
+// whole number (saturated to the integer range), weight 1. A point of a child
+// model is moved where it lives; an id found nowhere becomes a new point of
+// the current model.
+static int set_vertex_point(const Keyword *keyword, char **at)
+{
+    int id = 0;
+    float xyz[3] = {0.0f, 0.0f, 0.0f};
+    if (!parse_ints(at + 1, &id, 1) || !parse_floats(at + 2, xyz, 3)) return keyword_usage(keyword);
+    Model *model = sel_current_model(&g_app.viewer);
+    if (model == nullptr) return 1;
+    Model *owner = point_find_owner(model, id);
+    model_set_point(owner != nullptr ? owner : model, id, to_int_saturated(xyz[0]), to_int_saturated(xyz[1]),
+                    to_int_saturated(xyz[2]), 1.0f);
+    return 1;
+}
+
+// set vertex normal <layer> <kind> <id> <x> <y> <z>: layer "0" sets the point's
+// own normal (in the model that holds the point, as for positions), any other
+// layer of the current model its normal (kind 0) or pn-normal of that id. A
+// missing z ends the command without a text.
+static int set_vertex_normal(const Keyword *keyword, char **at)
+{
+    const char *layer = nullptr;
+    int ids[2] = {0, 0};
+    float xyz[3] = {0.0f, 0.0f, 0.0f};
+    if (!arg_parse(&layer, at[1], ARG_STRING) || !parse_ints(at + 2, ids, 2) || !parse_floats(at + 4, xyz, 2))
+        return keyword_usage(keyword);
+    if (at[6] == nullptr) return 0;
+    if (!parse_floats(at + 6, &xyz[2], 1)) return keyword_usage(keyword);
+    Model *model = sel_current_model(&g_app.viewer);
+    if (model == nullptr) return 1;
+    if (strcmp(layer, NO_LAYER_WORD) == 0) {
+        Model *owner = point_find_owner(model, ids[1]);
+        model_set_normal(owner != nullptr ? owner : model, nullptr, ids[0], ids[1], xyz[0], xyz[1], xyz[2]);
+    } else {
+        model_set_normal(model, layer, ids[0], ids[1], xyz[0], xyz[1], xyz[2]);
+    }
+    return 1;
+}
+
+// set vertex color <n> <red> <green> <blue>: each kept to its low 8 bits; the
+// point's transparency byte stays.
+static int set_vertex_color(const Keyword *keyword, char **at)
+{
+    int n[4] = {0, 0, 0, 0};
+    if (!parse_ints(at + 1, n, 4)) return keyword_usage(keyword);
+    Model *model = sel_current_model(&g_app.viewer);
+    if (model == nullptr) return 1;
+    const uint8_t *old = model_point_gouraud(model, n[0]);
+    uint8_t t = old != nullptr ? old[3] : 0;
+    model_set_gouraud(model, n[0], static_cast<uint8_t>(n[1] & 0xff), static_cast<uint8_t>(n[2] & 0xff),
+                      static_cast<uint8_t>(n[3] & 0xff), t);
+    return 1;
+}
+
+// set vertex transparency <n> <t>: t clamped to 0..1, then t x 255 truncated is
+// the transparency byte; red, green and blue stay. A missing point is left alone.
+static int set_vertex_transparency(const Keyword *keyword, char **at)
+{
+    int id = 0;
+    float t = 0.0f;
+    if (!parse_ints(at + 1, &id, 1) || !parse_floats(at + 2, &t, 1)) return keyword_usage(keyword);
+    Model *model = sel_current_model(&g_app.viewer);
+    if (model == nullptr) return 1;
+    if (!(t >= 0.0f)) t = 0.0f;
+    if (t > 1.0f) t = 1.0f;
+    const uint8_t *old = model_point_gouraud(model, id);
+    if (old == nullptr) return 1;
+    uint8_t rgb[3] = {old[0], old[1], old[2]};
+    model_set_gouraud(model, id, rgb[0], rgb[1], rgb[2], static_cast<uint8_t>(t * 255.0f));
+    return 1;
+}
+
+// Every layer branch acts on the layer named by selected_layer in the current
+// model; a name that is no layer there changes nothing, silently.
+
+// set layer name <new name>: selected_layer keeps the old name.
+static int set_layer_name(const Keyword *keyword, char **at)
+{
+    const char *name = nullptr;
+    if (!arg_parse(&name, at[1], ARG_STRING)) return keyword_usage(keyword);
+    layer_rename(sel_current_model(&g_app.viewer), g_app.selected_layer, name);
+    return 1;
+}
+
+// set layer sides, xaxis and yaxis: one integer for the keyword's operation.
+static int set_layer_int(const Keyword *keyword, char **at)
+{
+    int value = 0;
+    if (!parse_ints(at + 1, &value, 1)) return keyword_usage(keyword);
+    LayerIntSetter set = *static_cast<const LayerIntSetter *>(keyword->data);
+    set(sel_current_model(&g_app.viewer), g_app.selected_layer, value);
+    return 1;
+}
+
+// set layer mirror none|x|y|z: any other word changes nothing.
+static int set_layer_mirror(const Keyword *keyword, char **at)
+{
+    static const char *const axes[] = {"none", "x", "y", "z"};
+    const char *word = nullptr;
+    if (!arg_parse(&word, at[1], ARG_STRING)) return keyword_usage(keyword);
+    for (int axis = 0; axis < 4; axis++) {
+        if (strcmp(word, axes[axis]) == 0) {
+            layer_set_mirror(sel_current_model(&g_app.viewer), g_app.selected_layer, axis);
+            break;
+        }
+    }
+    return 1;
+}
+
+// set layer lighting: the store keeps no lighting setting; no word is read.
+static int set_layer_lighting(const Keyword *keyword, char **at)
+{
+    return 1;
+}
+
+// set layer color <r> <g> <b>: stored as given (127 is full intensity).
+static int set_layer_color(const Keyword *keyword, char **at)
+{
+    int rgb[3] = {0, 0, 0};
+    if (!parse_ints(at + 1, rgb, 3)) return keyword_usage(keyword);
+    layer_set_color(sel_current_model(&g_app.viewer), g_app.selected_layer, rgb[0], rgb[1], rgb[2]);
+    return 1;
+}
+
+// set layer transparency and intensity: one float for the keyword's operation.
+static int set_layer_float(const Keyword *keyword, char **at)
+{
+    float value = 0.0f;
+    if (!parse_floats(at + 1, &value, 1)) return keyword_usage(keyword);
+    LayerFloatSetter set = *static_cast<const LayerFloatSetter *>(keyword->data);
+    set(sel_current_model(&g_app.viewer), g_app.selected_layer, value);
+    return 1;
+}
+
+// set layer image, mirrorimage and reflectimage: a file of the model's
+// directory into the keyword's slot; a file that cannot be read keeps the
+// slot's image (its reason stays the last error, not shown).
+static int set_layer_file(const Keyword *keyword, char **at)
+{
+    const char *file = nullptr;
+    if (!arg_parse(&file, at[1], ARG_STRING)) return keyword_usage(keyword);
+    LayerFileSetter set = *static_cast<const LayerFileSetter *>(keyword->data);
+    set(sel_current_model(&g_app.viewer), g_app.selected_layer, file);
+    return 1;
+}
+
 // Parses n floats from args on into out; 0 at the first missing or mistyped
 // word (a word after a missing one is never read).
 static int parse_floats(char **args, float *out, int n)
@@ -276,4 +568,13 @@ static int parse_ints(char **args, int *out, int n)
         if (args[k] == nullptr || !arg_parse(&out[k], args[k], ARG_INT)) return 0;
     }
     return 1;
+}
+
+// The value truncated toward zero, saturated to the integer range; 0 for not-a-number.
+static int32_t to_int_saturated(float value)
+{
+    if (std::isnan(value)) return 0;
+    if (value >= 2147483647.0f) return INT32_MAX;
+    if (value <= -2147483648.0f) return INT32_MIN;
+    return static_cast<int32_t>(value);
 }

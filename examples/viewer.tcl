@@ -1,13 +1,16 @@
 # A small user interface for the Druvex viewer: the GL window in a frame, a
-# status line, File open / add / reload, display toggles, view directions,
+# status line, File open / add / reload (and Print in the print build),
+# display toggles, view directions, animation play / stop and single steps,
 # and mouse dragging in the window (left rotates, middle pans, right zooms).
 #
-#   wish examples/viewer.tcl [MODEL]
+#   wish examples/viewer.tcl [MODEL.mod | SCENE.lst]
 #
 # The library is $env(DRUVEX_LIB) (default: build/sim/libplyvo.so beside this
-# folder). MODEL defaults to samples/figure.mod. With $env(DRUVEX_SCREENSHOT)
-# set, the script draws the model once, writes a PNG picture of its window to
-# that path (xwd and ImageMagick's convert) and exits.
+# folder). MODEL defaults to samples/figure.mod; a scene list (.lst, such as
+# samples/walk.lst) is opened as an animated scene. With
+# $env(DRUVEX_SCREENSHOT) set, the script draws once (a scene a few frames in),
+# writes a PNG picture of its window to that path (xwd and ImageMagick's
+# convert) and exits.
 
 set top [file dirname [file dirname [file normalize [info script]]]]
 if {[info exists env(DRUVEX_LIB)]} {
@@ -29,6 +32,7 @@ if {[info exists env(DRUVEX_SCREENSHOT)]} {
 
 set model [lindex $argv 0]
 if {$model eq ""} { set model [file join $top samples figure.mod] }
+set model [file normalize $model]
 
 # ---- window layout -----------------------------------------------------------
 wm title . "Druvex"
@@ -44,7 +48,12 @@ menu .menu.file -tearoff 0
 .menu add cascade -label File -menu .menu.file
 .menu.file add command -label "Open..." -command {open_model open}
 .menu.file add command -label "Add..." -command {open_model add}
+.menu.file add command -label "Open scene..." -command {open_scene_dialog}
 .menu.file add command -label "Reload" -command {druvex file reload; redraw}
+# Only the print build prints; it defines the print dialog when it loads.
+if {[llength [info procs ::druvex::print_dialog]]} {
+    .menu.file add command -label "Print..." -command {druvex print}
+}
 .menu.file add separator
 .menu.file add command -label "Exit" -command exit
 
@@ -59,6 +68,15 @@ foreach {option label default} {
     transparency Transparency 1
     points       Points       0
     gouraud      Gouraud      1
+    textures     Textures     1
+    smooth       Smooth       0
+    reflect      Reflections  1
+    curves       Curves       1
+    normals      Normals      0
+    skeleton     Skeleton     0
+    grid         Grid         0
+    cursor       Cursor       0
+    collide      {Collide boxes} 1
 } {
     set ::display($option) $default
     .menu.display add checkbutton -label $label -variable ::display($option) \
@@ -77,6 +95,24 @@ foreach {word label} {down Down up Up north North south South east East west Wes
 .menu.view add command -label Centre -command {druvex set view centre; redraw}
 .menu.view add command -label Perspective -command {druvex set view perspective; redraw}
 .menu.view add command -label Parallel -command {druvex set view parallel; redraw}
+
+# Animation: play / stop, single steps and the frame rate. Space plays and
+# stops, the arrow keys step.
+set ::fps 30
+set ::playing 0
+menu .menu.anim -tearoff 0
+.menu add cascade -label Animation -menu .menu.anim
+.menu.anim add checkbutton -label "Play" -variable ::playing -command play_changed -accelerator Space
+.menu.anim add command -label "Step forward" -command {step next} -accelerator Right
+.menu.anim add command -label "Step back" -command {step prev} -accelerator Left
+.menu.anim add separator
+foreach rate {10 15 25 30 60} {
+    .menu.anim add radiobutton -label "$rate frames a second" -variable ::fps -value $rate \
+        -command {druvex animate step $::fps}
+}
+bind . <space> {set ::playing [expr {!$::playing}]; play_changed}
+bind . <Right> {step next}
+bind . <Left> {step prev}
 
 # ---- behaviour ---------------------------------------------------------------
 set ::zoom 1.0
@@ -104,6 +140,48 @@ proc open_model {how} {
     # (which shows the whole widened scene) and zoom drags go on from it.
     if {$how eq "add"} { druvex set view zoom $::zoom }
     redraw
+}
+
+# A scene list names its files relative to the current folder, so the
+# viewer opens it from the list's own folder.
+proc open_scene {path} {
+    set here [pwd]
+    cd [file dirname $path]
+    set opened [druvex animate open [file tail $path]]
+    cd $here
+    druvex animate step $::fps
+    return $opened
+}
+
+proc open_scene_dialog {} {
+    set path [tk_getOpenFile -filetypes {{{Scene lists} {.lst}} {{All files} *}}]
+    if {$path eq ""} return
+    open_scene $path
+    redraw
+}
+
+# One frame forward (next) or back (prev); stops playing.
+proc step {direction} {
+    set ::playing 0
+    play_changed
+    druvex animate $direction
+    redraw
+}
+
+# Starts or stops the frame timer; at most one tick is ever waiting.
+set ::tick {}
+proc play_changed {} {
+    after cancel $::tick
+    set ::tick {}
+    if {$::playing} play_tick
+}
+
+# While playing: one frame forward and a redraw each 1/fps seconds.
+proc play_tick {} {
+    if {!$::playing} return
+    druvex animate next
+    redraw
+    set ::tick [after [expr {1000 / $::fps}] play_tick]
 }
 
 # The status line shows each status text (the words arrive as arguments).
@@ -134,11 +212,18 @@ druvex callback mouse on_mouse
 update
 druvex create window gl .view
 update
-druvex file open $model
+if {[string tolower [file extension $model]] eq ".lst"} {
+    open_scene $model
+} else {
+    druvex file open $model
+}
 redraw
 
 # ---- picture of the window, for a run without a screen -----------------------
 if {[info exists env(DRUVEX_SCREENSHOT)]} {
+    if {[string tolower [file extension $model]] eq ".lst"} {
+        for {set i 0} {$i < 10} {incr i} { druvex animate next }
+    }
     update
     after 300
     update

@@ -214,6 +214,10 @@ Model *model_create(const char *path, Model *parent);
 int model_set_path(Model *model, const char *path);
 // Frees the model, its child models and every record, releasing all images; 0 for a null model.
 int model_free(Model *model);
+// New model with its own copy of every record and child model of source, placed under parent;
+// images are shared through the image cache (one more reference per slot), viewer indices are
+// -1. Null for a null source or out of memory (nothing of the copy left allocated).
+Model *model_copy(const Model *source, Model *parent);
 // Stores the general flag (nothing calls it).
 void model_set_flag(Model *model, uint32_t value);
 // Returns the general flag, 0 for a null model (nothing calls it).

@@ -7,6 +7,9 @@
 #include "viewer/draw_model.h"
 
 #include "model/model.h"
+#include "viewer/draw_curved.h"
+#include "viewer/draw_overlay.h"
+#include "viewer/draw_texture.h"
 #include "viewer/viewer.h"
 
 #include <GL/gl.h>
@@ -41,14 +44,21 @@ struct LayerColour {
 
 // Working arrays of the strip and polyline drawers, filled anew for each one.
 static DrawVertex g_path_vertices[MAX_PATH_VERTICES];
+// Positions, normals and sphere-mapped coordinates of a reflected strip or face.
+static const float *g_reflect_positions[MAX_PATH_VERTICES];
+static const float *g_reflect_normals[MAX_PATH_VERTICES];
+static float g_reflect_uv[MAX_PATH_VERTICES * 2];
 
 static int layer_pass(Viewer *viewer, Model *model, Layer *layer, GLenum polygon_mode);
+static int base_and_reflection(Viewer *viewer, Model *model, Layer *layer, LayerTexture *texture,
+                               LayerColour colour, int textured, int mirrored);
 static void polyline_pass(Viewer *viewer, Model *model, Layer *layer);
 static LayerColour layer_colour(const Viewer *viewer, const Layer *layer);
 static void mirror_scale(int axis);
 static int vertex_colours_on(const Viewer *viewer, const Model *model);
 static int gather_face(Viewer *viewer, Model *model, Face *face, int mirrored, int colours, DrawVertex *corners);
 static void send_vertex(const DrawVertex *vertex, int textured);
+static void send_reflected(const DrawVertex *vertices, int count);
 static void send_face_triangles(const DrawVertex *corners, int quad, int textured);
 static int face_in_triangles(const Viewer *viewer, const Face *face, int reflection);
 static void *slot_element(KeyedTable *table, int32_t slot);
@@ -58,7 +68,8 @@ void draw_models(Viewer *viewer)
     if (viewer == nullptr) return;
     viewer->frame_triangles = 0;
     viewer->frame_uploads = 0;
-    // Joins here: the ground grid (grid flag) and the 3D cursor (cursor flag).
+    if (viewer->grid) draw_grid(viewer);
+    if (viewer->cursor) draw_cursor(viewer);
     KeyedTable *models = &viewer->models;
     for (int32_t i = 0; i < models->capacity; i++) {
         LoadedModel *loaded = static_cast<LoadedModel *>(slot_element(models, i));
@@ -83,7 +94,7 @@ int draw_model(Viewer *viewer, Model *model)
     glDisable(GL_NORMALIZE);
     glShadeModel(GL_SMOOTH);
     if (viewer->points) draw_points(viewer, model);
-    // Joins here: the skeleton (skeleton flag), drawn with lighting left on.
+    if (viewer->skeleton) draw_skeleton(viewer, model);
 
     GLenum polygon_mode = viewer->wireframe ? GL_LINE : GL_FILL;
     if (viewer->lighting) glEnable(GL_LIGHTING);
@@ -115,7 +126,7 @@ int draw_model(Viewer *viewer, Model *model)
         triangles += draw_model(viewer, child->model);
         glPopMatrix();
     }
-    // Joins here: the collide boxes (collide flag).
+    if (viewer->collide) draw_collide_boxes(viewer, model);
     glPopMatrix();
     return triangles;
 }
@@ -124,22 +135,24 @@ int draw_layer_faces(Viewer *viewer, Model *model, Layer *layer, int textured, i
 {
     if (viewer == nullptr || model == nullptr || layer == nullptr) return 0;
     int colours = vertex_colours_on(viewer, model);
+    int flat = !viewer->curves || viewer->lod == 0;
     int triangles = 0;
     int batch_open = 0;
     DrawVertex corners[4];
     KeyedTable *faces = &layer->faces;
-    // Joins here: curved faces (curve kind > 0 with curves on and lod > 0, or every
-    // face with pnfilter) go to the curved and PN drawers, and the face normals
-    // (normals flag) follow each face. Until then every face draws flat.
     for (int32_t i = 0; i < faces->capacity; i++) {
         Face *face = static_cast<Face *>(slot_element(faces, i));
         if (face == nullptr) continue;
-        if (!face_in_triangles(viewer, face, reflection)) {
+        int curved = !flat && (viewer->pnfilter || face->curve != 0);
+        if (curved || viewer->normals || !face_in_triangles(viewer, face, reflection)) {
             if (batch_open) {
                 glEnd();
                 batch_open = 0;
             }
-            triangles += draw_face(viewer, model, layer, face, textured, mirrored, reflection);
+            if (!curved) triangles += draw_face(viewer, model, layer, face, textured, mirrored, reflection);
+            else if (viewer->pnfilter) triangles += draw_face_pn(viewer, model, layer, face, textured, mirrored);
+            else triangles += draw_face_curved(viewer, model, layer, face, textured, mirrored, reflection);
+            if (viewer->normals) draw_face_normals(viewer, model, layer, face);
             continue;
         }
         if (!gather_face(viewer, model, face, mirrored, colours, corners)) continue;
@@ -152,11 +165,12 @@ int draw_layer_faces(Viewer *viewer, Model *model, Layer *layer, int textured, i
     }
     if (batch_open) glEnd();
 
-    // Joins here: the strip normals (normals flag) follow each strip.
     KeyedTable *strips = &layer->strips;
     for (int32_t i = 0; i < strips->capacity; i++) {
         Strip *strip = static_cast<Strip *>(slot_element(strips, i));
-        if (strip != nullptr) triangles += draw_strip(viewer, model, layer, strip, textured, mirrored, reflection);
+        if (strip == nullptr) continue;
+        triangles += draw_strip(viewer, model, layer, strip, textured, mirrored, reflection);
+        if (viewer->normals) draw_strip_normals(viewer, model, layer, strip);
     }
     return triangles;
 }
@@ -168,10 +182,8 @@ int draw_face(Viewer *viewer, Model *model, Layer *layer, Face *face, int textur
     int colours = reflection ? 0 : vertex_colours_on(viewer, model);
     if (!gather_face(viewer, model, face, mirrored, colours, corners)) return 0;
     if (reflection) {
-        // Joins here: sphere-mapped texture coordinates of the reflection pass
-        // replace the face's own (u, v) of each corner.
         glBegin(face->quad ? GL_TRIANGLE_STRIP : GL_TRIANGLES);
-        for (int c = 0; c < (face->quad ? 4 : 3); c++) send_vertex(&corners[c], 1);
+        send_reflected(corners, face->quad ? 4 : 3);
         glEnd();
     } else if (face->quad && viewer->quadlines) {
         glBegin(GL_TRIANGLE_STRIP);
@@ -207,9 +219,8 @@ int draw_strip(Viewer *viewer, Model *model, Layer *layer, Strip *strip, int tex
     }
     if (count < 3) return 0;
     if (reflection) {
-        // Joins here: sphere-mapped texture coordinates of the reflection pass.
         glBegin(GL_TRIANGLE_STRIP);
-        for (int k = 0; k < count; k++) send_vertex(&g_path_vertices[k], 1);
+        send_reflected(g_path_vertices, count);
         glEnd();
     } else if (mirrored) {
         glBegin(GL_TRIANGLE_STRIP);
@@ -273,8 +284,20 @@ void draw_points(Viewer *viewer, Model *model)
         if (cycling && ++c == POINT_COLOUR_CYCLE) c = 0;
     }
     glEnd();
-    // Joins here: the point numbers (0 at the origin, then each point's id at its
-    // position, in the same colours), drawn as digit bitmaps.
+
+    // The numbers: 0 at the origin in the colour left by the last point, then each point's
+    // id in the colour its point was drawn in.
+    if (cycling) c = 0;
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    draw_number(viewer, 0, 0.0f, 0.0f, 0.0f);
+    for (int32_t i = 0; i < points->capacity; i++) {
+        if (slot_element(points, i) == nullptr) continue;
+        const float *position = rcache_vertex_position(viewer, model, i, 1);
+        if (position == nullptr) continue;
+        if (cycling) glColor4fv(POINT_COLOURS[c]);
+        draw_number(viewer, points->slots[i].key, position[0], position[1], position[2]);
+        if (cycling && ++c == POINT_COLOUR_CYCLE) c = 0;
+    }
     glEnable(GL_LIGHTING);
 }
 
@@ -301,23 +324,40 @@ static int layer_pass(Viewer *viewer, Model *model, Layer *layer, GLenum polygon
     glDisable(GL_TEXTURE_2D);
 
     LayerTexture *texture = static_cast<LayerTexture *>(table_find(&layer->texture, 1));
-    // Joins here: with the textures flag and slot-0 pixels the layer's image is bound
-    // (colour key as RGBA, alpha A) and the faces are drawn textured.
-    int textured = 0;
-    int base = !(viewer->reflect && texture != nullptr && texture->reflect_amount == 1.0f);
-    if (base) triangles += draw_layer_faces(viewer, model, layer, textured, 0, 0);
-    // Joins here: the reflection pass (reflect flag, reflect amount > 0, slot-2 pixels):
-    // colour (L, A x amount), the reflection image bound, the faces again sphere-mapped,
-    // not counted; then texturing off unless textured, and blending off.
+    int textured = viewer->textures && texture != nullptr && texture->pixels[LAYER_SLOT_IMAGE] != nullptr;
+    if (textured) draw_bind_texture(viewer, texture, LAYER_SLOT_IMAGE, layer->colour_key_on, colour.a);
+    triangles += base_and_reflection(viewer, model, layer, texture, colour, textured, 0);
 
     if (viewer->mirror && layer->mirror_on) {
         glPushMatrix();
         mirror_scale(layer->mirror_axis);
         glColor4f(colour.r, colour.g, colour.b, colour.a);
-        // Joins here: when textured, the mirror image (or the image) is bound.
-        if (base) triangles += draw_layer_faces(viewer, model, layer, textured, 1, 0);
-        // Joins here: the reflection pass of the mirrored copy.
+        if (textured) {
+            int slot = texture->pixels[LAYER_SLOT_MIRROR] != nullptr ? LAYER_SLOT_MIRROR : LAYER_SLOT_IMAGE;
+            draw_bind_texture(viewer, texture, slot, layer->colour_key_on, colour.a);
+        }
+        triangles += base_and_reflection(viewer, model, layer, texture, colour, textured, 1);
         glPopMatrix();
+    }
+    return triangles;
+}
+
+// The base pass (skipped while reflect is on and the reflection amount is 1.0), counted, and
+// the reflection pass with the reflection image sphere-mapped, not counted.
+static int base_and_reflection(Viewer *viewer, Model *model, Layer *layer, LayerTexture *texture,
+                               LayerColour colour, int textured, int mirrored)
+{
+    int triangles = 0;
+    int base = !(viewer->reflect && texture != nullptr && texture->reflect_amount == 1.0f);
+    if (base) triangles += draw_layer_faces(viewer, model, layer, textured, mirrored, 0);
+    if (viewer->reflect && texture != nullptr && texture->reflect_amount > 0.0f &&
+        texture->pixels[LAYER_SLOT_REFLECT] != nullptr) {
+        float amount = texture->reflect_amount;
+        glColor4f(colour.r, colour.g, colour.b, colour.a * amount);
+        draw_bind_texture(viewer, texture, LAYER_SLOT_REFLECT, 0, amount);
+        draw_layer_faces(viewer, model, layer, textured, mirrored, 1);
+        if (!textured) glDisable(GL_TEXTURE_2D);
+        glDisable(GL_BLEND);
     }
     return triangles;
 }
@@ -400,6 +440,22 @@ static void send_vertex(const DrawVertex *vertex, int textured)
     }
     glNormal3fv(vertex->normal);
     glVertex3fv(vertex->position);
+}
+
+// Sphere-mapped texture coordinate, normal and position of each vertex (no vertex colour).
+static void send_reflected(const DrawVertex *vertices, int count)
+{
+    if (count > MAX_PATH_VERTICES) count = MAX_PATH_VERTICES;
+    for (int k = 0; k < count; k++) {
+        g_reflect_positions[k] = vertices[k].position;
+        g_reflect_normals[k] = vertices[k].normal;
+    }
+    draw_sphere_map_uv(g_reflect_positions, g_reflect_normals, g_reflect_uv, count);
+    for (int k = 0; k < count; k++) {
+        glTexCoord2f(g_reflect_uv[2 * k], g_reflect_uv[2 * k + 1]);
+        glNormal3fv(vertices[k].normal);
+        glVertex3fv(vertices[k].position);
+    }
 }
 
 // Inside GL_TRIANGLES: a triangle as corners 0, 1, 2; a quad as 0, 1, 2 and 3, 2, 1

@@ -1,7 +1,5 @@
 #include "viewer/viewer.h"
 
-#include <GL/gl.h>
-
 #include <cassert>
 #include <cstdint>
 #include <cstring>
@@ -11,6 +9,8 @@
 #include "model/model.h"
 #include "model/model_query.h"
 #include "model/point.h"
+#include "viewer/draw_overlay.h"
+#include "viewer/draw_texture.h"
 #include "viewer/loaded_models.h"
 #include "viewer/selection.h"
 
@@ -30,7 +30,6 @@ static int32_t face_layer_slot(Model *model, const Face *face, int32_t *face_slo
 static void set_display_defaults(Viewer *viewer);
 static void fill_face_cache(FaceCache *cache, Model *model, int32_t layer_slot, int32_t face_slot, Face *face);
 static Point *vertex_point(Model *model, int32_t point, int by_index);
-static void release_textures(Layer *layer);
 static void release_collide_caches(Viewer *viewer);
 static void refresh_point_cache(Viewer *viewer, PointCache *cache, const Point *point);
 static const JointCache *posed_joint(Viewer *viewer, const Joint *joint);
@@ -48,6 +47,7 @@ void viewer_init(Viewer *viewer)
     table_init(&viewer->collide_caches, sizeof(CollideCache), KEY_INT);
     table_init(&viewer->models, sizeof(LoadedModel), KEY_INT);
     sel_init(viewer);
+    draw_build_digit_font(viewer);
     viewer_reset(viewer, 1);
 }
 
@@ -271,7 +271,7 @@ int viewer_release_model_caches(Viewer *viewer, Model *model)
         for (Face *face = static_cast<Face *>(table_first(&layer->faces)); face;
              face = static_cast<Face *>(table_next(&layer->faces)))
             cache_drop(&viewer->face_caches, &face->viewer_index);
-        release_textures(layer);
+        draw_release_layer_textures(layer);
     }
     for (Point *point = static_cast<Point *>(table_first(&model->points)); point;
          point = static_cast<Point *>(table_next(&model->points)))
@@ -472,21 +472,6 @@ static Point *vertex_point(Model *model, int32_t point, int by_index)
 {
     if (!model) return nullptr;
     return static_cast<Point *>(by_index ? table_nth(&model->points, point, 0) : table_find(&model->points, point));
-}
-
-// Deletes the layer's GL texture names; the drawing creates them again on use.
-static void release_textures(Layer *layer)
-{
-    LayerTexture *texture = static_cast<LayerTexture *>(table_find(&layer->texture, 1));
-    if (!texture) return;
-    for (int slot = 0; slot < LAYER_SLOT_COUNT; slot++) {
-        if (texture->gl_names[slot] != 0) {
-            GLuint name = texture->gl_names[slot];
-            glDeleteTextures(1, &name);
-        }
-        texture->gl_names[slot] = 0;
-    }
-    texture->gl_stale = 0;
 }
 
 // Frees the physics body and geometry of every collide cache before the table is emptied.

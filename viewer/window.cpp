@@ -5,6 +5,7 @@
 // failed call and never ends the process.
 #include "viewer/window.h"
 
+#include "foundation/file_table.h"
 #include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
 #include "foundation/path.h"
@@ -57,6 +58,8 @@ static WindowSystemState g_window_state;
 static MouseEvent g_mouse_event;
 static KeyEvent g_key_event;
 static int g_next_cursor_id;
+// Number of the next GL context made; kept over win_init so numbers are never reused.
+static unsigned g_next_gl_serial = 1;
 
 static void trap_begin(XTrap *trap);
 static int trap_end(XTrap *trap);
@@ -233,6 +236,7 @@ int win_setup_gl(WinHandle window)
         return 0;
     }
     gl->context = context;
+    gl->serial = g_next_gl_serial++;
     record->gl = gl;
     call_back(window, 0, nullptr);
     return 1;
@@ -328,6 +332,13 @@ WindowRecord *win_find_by_hwnd(WinHandle window)
 WinHandle win_current_hwnd(void)
 {
     return g_window_state.current;
+}
+
+unsigned win_current_gl_serial(void)
+{
+    WindowRecord *record = win_find_by_hwnd(g_window_state.current);
+    if (record == nullptr || record->gl == nullptr || !record->alive) return 0;
+    return record->gl->serial;
 }
 
 WinHandle win_get_parent(WinHandle window)
@@ -605,11 +616,13 @@ static Cursor builtin_cursor(const CursorImage *image)
     return cursor;
 }
 
-// A cursor file: an X cursor file or a Windows .cur file. 0 when neither loads.
+// A cursor file: an X cursor file or a Windows .cur file. 0 when neither loads, and at once
+// for anything but a regular file (Xcursor would block on a FIFO).
 static Cursor file_cursor(const char *name)
 {
     if (strlen(name) >= (size_t)CURSOR_NAME_SIZE) return 0;
     std::string path = path_resolve(name);
+    if (!file_is_regular(path.c_str())) return 0;
     Display *dpy = g_window_state.display;
     Cursor cursor = XcursorFilenameLoadCursor(dpy, path.c_str());
     if (cursor != 0) return cursor;

@@ -38,6 +38,7 @@ struct KeyEvent {
 struct GlContext {
     struct __GLXcontextRec *context;  // the direct GLX rendering context
     int painting;                     // 1 between begin and end paint
+    unsigned serial;                  // number of this context, never reused (from 1)
 };
 
 // One registered window (key: its name).
@@ -83,6 +84,9 @@ void win_release_gl(WinHandle window);
 WindowRecord *win_find_by_hwnd(WinHandle window);
 // The window of the current GL context, 0 when none.
 WinHandle win_current_hwnd(void);
+// Number of the current GL context (each context made gets a new one, from 1), 0 when none
+// is current: objects made in a context belong to its number.
+unsigned win_current_gl_serial(void);
 // The parent of a window, 0 when it has none or does not exist.
 WinHandle win_get_parent(WinHandle window);
 // Position in the parent and size of a window; a null out-argument is skipped.

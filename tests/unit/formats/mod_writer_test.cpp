@@ -8,12 +8,16 @@
 #include "model/model.h"
 #include "model/model_build.h"
 #include "model/model_query.h"
+#include "tests/unit/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -42,20 +46,11 @@ std::string read_text(const std::string &path)
 
 // A fresh temporary directory that is the working directory while it lives.
 struct WorkDir {
-    std::string path;
-    std::string previous;
-    WorkDir()
-    {
-        char name[] = "/tmp/druvex_write_XXXXXX";
-        path = mkdtemp(name) ? std::string(name) + "/" : std::string();
-        previous = fs::current_path().string();
-        fs::current_path(path);
-    }
-    ~WorkDir()
-    {
-        fs::current_path(previous);
-        fs::remove_all(path);
-    }
+    TempDir temp;
+    std::string path = temp.path + "/";
+    std::string previous = fs::current_path().string();
+    WorkDir() { fs::current_path(path); }
+    ~WorkDir() { fs::current_path(previous); }
     void enter(const std::string &sub) const
     {
         fs::create_directories(path + sub);
@@ -335,6 +330,26 @@ TEST(ModWriter, ColourKeyReadsBack)
     model_free(m);
 }
 
+// Coordinates beyond the integer range are written held at its ends and a NaN as 0 (the
+// sanitizer build stops on a plain out-of-range conversion).
+TEST(ModWriter, HugeCoordinatesSaturate)
+{
+    WorkDir w;
+    Model *m = model_create("far.mod", nullptr);
+    const std::string big(40, '9');
+    std::string text = "points\n1 0 0 0\n2 1 0 0\n3 0 1 0\nlayer a 1 1 1 doublesided\ntriangles\n0 1 2 3\n"
+                       "child far " + big + ".0 -" + big + ".0 5.9 1 1 1 0 0 0\n"
+                       "child near 0 0 0 1 1 1 0 0 0\n";
+    ASSERT_EQ(1, mod_read_string(m, text.c_str())) << last_error();
+    for (Child *c = static_cast<Child *>(table_first(&m->children)); c; c = static_cast<Child *>(table_next(&m->children)))
+        if (strcmp(c->name, "near") == 0) c->position[1] = NAN;
+    ASSERT_EQ(1, mod_write(m));
+    std::string out = read_text(w.path + "far.mod");
+    EXPECT_NE(std::string::npos, out.find("child  far       9200000000000000000 -9200000000000000000     5  ")) << out;
+    EXPECT_NE(std::string::npos, out.find("child  near          0     0     0  ")) << out;
+    model_free(m);
+}
+
 // The file is named after the model: ".mod" is added unless the name keeps a
 // three-letter extension; a null model or a file that cannot be created gives 0.
 TEST(ModWriter, FileNames)
@@ -406,6 +421,73 @@ TEST(ModWriter, NamesWithBlanksAndHugeCoordinatesReadBack)
     EXPECT_EQ(2147483647.0f, q->position[0]);
     EXPECT_EQ(-2147483648.0f, q->position[1]);
     EXPECT_EQ(7.0f, q->position[2]);
+    model_free(back);
+    model_free(m);
+}
+
+// Oriented triangles of every strip of a layer, each turned to start at its
+// smallest id so that the same triangle with the same winding compares equal.
+static std::vector<std::vector<int32_t>> strip_triangles(Model *m, const char *layer)
+{
+    std::vector<std::vector<int32_t>> out;
+    for (Strip *s : records<Strip>(&model_find_layer(m, layer)->strips)) {
+        std::vector<int32_t> v;
+        for (StripVertex *sv : records<StripVertex>(&s->vertices)) v.push_back(sv->point_id);
+        for (size_t i = 0; i + 2 < v.size(); i++) {
+            std::vector<int32_t> t = i % 2 == 0 ? std::vector<int32_t>{v[i], v[i + 1], v[i + 2]}
+                                                : std::vector<int32_t>{v[i + 1], v[i], v[i + 2]};
+            std::rotate(t.begin(), std::min_element(t.begin(), t.end()), t.end());
+            out.push_back(t);
+        }
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// Strips longer than a line of the file holds (512 five-digit ids, 300 short
+// ones) are written as several strips that read back with the same triangles
+// and windings; every written line fits the reader. A strip that fits stays one line.
+TEST(ModWriter, LongStripsReadBackAsSeveralStrips)
+{
+    WorkDir w;
+    Model *m = model_create((w.path + "long").c_str(), nullptr);
+    ASSERT_EQ(1, model_add_layer(m, "long", 127, 127, 127, 1, 0, 0));
+    ASSERT_EQ(1, model_add_layer(m, "short", 127, 127, 127, 1, 0, 0));
+    std::vector<int32_t> wide, narrow, few;
+    for (int32_t i = 0; i < 512; i++) {
+        ASSERT_EQ(1, model_set_point(m, 30000 + i, i % 2, i, 0, 1.0f));
+        wide.push_back(30000 + i);
+    }
+    for (int32_t i = 1; i <= 301; i++) {
+        ASSERT_EQ(1, model_set_point(m, i, i, i % 2, 0, 1.0f));
+        if (i <= 300) narrow.push_back(i);
+    }
+    few = {1, 2, 3, 4, 5};
+    ASSERT_EQ(1, model_add_strip(m, "long", 512, wide.data(), nullptr));
+    ASSERT_EQ(1, model_add_strip(m, "long", 300, narrow.data(), nullptr));
+    // Odd lengths: the last piece may be of any length.
+    ASSERT_EQ(1, model_add_strip(m, "long", 301, wide.data() + 3, nullptr));
+    ASSERT_EQ(1, model_add_strip(m, "short", 5, few.data(), nullptr));
+    ASSERT_EQ(1, mod_write(m));
+    std::string text = read_text(w.path + "long.mod");
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        EXPECT_LT(line.size(), 1023u);
+        std::istringstream words(line);
+        int tokens = 0;
+        for (std::string word; words >> word;) tokens++;
+        EXPECT_LE(tokens, 256) << line.substr(0, 40);
+    }
+    EXPECT_NE(std::string::npos, text.find("\n2 1 2 3 4 5 \n"));
+
+    Model *back = mod_load((w.path + "long.mod").c_str());
+    ASSERT_NE(nullptr, back) << last_error();
+    EXPECT_GT(table_count(&model_find_layer(back, "long")->strips), 3);
+    EXPECT_EQ(1, table_count(&model_find_layer(back, "short")->strips));
+    EXPECT_EQ(strip_triangles(m, "long"), strip_triangles(back, "long"));
+    EXPECT_EQ(strip_triangles(m, "short"), strip_triangles(back, "short"));
+    EXPECT_EQ(510u + 298u + 299u, strip_triangles(back, "long").size());
     model_free(back);
     model_free(m);
 }

@@ -11,6 +11,7 @@
 #include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
 #include "model/image_cache.h"
+#include "tests/unit/temp_dir.h"
 
 namespace {
 
@@ -29,30 +30,17 @@ std::vector<uint8_t> tga_bytes(int width, int height, const std::vector<uint8_t>
 
 class ImageCacheTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/druvex_image_cache_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
     void TearDown() override
     {
         // Entries a failed check left behind would leak and alter later tests.
         for (const std::string &path : loaded_)
             while (image_cache_release(path.c_str())) {
             }
-        std::filesystem::remove_all(dir_);
     }
 
     std::string write(const std::string &name, const std::vector<uint8_t> &bytes)
     {
-        std::string path = dir_ + "/" + name;
-        FILE *file = fopen(path.c_str(), "wb");
-        EXPECT_NE(file, nullptr);
-        if (file) {
-            fwrite(bytes.data(), 1, bytes.size(), file);
-            fclose(file);
-        }
+        std::string path = temp_.write(name, bytes);
         loaded_.push_back(path);
         return path;
     }
@@ -63,7 +51,8 @@ protected:
         return write(name, tga_bytes(2, 1, {0, 0, 255, 0, 255, 0}));
     }
 
-    std::string dir_;
+    TempDir temp_;
+    const std::string &dir_ = temp_.path;
     std::vector<std::string> loaded_;
 };
 
@@ -227,3 +216,34 @@ TEST_F(ImageCacheTest, TableListsEveryCachedFileInOrder)
 }
 
 }  // namespace
+
+// Many distinct images: each is found under its own path, also after others in the index
+// were released, and a released path is no longer found.
+TEST_F(ImageCacheTest, ManyImagesAreFoundByPathThroughTheIndex)
+{
+    const int count = 600;
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; i++) {
+        uint8_t shade = static_cast<uint8_t>(i);
+        paths.push_back(write("image" + std::to_string(i) + ".tga", tga_bytes(1, 1, {shade, 0, 0})));
+        int32_t width = 0;
+        int32_t height = 0;
+        ASSERT_NE(image_cache_load(paths.back().c_str(), &width, &height), nullptr);
+    }
+    for (int i = 0; i < count; i += 3) ASSERT_EQ(image_cache_release(paths[i].c_str()), 1);
+    for (int i = 0; i < count; i++) {
+        ImageCacheEntry *entry = image_cache_find(paths[i].c_str());
+        if (i % 3 == 0) {
+            EXPECT_EQ(entry, nullptr) << paths[i];
+        } else {
+            ASSERT_NE(entry, nullptr) << paths[i];
+            EXPECT_EQ(std::string(entry->file), paths[i]);
+            EXPECT_EQ(entry->pixels[2], static_cast<uint8_t>(i));
+        }
+    }
+    // Loading a released path again reads it anew and finds it.
+    int32_t width = 0;
+    int32_t height = 0;
+    ASSERT_NE(image_cache_load(paths[0].c_str(), &width, &height), nullptr);
+    EXPECT_NE(image_cache_find(paths[0].c_str()), nullptr);
+}

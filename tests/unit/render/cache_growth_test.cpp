@@ -63,7 +63,6 @@ void glPushMatrix(void) { g_rec.depth++; }
 void glPopMatrix(void) { g_rec.depth--; }
 void glMultMatrixf(const GLfloat *m) { g_rec.matrices.emplace_back(m, m + 16); }
 void glScalef(GLfloat, GLfloat, GLfloat) {}
-void glDeleteTextures(GLsizei, const GLuint *) {}
 }
 
 namespace {
