@@ -9,6 +9,7 @@
 #include "model/model.h"
 #include "model/model_query.h"
 #include "model/point.h"
+#include "viewer/anim_pose.h"
 #include "viewer/draw_overlay.h"
 #include "viewer/draw_texture.h"
 #include "viewer/loaded_models.h"
@@ -31,8 +32,6 @@ static void set_display_defaults(Viewer *viewer);
 static void fill_face_cache(FaceCache *cache, Model *model, int32_t layer_slot, int32_t face_slot, Face *face);
 static Point *vertex_point(Model *model, int32_t point, int by_index);
 static void release_collide_caches(Viewer *viewer);
-static void refresh_point_cache(Viewer *viewer, PointCache *cache, const Point *point);
-static const JointCache *posed_joint(Viewer *viewer, const Joint *joint);
 
 void viewer_init(Viewer *viewer)
 {
@@ -291,6 +290,8 @@ int viewer_release_model_caches(Viewer *viewer, Model *model)
     return 1;
 }
 
+// A posed model's points are skinned again with its joints' matrices as they stand, so
+// the edit shows in the pose it had; posing creates the caches of skinned points anew.
 int viewer_refresh_model_caches(Viewer *viewer, Model *model)
 {
     if (!viewer || !model) return 0;
@@ -303,8 +304,12 @@ int viewer_refresh_model_caches(Viewer *viewer, Model *model)
     for (Point *point = static_cast<Point *>(table_first(&model->points)); point;
          point = static_cast<Point *>(table_next(&model->points))) {
         PointCache *cache = static_cast<PointCache *>(cache_existing(&viewer->point_caches, point->viewer_index));
-        if (cache) refresh_point_cache(viewer, cache, point);
+        if (!cache) continue;
+        memcpy(cache->position, point->position, sizeof cache->position);
+        memcpy(cache->normal, point->normal, sizeof cache->normal);
     }
+    const ModelXform *xform = static_cast<const ModelXform *>(cache_existing(&viewer->model_xforms, model->viewer_index));
+    if (xform && xform->last_time >= 0.0f) anim_skin_points(viewer, model);
     return 1;
 }
 
@@ -483,44 +488,3 @@ static void release_collide_caches(Viewer *viewer)
         viewer->collide_release_hook(viewer, cache);
 }
 
-// The point's deformed position and normal from its own values: weight 1 or more takes
-// its joint alone, weight 0 or less its second joint alone, a weight between blends the
-// two (the second missing: the point's own values). A point whose joints were never
-// posed, or that has none, gets a copy of its own values.
-static void refresh_point_cache(Viewer *viewer, PointCache *cache, const Point *point)
-{
-    const JointCache *first = posed_joint(viewer, point->joint);
-    const JointCache *second = posed_joint(viewer, point->second_joint);
-    float w = point->weight;
-    const JointCache *only = w >= 1.0f ? first : (w <= 0.0f ? second : nullptr);
-    if (!first || (!only && (w >= 1.0f || w <= 0.0f))) {
-        memcpy(cache->position, point->position, sizeof cache->position);
-        memcpy(cache->normal, point->normal, sizeof cache->normal);
-        return;
-    }
-    if (only) {
-        mat4_transform_point(&only->skin, point->position, cache->position);
-        mat4_transform_point(&only->rotation_only, point->normal, cache->normal);
-        return;
-    }
-    float p1[3], n1[3], p2[3], n2[3];
-    mat4_transform_point(&first->skin, point->position, p1);
-    mat4_transform_point(&first->rotation_only, point->normal, n1);
-    memcpy(p2, point->position, sizeof p2);
-    memcpy(n2, point->normal, sizeof n2);
-    if (second) {
-        mat4_transform_point(&second->skin, point->position, p2);
-        mat4_transform_point(&second->rotation_only, point->normal, n2);
-    }
-    for (int c = 0; c < 3; c++) {
-        cache->position[c] = w * p1[c] + (1.0f - w) * p2[c];
-        cache->normal[c] = w * n1[c] + (1.0f - w) * n2[c];
-    }
-}
-
-// The joint's existing cache, or null for no joint or one never posed.
-static const JointCache *posed_joint(Viewer *viewer, const Joint *joint)
-{
-    if (!joint) return nullptr;
-    return static_cast<const JointCache *>(cache_existing(&viewer->joint_caches, joint->viewer_index));
-}

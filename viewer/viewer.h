@@ -224,9 +224,9 @@ ChildXform *rcache_find_child_xform(Viewer *viewer, int32_t id);
 int viewer_release_model_caches(Viewer *viewer, Model *model);
 
 // Makes the model's caches show an edit of its points, normals or faces: its face caches
-// are dropped (built again from the model at the next draw) and every point cache it has
-// is derived again from the point's own position and normal: a copy, or for a point
-// bound to a joint, skinned with the joints' last pose. 1, or 0 for a null model.
+// are dropped (built again from the model at the next draw), every point cache it has
+// becomes a copy of its point, and a posed model is skinned again in its last pose.
+// 1, or 0 for a null model.
 int viewer_refresh_model_caches(Viewer *viewer, Model *model);
 
 // Position of a point (by slot index when by_index, else by id): the deformed one when

@@ -1,7 +1,6 @@
 // The render caches of a loaded model after a whole-model edit: the refresh
-// drops the face caches and derives every existing point cache again from
-// the edited point, skinned with its joints' last pose. Linked with the
-// model pass and its OpenGL stand-ins of cache_growth_test.cpp.
+// drops the face caches, makes every point cache a copy of its edited point,
+// and skins a posed model again with its joints' last pose.
 #include "foundation/matrix4.h"
 #include "model/model.h"
 #include "model/model_build.h"
@@ -103,7 +102,8 @@ TEST_F(CacheRefresh, PointCachesTakeTheNewNormalsThroughTheLastPose)
 {
     pose_joint("root", 0.0f, 0.0f);
     pose_joint("arm", 5.0f, 90.0f);
-    // Point 2 blends arm and root half and half; point 4 has no cache and gets none.
+    rcache_model_xform(&viewer, model)->last_time = 0.0f;  // posed at time 0
+    // Point 2 blends arm and root half and half; point 4 has no cache yet.
     ASSERT_EQ(model_set_point(model, 2, 10, -10, 0, 0.5f), 1);
     ASSERT_EQ(model_set_point_joints(model, 2, "arm", "root"), 1);
     // Point 1 loses its joint: its cache becomes a copy.
@@ -129,6 +129,7 @@ TEST_F(CacheRefresh, PointCachesTakeTheNewNormalsThroughTheLastPose)
         {1, {-10, -10, 0}, {0, 0, s}},           // no joint: its own values
         {2, {10, -10, 2.5f}, {0, -s / 2, s / 2}}, // half arm (lifted 5, turned), half root (identity)
         {3, {-10, 10, 5}, {0, -s, 0}},           // arm alone: lifted and turned about x
+        {4, {10, 10, 5}, {0, -s, 0}},            // the same, its cache made by the skinning
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.id);
@@ -137,6 +138,19 @@ TEST_F(CacheRefresh, PointCachesTakeTheNewNormalsThroughTheLastPose)
         expect_near3(position, c.position[0], c.position[1], c.position[2]);
         expect_near3(normal, c.normal[0], c.normal[1], c.normal[2]);
     }
+}
+
+TEST_F(CacheRefresh, AModelNeverPosedKeepsCopiesAndGetsNoNewCaches)
+{
+    pose_joint("arm", 5.0f, 90.0f);
+    PointCache *cache = rcache_point(&viewer, point(3));
+    ASSERT_NE(cache, nullptr);
+    cache->position[2] = 9.0f;
+    ASSERT_EQ(model_auto_normals(model, 0), 1);
+    EXPECT_EQ(viewer_refresh_model_caches(&viewer, model), 1);
+    const float *n = point(3)->normal;
+    expect_near3(rcache_vertex_position(&viewer, model, 3, 0), -10, 10, 0);
+    expect_near3(rcache_vertex_normal(&viewer, model, 3, 0), n[0], n[1], n[2]);
     EXPECT_EQ(point(4)->viewer_index, -1);
 }
 
