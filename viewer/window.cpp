@@ -54,7 +54,8 @@ struct WindowSystemState {
     long user_wparam;        // first value of the last private message
     long user_value;         // second value of the last private message
     int mode_saved;          // 1 while a display mode switch can be undone
-    int saved_size;          // RandR size index in use before the first switch
+    int saved_width;         // screen size in use before the first switch
+    int saved_height;
     int saved_rotation;      // RandR rotation in use before the first switch
 };
 
@@ -91,19 +92,27 @@ static int fill_direct_color(Colormap colormap, const XVisualInfo *vi);
 static int mask_bits(unsigned long mask, int *shift);
 static Atom user_message_atom(void);
 static int screen_depth_matches(int depth);
+static int find_screen_size(XRRScreenConfiguration *config, int width, int height);
 static void on_exit(ClientData data);
 static WindowRecord *find_by_name(const char *name);
 
 int win_init(void *display)
 {
+    // A second start (another display) drops the registries of the first.
+    if (g_window_state.windows.element_size > 0) table_free(&g_window_state.windows);
+    if (g_window_state.cursors.element_size > 0) table_free(&g_window_state.cursors);
+    int handler_installed = g_window_state.handler_installed;
     memset(&g_window_state, 0, sizeof g_window_state);
     table_init(&g_window_state.windows, sizeof(WindowRecord), KEY_NAME);
     table_init(&g_window_state.cursors, sizeof(CursorEntry), KEY_INT);
     g_window_state.display = static_cast<Display *>(display);
     g_window_state.cursor_shown = 1;
+    g_window_state.handler_installed = handler_installed;
     if (g_window_state.display == nullptr) return 0;
+    // Tk may drop generic handlers when another main window starts: put it in afresh.
+    if (g_window_state.handler_installed) Tk_DeleteGenericHandler(on_x_event, nullptr);
+    else Tcl_CreateExitHandler(on_exit, nullptr);
     Tk_CreateGenericHandler(on_x_event, nullptr);
-    Tcl_CreateExitHandler(on_exit, nullptr);
     g_window_state.handler_installed = 1;
     return 1;
 }
@@ -564,10 +573,7 @@ int win_set_display_mode(int width, int height, int depth)
     XRRScreenSize *sizes = XRRConfigSizes(config, &count);
     Rotation rotation = 0;
     SizeID current = XRRConfigCurrentConfiguration(config, &rotation);
-    int wanted = -1;
-    for (int i = 0; i < count && wanted < 0; i++) {
-        if (sizes[i].width == width && sizes[i].height == height) wanted = i;
-    }
+    int wanted = find_screen_size(config, width, height);
     if (wanted < 0) {
         err_setf("the screen has no %dx%d mode", width, height);
     } else {
@@ -576,7 +582,8 @@ int win_set_display_mode(int width, int height, int depth)
         if (trap_end(&trap) && status == Success) {
             if (!g_window_state.mode_saved) {
                 g_window_state.mode_saved = 1;
-                g_window_state.saved_size = current;
+                g_window_state.saved_width = current < count ? sizes[current].width : width;
+                g_window_state.saved_height = current < count ? sizes[current].height : height;
                 g_window_state.saved_rotation = rotation;
             }
             result = 1;
@@ -599,10 +606,14 @@ int win_restore_display_mode(void)
     XRRScreenConfiguration *config = XRRGetScreenInfo(dpy, root);
     trap_end(&trap);
     if (config == nullptr) return 0;
-    trap_begin(&trap);
-    Status status = XRRSetScreenConfig(dpy, config, root, (SizeID)g_window_state.saved_size,
-                                       (Rotation)g_window_state.saved_rotation, CurrentTime);
-    int ok = trap_end(&trap) && status == Success;
+    int ok = 0;
+    int index = find_screen_size(config, g_window_state.saved_width, g_window_state.saved_height);
+    if (index >= 0) {
+        trap_begin(&trap);
+        Status status = XRRSetScreenConfig(dpy, config, root, (SizeID)index, (Rotation)g_window_state.saved_rotation,
+                                           CurrentTime);
+        ok = trap_end(&trap) && status == Success;
+    }
     XRRFreeScreenConfigInfo(config);
     if (!ok) {
         err_set("the screen refused its original mode");
@@ -890,6 +901,17 @@ static Atom user_message_atom(void)
         g_window_state.user_message = XInternAtom(g_window_state.display, "DRUVEX_USER_MESSAGE", False);
     }
     return g_window_state.user_message;
+}
+
+// Index of the server's screen size of width x height, -1 when it offers none.
+static int find_screen_size(XRRScreenConfiguration *config, int width, int height)
+{
+    int count = 0;
+    XRRScreenSize *sizes = XRRConfigSizes(config, &count);
+    for (int i = 0; i < count; i++) {
+        if (sizes[i].width == width && sizes[i].height == height) return i;
+    }
+    return -1;
 }
 
 // 1 when depth is the default screen's depth or the bits per pixel it is stored in.
