@@ -14,8 +14,8 @@ struct FixedEntry {
     unsigned char r, g, b;
 };
 
-// The twenty static system colours that the 3-3-2 ramp lacks, where the ramp
-// holds its nearest colour.
+// The system colours that the 3-3-2 ramp lacks, each in the entry whose ramp
+// colour is nearest to it.
 static const FixedEntry FIXED_332[12] = {
     {3, 128, 0, 0},       {24, 0, 128, 0},      {27, 128, 128, 0},    {64, 0, 0, 128},
     {67, 128, 0, 128},    {88, 0, 128, 128},    {173, 192, 192, 192}, {181, 192, 220, 192},
