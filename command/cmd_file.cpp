@@ -7,6 +7,7 @@
 #include "command/callbacks.h"
 #include "command/keywords.h"
 #include "command/tcl_glue.h"
+#include "viewer/anim_pose.h"
 #include "viewer/camera.h"
 #include "viewer/capture.h"
 #include "viewer/loaded_models.h"
@@ -81,7 +82,10 @@ int32_t cmd_file_new(const char *name)
 int32_t cmd_file_add(const char *path)
 {
     int32_t id = viewer_load_model(&g_app.viewer, path);
-    if (id > 0) view_fit_scene(&g_app.view, &g_app.viewer);
+    if (id > 0) {
+        anim_apply_pose(&g_app.viewer);
+        view_fit_scene(&g_app.view, &g_app.viewer);
+    }
     tcl_set_result(result_int(id));
     return id;
 }
@@ -193,6 +197,7 @@ static void close_and_reset_camera()
 // without rescaling the zoom, the camera on the centre of all models.
 static void fit_and_focus(float size)
 {
+    anim_apply_pose(&g_app.viewer);
     view_set_extent(&g_app.view, size, 0);
     const float *centre = viewer_focus_all(&g_app.viewer);
     view_set_focus(&g_app.view, centre[0], centre[1], centre[2]);

@@ -39,7 +39,37 @@ AnimSet *anim_create(Model *model)
     set->child_count = model_child_count(model);
     set->slot_count = set->joint_count + set->child_count + 2;
     set->root_track.fixed_time = ANIM_NO_FIXED_TIME;
+    set->parent_joint_slot = -1;
     return set;
+}
+
+Joint *anim_parent_joint(AnimSet *set)
+{
+    if (!set || !set->parent_model || set->parent_joint_slot < 0) return nullptr;
+    Joint *joint = static_cast<Joint *>(table_nth(&set->parent_model->joints, set->parent_joint_slot, 0));
+    return (joint && joint->id == set->parent_joint_id) ? joint : nullptr;
+}
+
+void anim_set_parent_joint(AnimSet *set, Model *parent_model, Joint *joint)
+{
+    if (!set) return;
+    set->parent_joint_slot = -1;
+    set->parent_joint_id = 0;
+    set->parent_slot = 0;
+    if (!parent_model || !joint) return;
+    char key[MODEL_KEY_LENGTH + 1];
+    model_key_name(joint->name, key);
+    set->parent_joint_slot = table_index_of(&parent_model->joints, key, 0);
+    set->parent_joint_id = joint->id;
+    set->parent_slot = model_joint_index(parent_model, joint->name) + 2;
+}
+
+void anim_clear_parent(AnimSet *set)
+{
+    if (!set) return;
+    set->parent_model = nullptr;
+    set->parent_set = nullptr;
+    anim_set_parent_joint(set, nullptr, nullptr);
 }
 
 AnimTrack *anim_root_track(AnimSet *set)

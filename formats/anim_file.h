@@ -53,8 +53,9 @@ struct AnimSet {
     int32_t active;           // 1 when created; posing skips a set whose value is 0
     Model *parent_model;      // the model this one rides on, or null
     AnimSet *parent_set;      // that model's set, or null
-    Joint *parent_joint;      // the parent model's joint it rides on, or null
-    int32_t parent_slot;      // that joint's slot in the parent, 0 without joint
+    int32_t parent_joint_slot; // slot of the joint it rides on in the parent's joint table, -1 none
+    uint32_t parent_joint_id; // that joint's id, checked at use (joint tables move when they grow)
+    int32_t parent_slot;      // that joint's animation slot in the parent, 0 without joint
     AnimTrack root_track;     // the track of the model's animation file
     int32_t slot_count;       // joints + child instances + 2
     int32_t joint_count;      // joints of the model
@@ -81,6 +82,13 @@ struct AnimTrackRead {
 // New set for the model with its slot counts, active, no parent and an empty
 // root track; null for a null model or out of memory.
 AnimSet *anim_create(Model *model);
+// The joint of the parent model the set rides on, looked up now; null without one or
+// when it is gone.
+Joint *anim_parent_joint(AnimSet *set);
+// Makes the set ride on joint of parent_model (null joint: on the model itself).
+void anim_set_parent_joint(AnimSet *set, Model *parent_model, Joint *joint);
+// Clears the set's parent links: it poses unattached.
+void anim_clear_parent(AnimSet *set);
 // The set's root track; null for a null set.
 AnimTrack *anim_root_track(AnimSet *set);
 // Frees the set and its tracks (not its model or parent); null allowed. Returns 1.

@@ -124,13 +124,11 @@ static int link_parent(SceneLoad *scene, const SceneListRead *list, int32_t inde
         if (!set) continue;
         set->parent_set = scene->sets[j];
         set->parent_model = scene->models[j];
-        set->parent_joint = nullptr;
-        set->parent_slot = 0;
+        anim_set_parent_joint(set, nullptr, nullptr);
         if (!entry->has_parent_joint) continue;
         Joint *joint = model_find_joint(scene->models[j], entry->parent_joint);
         if (!joint) return scene_fail("could not find parent joint: %s", entry->parent_joint);
-        set->parent_joint = joint;
-        set->parent_slot = model_joint_index(scene->models[j], entry->parent_joint) + 2;
+        anim_set_parent_joint(set, scene->models[j], joint);
     }
     if (!matched) return scene_fail("could not find parent: %s", entry->parent);
     return 1;

@@ -12,9 +12,13 @@
 
 // Deepest nesting of child models; deeper trees (a model naming itself) are refused.
 constexpr int MAX_CHILD_DEPTH = 32;
+// Most models one load builds, the top model included: far above any real scene, it stops
+// files that name their child several times from multiplying into millions of models.
+constexpr int32_t MAX_LOAD_MODELS = 65536;
 
+static Model *load_tree(const char *path, Model *parent, int32_t *built);
 static void bind_joints(Model *model);
-static int load_children(Model *model);
+static int load_children(Model *model, int32_t *built);
 static int depth_of(const Model *model);
 
 Model *mod_load(const char *path)
@@ -24,12 +28,21 @@ Model *mod_load(const char *path)
 
 Model *mod_load_tree(const char *path, Model *parent)
 {
+    int32_t built = 0;
+    return load_tree(path, parent, &built);
+}
+
+// Loads one model and its children as mod_load_tree does, counting every model built by
+// this load in built.
+static Model *load_tree(const char *path, Model *parent, int32_t *built)
+{
     if (!path || !file_exists(path)) {
         err_setf("could not find: %s", path ? path : "");
         return nullptr;
     }
     Model *model = model_create(path, parent);
     int ok = model != nullptr;
+    if (ok) (*built)++;
     if (ok && !mod_read_file(model, path)) {
         // A file that vanished or could not be opened (five files open) gives no line message.
         if (!err_last()) err_setf("could not read: %s", path);
@@ -39,7 +52,7 @@ Model *mod_load_tree(const char *path, Model *parent)
         bind_joints(model);
         ok = model_check_normals(model);
     }
-    if (ok) ok = load_children(model);
+    if (ok) ok = load_children(model, built);
     if (!ok && model) {
         model_free(model);
         model = nullptr;
@@ -76,8 +89,9 @@ static void bind_joints(Model *model)
 }
 
 // Loads every child whose model is not loaded yet from the model's directory; 0 with
-// the message of the first child that cannot be found or loaded.
-static int load_children(Model *model)
+// the message of the first child that cannot be found or loaded, or once the load has
+// built its most models.
+static int load_children(Model *model, int32_t *built)
 {
     int ok = 1;
     // Slots are visited by index: the child loads walk tables of their own.
@@ -91,8 +105,11 @@ static int load_children(Model *model)
         } else if (depth_of(model) >= MAX_CHILD_DEPTH) {
             err_setf("%s: %s", "Child models nested too deeply", path.c_str());
             ok = 0;
+        } else if (*built >= MAX_LOAD_MODELS) {
+            err_setf("%s: %s", "Too many child models", path.c_str());
+            ok = 0;
         } else {
-            Model *loaded = mod_load_tree(path.c_str(), model);
+            Model *loaded = load_tree(path.c_str(), model, built);
             if (loaded) child->model = loaded;
             else ok = 0;
         }

@@ -4,9 +4,12 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 // The file table: five slots, the number open, and the ready flag.
 static struct {
@@ -16,6 +19,8 @@ static struct {
 } g_files;
 
 static FileSlot *slot_of(int handle);
+static int open_flags(const char *mode);
+static FILE *open_regular(const std::string &path, const char *mode);
 
 int file_table_init()
 {
@@ -37,14 +42,8 @@ int file_open(const char *path, const char *mode)
         }
     }
     if (handle < 0) return -1;
-    FILE *stream = fopen(path_resolve(path).c_str(), mode);
+    FILE *stream = open_regular(path_resolve(path), mode);
     if (!stream) return -1;
-    // fopen accepts a directory for reading here, but no file can be read from it.
-    struct stat info;
-    if (fstat(fileno(stream), &info) == 0 && S_ISDIR(info.st_mode)) {
-        fclose(stream);
-        return -1;
-    }
     g_files.slots[handle].in_use = 1;
     g_files.slots[handle].stream = stream;
     g_files.open_count++;
@@ -96,6 +95,13 @@ int file_error(int handle)
     return slot ? ferror(slot->stream) : 0;
 }
 
+int file_is_regular(const char *path)
+{
+    if (!path) return 0;
+    struct stat info;
+    return stat(path_resolve(path).c_str(), &info) == 0 && S_ISREG(info.st_mode) ? 1 : 0;
+}
+
 int file_exists(const char *path)
 {
     int handle = file_open(path, "r");
@@ -140,4 +146,45 @@ static FileSlot *slot_of(int handle)
 {
     if (handle < 0 || handle >= FILE_TABLE_SIZE || !g_files.slots[handle].in_use) return nullptr;
     return &g_files.slots[handle];
+}
+
+// open(2) flags of an fopen mode ("r", "w" or "a", then any of "b", "+", "x"); -1 for another mode.
+static int open_flags(const char *mode)
+{
+    int flags;
+    switch (mode[0]) {
+    case 'r': flags = 0; break;
+    case 'w': flags = O_CREAT | O_TRUNC; break;
+    case 'a': flags = O_CREAT | O_APPEND; break;
+    default: return -1;
+    }
+    bool update = false;
+    for (const char *m = mode + 1; *m; m++) {
+        if (*m == '+') update = true;
+        else if (*m == 'x') flags |= O_EXCL;
+    }
+    if (update) flags |= O_RDWR;
+    else flags |= mode[0] == 'r' ? O_RDONLY : O_WRONLY;
+    return flags;
+}
+
+// A stream on the regular file at path, or null. Anything else that exists (a folder, a
+// device such as /dev/zero, a FIFO, a socket) is refused: such a "file" cannot be read whole,
+// may never end or may block. A FIFO is never opened; the open does not block and the
+// opened file is checked again, in case the path changed in between.
+static FILE *open_regular(const std::string &path, const char *mode)
+{
+    int flags = open_flags(mode);
+    if (flags < 0) return nullptr;
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return nullptr;
+    int fd = open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    FILE *stream = nullptr;
+    int status = fcntl(fd, F_GETFL);
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && status >= 0 &&
+        fcntl(fd, F_SETFL, status & ~O_NONBLOCK) == 0)
+        stream = fdopen(fd, mode);
+    if (!stream) close(fd);
+    return stream;
 }

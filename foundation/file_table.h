@@ -16,7 +16,8 @@ struct FileSlot {
 // Readies the table with no open files on its first call; later calls do nothing. Returns 1.
 int file_table_init();
 // Opens the file with fopen's mode; the handle of the first free slot, or -1 (null
-// argument, five files open, a directory, or fopen failed).
+// argument, five files open, not a regular file (a folder, a device, a FIFO), or the open
+// failed). Never blocks on the path.
 int file_open(const char *path, const char *mode);
 // Closes the file and frees its slot; 0 for a handle that is not open.
 int file_close(int handle);
@@ -30,6 +31,8 @@ char *file_gets(char *buffer, int capacity, int handle);
 int file_eof(int handle);
 // Non-zero after a stream error; 0 for a bad handle.
 int file_error(int handle);
+// 1 when the path names an existing regular file (no folder, device or FIFO); opens nothing.
+int file_is_regular(const char *path);
 // 1 when the file can be opened for reading.
 int file_exists(const char *path);
 // Writes count bytes to the file, replacing it; 0 when it cannot be opened.

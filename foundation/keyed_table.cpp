@@ -7,6 +7,7 @@
 #include "foundation/keyed_table.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -55,6 +56,7 @@ static void *walk_from(KeyedTable *table, int32_t start);
 static bool no_holes(const KeyedTable *table);
 static bool build_dense(const KeyedTable *table);
 static int32_t dense_position(const KeyedTable *table, int32_t slot);
+[[maybe_unused]] static bool counts_agree(const KeyedTable *table);
 
 int table_init(KeyedTable *table, int32_t element_size, int32_t key_kind)
 {
@@ -400,8 +402,10 @@ static int32_t lookup_int(const KeyedTable *table, int32_t key)
     size_t mask = buckets.size() - 1;
     uint32_t hash = hash_int(key);
     for (size_t i = hash & mask; buckets[i].slot != EMPTY_BUCKET; i = (i + 1) & mask) {
-        if (buckets[i].hash == hash) // hash_int is one-to-one: the key matches
+        if (buckets[i].hash == hash) { // hash_int is one-to-one: the key matches
+            assert(table->slots[buckets[i].slot].used && table->slots[buckets[i].slot].key == key);
             return buckets[i].slot;
+        }
     }
     return -1;
 }
@@ -415,8 +419,10 @@ static int32_t lookup_name(const KeyedTable *table, const char *name)
     size_t mask = buckets.size() - 1;
     uint32_t hash = hash_name(name);
     for (size_t i = hash & mask; buckets[i].slot != EMPTY_BUCKET; i = (i + 1) & mask) {
-        if (buckets[i].hash == hash && std::strcmp(table->names[buckets[i].slot].text, name) == 0)
+        if (buckets[i].hash == hash && std::strcmp(table->names[buckets[i].slot].text, name) == 0) {
+            assert(table->slots[buckets[i].slot].used);
             return buckets[i].slot;
+        }
     }
     return -1;
 }
@@ -424,10 +430,13 @@ static int32_t lookup_name(const KeyedTable *table, const char *name)
 // Enters a slot under its hash; the bucket array always has room (twice the capacity).
 static void index_insert(KeyedTableIndex *index, int32_t slot, uint32_t hash)
 {
+    assert(!index->buckets.empty());
     size_t mask = index->buckets.size() - 1;
     size_t i = hash & mask;
-    while (index->buckets[i].slot != EMPTY_BUCKET)
+    while (index->buckets[i].slot != EMPTY_BUCKET) {
+        assert(index->buckets[i].slot != slot); // a slot is entered once
         i = (i + 1) & mask;
+    }
     index->buckets[i].slot = slot;
     index->buckets[i].hash = hash;
 }
@@ -439,8 +448,10 @@ static void index_erase(KeyedTableIndex *index, int32_t slot, uint32_t hash)
     std::vector<IndexBucket> &buckets = index->buckets;
     size_t mask = buckets.size() - 1;
     size_t hole = hash & mask;
-    while (buckets[hole].slot != slot)
+    while (buckets[hole].slot != slot) {
+        assert(buckets[hole].slot != EMPTY_BUCKET); // every used slot is in the hash
         hole = (hole + 1) & mask;
+    }
     for (size_t j = (hole + 1) & mask; buckets[j].slot != EMPTY_BUCKET; j = (j + 1) & mask) {
         size_t home = buckets[j].hash & mask;
         // Move bucket j into the hole unless its home lies cyclically in (hole, j].
@@ -518,6 +529,7 @@ static int grow(KeyedTable *table)
         return 0;
     }
     table->capacity = new_capacity;
+    assert(index->fresh <= table->capacity && counts_agree(table));
     return 1;
 }
 
@@ -533,11 +545,15 @@ static int32_t take_free_slot(KeyedTable *table)
         std::pop_heap(index->free_heap.begin(), index->free_heap.end(), std::greater<int32_t>());
         slot = index->free_heap.back();
         index->free_heap.pop_back();
+        // The heap holds each freed slot once, below fresh; its top was the lowest.
+        assert(slot >= 0 && slot < index->fresh);
+        assert(index->free_heap.empty() || index->free_heap.front() > slot);
     } else {
         if (index->fresh >= table->capacity && !grow(table))
             return -1;
         slot = index->fresh++;
     }
+    assert(!table->slots[slot].used);
     table->slots[slot].used = 1;
     table->count++;
     if (slot < index->first_used)
@@ -553,6 +569,7 @@ static int32_t take_free_slot(KeyedTable *table)
             }
         }
     }
+    assert(counts_agree(table));
     return slot;
 }
 
@@ -560,6 +577,7 @@ static int32_t take_free_slot(KeyedTable *table)
 static void release_slot(KeyedTable *table, int32_t slot, uint32_t hash)
 {
     KeyedTableIndex *index = table->index;
+    assert(slot >= 0 && slot < index->fresh && table->slots[slot].used);
     table->slots[slot].used = 0;
     table->count--;
     index_erase(index, slot, hash);
@@ -569,8 +587,10 @@ static void release_slot(KeyedTable *table, int32_t slot, uint32_t hash)
             index->dense_slots.pop_back();
     }
     // Reserved to the capacity at growth, so this never allocates.
+    assert(index->free_heap.size() < index->free_heap.capacity());
     index->free_heap.push_back(slot);
     std::push_heap(index->free_heap.begin(), index->free_heap.end(), std::greater<int32_t>());
+    assert(counts_agree(table));
 }
 
 // Address of the element in slot, or null for -1.
@@ -616,6 +636,7 @@ static bool build_dense(const KeyedTable *table)
             index->dense_slots.push_back(slot);
     }
     index->dense_valid = true;
+    assert(counts_agree(table));
     return true;
 }
 
@@ -634,4 +655,15 @@ static int32_t dense_position(const KeyedTable *table, int32_t slot)
             passed++;
     }
     return passed;
+}
+
+// The bookkeeping that every change keeps, checked in constant time: each slot below fresh
+// is used or waits once in the free heap, and the dense list, while valid, lists every used
+// slot.
+[[maybe_unused]] static bool counts_agree(const KeyedTable *table)
+{
+    const KeyedTableIndex *index = table->index;
+    return table->count >= 0 && table->count <= table->capacity &&
+           (size_t)table->count + index->free_heap.size() == (size_t)index->fresh &&
+           (!index->dense_valid || index->dense_slots.size() == (size_t)table->count);
 }

@@ -26,9 +26,9 @@ char *path_model_name(const char *path)
     int k = len - 4;
     if (k < 1) return nullptr;
     if (g_path_name_buffer[k] == '.') g_path_name_buffer[k] = '\0';
+    // Indexed, not buffer + sep + 1: with no separator (sep -1) that forms a pointer before the buffer.
     int sep = last_separator(g_path_name_buffer, k);
-    char *name = g_path_name_buffer + sep + 1;
-    return str_lower(name);
+    return str_lower(&g_path_name_buffer[sep + 1]);
 }
 
 char *path_directory(const char *path)
@@ -72,7 +72,7 @@ char *path_base_name(const char *path)
     int k = static_cast<int>(len) - 4;
     if (k >= 0 && g_path_base_buffer[k] == '.') g_path_base_buffer[k] = '\0';
     int sep = last_separator(g_path_base_buffer, k > 0 ? k : static_cast<int>(len));
-    return str_lower(g_path_base_buffer + sep + 1);
+    return str_lower(&g_path_base_buffer[sep + 1]);
 }
 
 char *path_dir_part(const char *path)

@@ -22,6 +22,8 @@ const float k_points_colors[6][4] = {
     {1, 1, 1, 1}, {1, 1, 0, 1}, {0, 1, 0, 1}, {1, 0, 1, 1}, {0, 1, 1, 1}, {1, 1, 1, 1},
 };
 
+static int whole_pixel(double value);
+
 #define DISPLAY_FLAG(name)                                        \
     void display_set_##name(Viewer *viewer, int value)            \
     {                                                             \
@@ -114,9 +116,9 @@ void viewer_unproject(float x, float y, float *out)
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     glGetIntegerv(GL_VIEWPORT, viewport);
     // Window rows count from the top, GL rows from the bottom: row y is GL row height - 1 - y.
-    int wy = viewport[1] + viewport[3] - 1 - (int)y;
+    int wy = whole_pixel((double)viewport[1] + (double)viewport[3] - 1.0 - whole_pixel(y));
     GLfloat depth = 0.0f;
-    glReadPixels((GLint)x, wy, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    glReadPixels(whole_pixel(x), wy, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
     GLdouble wx = 0, wyw = 0, wz = 0;
     gluUnProject(x, wy, depth, modelview, projection, viewport, &wx, &wyw, &wz);
     out[0] = (float)wx;
@@ -181,4 +183,14 @@ int viewer_pick_point(Viewer *viewer, int x, int y)
     // A hit record: name count, depth minimum and maximum, then the names.
     if (hits < 1 || buffer[0] < 1) return 0;
     return (int)buffer[3];
+}
+
+// A window coordinate truncated toward zero to a whole pixel, held within the int range
+// (NaN gives 0): a plain cast of a value beyond it is undefined.
+static int whole_pixel(double value)
+{
+    if (!(value == value)) return 0;
+    if (value >= 2147483647.0) return 2147483647;
+    if (value <= -2147483648.0) return -2147483647 - 1;
+    return (int)value;
 }

@@ -8,11 +8,13 @@
 
 #include "foundation/last_error.h"
 #include "foundation/str.h"
+#include "formats/anim_file.h"
 #include "formats/mod_loader.h"
 #include "formats/mod_writer.h"
 #include "model/model.h"
 #include "model/model_query.h"
 #include "model/point.h"
+#include "viewer/anim_pose.h"
 #include "viewer/selection.h"
 
 // Room for one formatted status line.
@@ -42,8 +44,6 @@ static void free_reload_list(ReloadList *list);
 static int reload_from(Viewer *viewer, ReloadList *list);
 static void make_child_links(Viewer *viewer, Model *model);
 static void unload_entry(Viewer *viewer, LoadedModel *entry);
-static int open_scene(Viewer *viewer, const char *path);
-static void free_animation(AnimSet *animation);
 
 void viewer_set_status_hook(Viewer *viewer, ViewerTextHook hook)
 {
@@ -251,14 +251,28 @@ int viewer_close_all(Viewer *viewer)
     return 1;
 }
 
+// Models riding on the one unloaded lose their link first; close-all needs no such
+// walk, since every model goes at once.
 int viewer_unload_model(Viewer *viewer, int32_t key)
 {
     if (!viewer) return 0;
     LoadedModel *entry = static_cast<LoadedModel *>(table_find(&viewer->models, key));
     if (!entry) return 0;
+    viewer_detach_riders(viewer, entry->model);
     unload_entry(viewer, entry);
     table_remove(&viewer->models, key);
     return 1;
+}
+
+// Walks by slot: callers may be inside a walk of the models table.
+void viewer_detach_riders(Viewer *viewer, Model *model)
+{
+    if (!viewer || !model) return;
+    for (int32_t i = 0; i < viewer->models.capacity; i++) {
+        LoadedModel *entry = static_cast<LoadedModel *>(table_nth(&viewer->models, i, 0));
+        if (entry && entry->animation && entry->animation->parent_model == model)
+            anim_clear_parent(entry->animation);
+    }
 }
 
 const float *viewer_focus_all(Viewer *viewer)
@@ -354,7 +368,7 @@ static void free_reload_list(ReloadList *list)
 static int reload_from(Viewer *viewer, ReloadList *list)
 {
     if (list->scene_path) {
-        if (!open_scene(viewer, list->scene_path)) {
+        if (!anim_open_scene(viewer, list->scene_path, 1)) {
             viewer_close_all(viewer);
             return 0;
         }
@@ -383,17 +397,8 @@ static void unload_entry(Viewer *viewer, LoadedModel *entry)
 {
     viewer_release_model_caches(viewer, entry->model);
     model_free(entry->model);
-    free_animation(entry->animation);
+    anim_destroy(entry->animation);
     entry->model = nullptr;
     entry->animation = nullptr;
 }
 
-// Reopens a scene list keeping the view, and poses it.
-static int open_scene(Viewer *viewer, const char *path)
-{
-    return 0;
-}
-
-static void free_animation(AnimSet *animation)
-{
-}

@@ -45,6 +45,9 @@ int viewer_reload_all(Viewer *viewer);
 int viewer_close_all(Viewer *viewer);
 // Unloads one loaded model by its loaded-model key; 0 when there is no such key.
 int viewer_unload_model(Viewer *viewer, int32_t key);
+// Clears the parent links of every loaded animation that rides on model (they pose
+// unattached from now on), so that nothing keeps pointing at it once it is freed.
+void viewer_detach_riders(Viewer *viewer, Model *model);
 // Sets focus to the centre of all loaded models' boxes and returns it ((0,0,0) with none).
 const float *viewer_focus_all(Viewer *viewer);
 // The view size (0 without a viewer).

@@ -5,6 +5,7 @@
 // failed call and never ends the process.
 #include "viewer/window.h"
 
+#include "foundation/file_table.h"
 #include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
 #include "foundation/path.h"
@@ -605,11 +606,13 @@ static Cursor builtin_cursor(const CursorImage *image)
     return cursor;
 }
 
-// A cursor file: an X cursor file or a Windows .cur file. 0 when neither loads.
+// A cursor file: an X cursor file or a Windows .cur file. 0 when neither loads, and at once
+// for anything but a regular file (Xcursor would block on a FIFO).
 static Cursor file_cursor(const char *name)
 {
     if (strlen(name) >= (size_t)CURSOR_NAME_SIZE) return 0;
     std::string path = path_resolve(name);
+    if (!file_is_regular(path.c_str())) return 0;
     Display *dpy = g_window_state.display;
     Cursor cursor = XcursorFilenameLoadCursor(dpy, path.c_str());
     if (cursor != 0) return cursor;

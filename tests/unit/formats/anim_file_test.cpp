@@ -112,7 +112,7 @@ TEST(AnimSet, CreateAndFree)
     EXPECT_EQ(2, set->child_count);
     EXPECT_EQ(nullptr, set->parent_model);
     EXPECT_EQ(nullptr, set->parent_set);
-    EXPECT_EQ(nullptr, set->parent_joint);
+    EXPECT_EQ(nullptr, anim_parent_joint(set));
     EXPECT_EQ(0, set->parent_slot);
     EXPECT_EQ(&set->root_track, anim_root_track(set));
     EXPECT_EQ(nullptr, anim_root_track(nullptr));

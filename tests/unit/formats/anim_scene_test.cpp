@@ -69,7 +69,7 @@ TEST(AnimSceneFixture, LoadsModelsAnimationsAndParents)
     EXPECT_EQ(nullptr, scene->sets[0]->parent_model);
     EXPECT_EQ(scene->sets[0], scene->sets[1]->parent_set);
     EXPECT_EQ(scene->models[0], scene->sets[1]->parent_model);
-    EXPECT_EQ(model_find_joint(scene->models[0], "knee"), scene->sets[1]->parent_joint);
+    EXPECT_EQ(model_find_joint(scene->models[0], "knee"), anim_parent_joint(scene->sets[1]));
     EXPECT_EQ(3, scene->sets[1]->parent_slot);
     EXPECT_EQ(0, file_open_count());
     free_scene(scene);
@@ -150,13 +150,13 @@ TEST_F(AnimScene, ParentLinks)
     ASSERT_EQ(4, scene->entry_count);
     EXPECT_EQ(scene->sets[2], scene->sets[0]->parent_set);
     EXPECT_EQ(scene->models[2], scene->sets[0]->parent_model);
-    EXPECT_EQ(nullptr, scene->sets[0]->parent_joint);
+    EXPECT_EQ(nullptr, anim_parent_joint(scene->sets[0]));
     EXPECT_EQ(0, scene->sets[0]->parent_slot);
     EXPECT_EQ(nullptr, scene->sets[1]->parent_set);
     EXPECT_EQ(scene->models[3], scene->sets[1]->parent_model);
     EXPECT_EQ(2, scene->sets[1]->parent_slot);
     EXPECT_EQ(4, scene->sets[2]->parent_slot);
-    EXPECT_STREQ("foot", scene->sets[2]->parent_joint->name);
+    EXPECT_STREQ("foot", anim_parent_joint(scene->sets[2])->name);
     EXPECT_EQ(nullptr, scene->sets[3]);
     free_scene(scene);
 }

@@ -5,14 +5,17 @@
 #include "model/image_cache.h"
 #include "model/model.h"
 #include "model/model_query.h"
+#include "tests/unit/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -23,23 +26,6 @@ std::string last_error()
     const char *e = err_last();
     return e ? e : "";
 }
-
-// A fresh temporary directory, removed with everything in it.
-struct TempDir {
-    std::string path;
-    TempDir()
-    {
-        char name[] = "/tmp/druvex_mod_XXXXXX";
-        path = mkdtemp(name) ? std::string(name) + "/" : std::string();
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-    std::string write(const std::string &name, const std::string &text) const
-    {
-        std::filesystem::create_directories(std::filesystem::path(path + name).parent_path());
-        std::ofstream(path + name) << text;
-        return path + name;
-    }
-};
 
 std::string lower(std::string s)
 {
@@ -145,14 +131,14 @@ TEST(ModLoader, BindsInPointOrderAndResolvesLaterParents)
 TEST(ModLoader, FailuresFreeEverything)
 {
     TempDir t;
-    std::filesystem::copy_file(kDir + "tex.tga", t.path + "tex.tga");
-    const std::string dir = lower(t.path);  // model directories are kept in lower case
+    std::filesystem::copy_file(kDir + "tex.tga", t.file("tex.tga"));
+    const std::string dir = lower(t.path + "/");  // model directories are kept in lower case
     const std::string points = "points\n1 0 0 0\n2 1 0 0\n3 0 1 0\n";
     const std::string layer = "layer a 1 1 1 doublesided\ntriangles\n0 1 2 3\nimage tex.tga x y\n";
     const std::string textured = points + layer;
     t.write("sub/ok.mod", textured);
     t.write("sub/Bad.mod", textured + "child ../nothere 0 0 0 1 1 1 0 0 0\n");
-    std::filesystem::copy_file(kDir + "tex.tga", t.path + "sub/tex.tga");
+    std::filesystem::copy_file(kDir + "tex.tga", t.file("sub/tex.tga"));
     struct Case {
         const char *name;
         std::string text;
@@ -160,7 +146,7 @@ TEST(ModLoader, FailuresFreeEverything)
     };
     const Case cases[] = {
         {"line.mod", textured + "triangles\n0 1 2 7\n",
-         "point does not exist (file: " + t.path + "line.mod, line: 10)"},
+         "point does not exist (file: " + t.file("line.mod") + ", line: 10)"},
         {"normal.mod", points + "normals\n2 0 0 0\n" + layer, "(normal.mod) bad normal: 2"},
         {"child.mod", textured + "child sub/ok 0 0 0 1 1 1 0 0 0\nchild nothere 0 0 0 1 1 1 0 0 0\n",
          "Cannot find child model: " + dir + "nothere.mod"},
@@ -179,7 +165,7 @@ TEST(ModLoader, FailuresFreeEverything)
         EXPECT_EQ(nullptr, image_cache_find((dir + "tex.tga").c_str())) << c.name;
         EXPECT_EQ(nullptr, image_cache_find((dir + "sub/tex.tga").c_str())) << c.name;
     }
-    std::string missing = t.path + "missing.mod";
+    std::string missing = t.file("missing.mod");
     EXPECT_EQ(nullptr, mod_load(missing.c_str()));
     EXPECT_EQ("could not find: " + missing, last_error());
     EXPECT_EQ(nullptr, mod_load(nullptr));
@@ -197,7 +183,7 @@ TEST(ModLoader, FailuresFreeEverything)
 TEST(ModLoader, DeepDirectoryFindsChildrenAndTextures)
 {
     TempDir tmp;
-    std::string deep = tmp.path;
+    std::string deep = tmp.path + "/";
     while (deep.size() < 420) deep += "a_rather_long_folder_name/";
     std::filesystem::create_directories(deep);
     std::filesystem::copy(kDir, deep, std::filesystem::copy_options::recursive);
@@ -205,5 +191,40 @@ TEST(ModLoader, DeepDirectoryFindsChildrenAndTextures)
     ASSERT_NE(nullptr, m) << last_error();
     EXPECT_EQ(lower(deep), m->directory);
     EXPECT_EQ(4, model_child_count(m));
+    model_free(m);
+}
+
+// Files that each name the next one twice would build 2^30 models; the load stops at its
+// most models with a message and frees everything built, and a short chain still loads.
+TEST(ModLoader, ModelCountIsCapped)
+{
+    TempDir t;
+    const int files = 30;
+    for (int i = 0; i < files; i++) {
+        std::string next = "child c" + std::to_string(i + 1) + " 0 0 0 1 1 1 0 0 0\n";
+        t.write("c" + std::to_string(i) + ".mod", i + 1 < files ? next + next : std::string("points\n1 0 0 0\n"));
+    }
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(nullptr, mod_load(t.file("c0.mod").c_str()));
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // Depth first, the 65,537th model is the next copy of c28.
+    EXPECT_EQ("Too many child models: " + lower(t.path + "/") + "c28.mod", last_error());
+    EXPECT_LT(seconds, 60.0);
+
+    // From c20 on the tree has 2^10 - 1 models, well under the cap.
+    Model *m = mod_load(t.file("c20.mod").c_str());
+    ASSERT_NE(nullptr, m) << last_error();
+    int count = 0;
+    std::vector<const Model *> todo = {m};
+    while (!todo.empty()) {
+        const Model *next = todo.back();
+        todo.pop_back();
+        count++;
+        for (int32_t slot = 0; slot < next->children.capacity; slot++) {
+            auto *child = static_cast<const Child *>(table_nth(const_cast<KeyedTable *>(&next->children), slot, 0));
+            if (child && child->model) todo.push_back(child->model);
+        }
+    }
+    EXPECT_EQ(1023, count);
     model_free(m);
 }

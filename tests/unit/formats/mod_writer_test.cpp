@@ -8,12 +8,15 @@
 #include "model/model.h"
 #include "model/model_build.h"
 #include "model/model_query.h"
+#include "tests/unit/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -42,20 +45,11 @@ std::string read_text(const std::string &path)
 
 // A fresh temporary directory that is the working directory while it lives.
 struct WorkDir {
-    std::string path;
-    std::string previous;
-    WorkDir()
-    {
-        char name[] = "/tmp/druvex_write_XXXXXX";
-        path = mkdtemp(name) ? std::string(name) + "/" : std::string();
-        previous = fs::current_path().string();
-        fs::current_path(path);
-    }
-    ~WorkDir()
-    {
-        fs::current_path(previous);
-        fs::remove_all(path);
-    }
+    TempDir temp;
+    std::string path = temp.path + "/";
+    std::string previous = fs::current_path().string();
+    WorkDir() { fs::current_path(path); }
+    ~WorkDir() { fs::current_path(previous); }
     void enter(const std::string &sub) const
     {
         fs::create_directories(path + sub);
@@ -332,6 +326,26 @@ TEST(ModWriter, ColourKeyReadsBack)
         for (int c = 0; c < 3; c++) EXPECT_EQ(a->colour_key[c], b->colour_key[c]) << k << " " << c;
     }
     model_free(back);
+    model_free(m);
+}
+
+// Coordinates beyond the integer range are written held at its ends and a NaN as 0 (the
+// sanitizer build stops on a plain out-of-range conversion).
+TEST(ModWriter, HugeCoordinatesSaturate)
+{
+    WorkDir w;
+    Model *m = model_create("far.mod", nullptr);
+    const std::string big(40, '9');
+    std::string text = "points\n1 0 0 0\n2 1 0 0\n3 0 1 0\nlayer a 1 1 1 doublesided\ntriangles\n0 1 2 3\n"
+                       "child far " + big + ".0 -" + big + ".0 5.9 1 1 1 0 0 0\n"
+                       "child near 0 0 0 1 1 1 0 0 0\n";
+    ASSERT_EQ(1, mod_read_string(m, text.c_str())) << last_error();
+    for (Child *c = static_cast<Child *>(table_first(&m->children)); c; c = static_cast<Child *>(table_next(&m->children)))
+        if (strcmp(c->name, "near") == 0) c->position[1] = NAN;
+    ASSERT_EQ(1, mod_write(m));
+    std::string out = read_text(w.path + "far.mod");
+    EXPECT_NE(std::string::npos, out.find("child  far       9200000000000000000 -9200000000000000000     5  ")) << out;
+    EXPECT_NE(std::string::npos, out.find("child  near          0     0     0  ")) << out;
     model_free(m);
 }
 

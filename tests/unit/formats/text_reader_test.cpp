@@ -1,16 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include <ftw.h>
 #include <unistd.h>
 
 #include "formats/text_reader.h"
 #include "foundation/file_table.h"
 #include "foundation/last_error.h"
+#include "tests/unit/temp_dir.h"
 
 namespace {
 
@@ -53,36 +55,14 @@ std::vector<std::string> words(std::initializer_list<const char *> list)
     return out;
 }
 
-int remove_entry(const char *path, const struct stat *, int, struct FTW *)
-{
-    return remove(path);
-}
-
 // A fresh temporary directory, removed with its files afterwards.
 class TextReaderFiles : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/druvex_reader_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { nftw(dir_.c_str(), remove_entry, 8, FTW_DEPTH | FTW_PHYS); }
-
     // Writes the bytes unchanged into a file of the temp directory; returns its path.
-    std::string write(const std::string &name, const std::string &bytes)
-    {
-        std::string path = dir_ + "/" + name;
-        FILE *f = fopen(path.c_str(), "wb");
-        EXPECT_NE(f, nullptr);
-        if (f) {
-            fwrite(bytes.data(), 1, bytes.size(), f);
-            fclose(f);
-        }
-        return path;
-    }
+    std::string write(const std::string &name, const std::string &bytes) { return temp_.write(name, bytes); }
 
-    std::string dir_;
+    TempDir temp_;
+    const std::string &dir_ = temp_.path;
 };
 
 // Reads the text from memory with "#" comments.
@@ -164,6 +144,40 @@ TEST(TextReader, TokenValuesAndPredicates)
             EXPECT_EQ(reader_token_is_int(n), 0);
             EXPECT_EQ(reader_token_int(-1), 0);
             EXPECT_EQ(reader_token_float(n), 0.0f);
+        }
+    };
+    EXPECT_EQ(reader_run_string(line.c_str(), "#", 1, Check::run, nullptr), 1);
+}
+
+// Decimal tokens far beyond the int range read as floats (held at the float range) and give
+// no integer value; the reader's internal integer of such a token is held within the int
+// range (the sanitizer build stops on a plain out-of-range conversion).
+TEST(TextReader, HugeDecimalsStayFloats)
+{
+    const std::string big(50, '9');
+    static const struct {
+        std::string text;
+        float float_value;
+    } cases[] = {
+        {"3000000000.5", 3000000000.0f},
+        {"-3000000000.5", -3000000000.0f},
+        {"2147483648.0", 2147483648.0f},
+        {"-2147483904.0", -2147483904.0f},
+        {big + ".0", FLT_MAX},
+        {"-" + big + ".0", -FLT_MAX},
+        {"-0.9", -0.9f},
+    };
+    std::string line;
+    for (const auto &c : cases) line += c.text + " ";
+    struct Check {
+        static void run(void *)
+        {
+            ASSERT_EQ(reader_token_count(), static_cast<int>(sizeof cases / sizeof cases[0]));
+            for (int i = 0; i < reader_token_count(); i++) {
+                EXPECT_EQ(reader_token_is_float(i), 1) << cases[i].text;
+                EXPECT_EQ(reader_token_int(i), 0) << cases[i].text;
+                EXPECT_EQ(reader_token_float(i), cases[i].float_value) << cases[i].text;
+            }
         }
     };
     EXPECT_EQ(reader_run_string(line.c_str(), "#", 1, Check::run, nullptr), 1);

@@ -9,6 +9,7 @@
 
 #include "formats/tga.h"
 #include "foundation/file_table.h"
+#include "tests/unit/temp_dir.h"
 
 namespace {
 
@@ -70,24 +71,9 @@ const std::vector<uint8_t> TWO_BY_TWO_RGB = {255, 0, 0, 255, 255, 255, 0, 0, 255
 
 class TgaTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/druvex_tga_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     std::string write(const std::string &name, const std::vector<uint8_t> &bytes)
     {
-        std::string path = dir_ + "/" + name;
-        FILE *file = fopen(path.c_str(), "wb");
-        EXPECT_NE(file, nullptr);
-        if (file) {
-            fwrite(bytes.data(), 1, bytes.size(), file);
-            fclose(file);
-        }
-        return path;
+        return temp_.write(name, bytes);
     }
 
     std::vector<uint8_t> pixels_of(const TgaImage *image)
@@ -95,7 +81,8 @@ protected:
         return std::vector<uint8_t>(image->pixels, image->pixels + image->rgb_byte_count);
     }
 
-    std::string dir_;
+    TempDir temp_;
+    const std::string &dir_ = temp_.path;
 };
 
 TEST_F(TgaTest, TwentyFourBitRowsTurnedOverAndSwizzled)

@@ -1,4 +1,5 @@
 #include "foundation/file_table.h"
+#include "tests/unit/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -7,20 +8,12 @@
 #include <string>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 class FileTable : public ::testing::Test {
 protected:
-    std::string root;
-    void SetUp() override
-    {
-        char tmpl[] = "/tmp/druvex-files-XXXXXX";
-        root = mkdtemp(tmpl);
-    }
-    void TearDown() override
-    {
-        std::string cmd = "rm -rf '" + root + "'";
-        ASSERT_EQ(system(cmd.c_str()), 0);
-    }
+    TempDir temp_;
+    const std::string &root = temp_.path;
     std::string make(const std::string &name, const std::string &text)
     {
         std::string path = root + "/" + name;
@@ -115,4 +108,68 @@ TEST_F(FileTable, DirectoryIsNotAFile)
     // A file in that directory still opens.
     std::string path = make("Sub/a.txt", "x");
     EXPECT_EQ(file_exists((root + "\\SUB\\A.TXT").c_str()), 1);
+}
+
+// Devices and FIFOs are refused at once, in every mode and by every whole-file helper:
+// /dev/zero would never end and a FIFO would block until a writer or reader came.
+// The alarm ends the program should an open block after all.
+TEST_F(FileTable, OnlyRegularFilesOpen)
+{
+    std::string fifo = root + "/Pipe";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string file = make("plain.txt", "x");
+    alarm(20);
+    for (std::string path : {std::string("/dev/zero"), std::string("/dev/null"), fifo, root + "\\PIPE"}) {
+        for (const char *mode : {"r", "rb", "w", "wb", "a", "r+", "w+"})
+            EXPECT_EQ(file_open(path.c_str(), mode), -1) << path << " " << mode;
+        EXPECT_EQ(file_exists(path.c_str()), 0) << path;
+        EXPECT_EQ(file_is_regular(path.c_str()), 0) << path;
+        size_t size = 99;
+        EXPECT_EQ(file_read_all(path.c_str(), &size), nullptr) << path;
+        EXPECT_EQ(size, 0u) << path;
+        EXPECT_EQ(file_write_all(path.c_str(), "x", 1), 0) << path;
+    }
+    alarm(0);
+    EXPECT_EQ(file_open_count(), 0);
+    struct stat info;
+    ASSERT_EQ(stat(fifo.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));  // still a FIFO: nothing replaced it
+    EXPECT_EQ(file_is_regular(file.c_str()), 1);
+    EXPECT_EQ(file_is_regular((root + "/PLAIN.TXT").c_str()), 1);
+    EXPECT_EQ(file_is_regular((root + "/missing").c_str()), 0);
+    EXPECT_EQ(file_is_regular(root.c_str()), 0);
+    EXPECT_EQ(file_is_regular(nullptr), 0);
+}
+
+// Every fopen mode keeps its meaning: create, truncate, append, update, exclusive.
+TEST_F(FileTable, ModesKeepTheirMeaning)
+{
+    std::string path = root + "/m.txt";
+    auto put = [&](const char *mode, const char *text) {
+        int h = file_open(path.c_str(), mode);
+        if (h < 0) return -1;
+        size_t n = file_write(h, text, 1, strlen(text));
+        file_close(h);
+        return static_cast<int>(n);
+    };
+    auto get = [&]() {
+        size_t size = 0;
+        char *data = file_read_all(path.c_str(), &size);
+        std::string out = data ? std::string(data, size) : "<null>";
+        free(data);
+        return out;
+    };
+    EXPECT_EQ(put("wx", "abc"), 3);
+    EXPECT_EQ(put("wx", "zzz"), -1);  // exclusive: the file exists
+    EXPECT_EQ(get(), "abc");
+    EXPECT_EQ(put("a", "de"), 2);
+    EXPECT_EQ(get(), "abcde");
+    EXPECT_EQ(put("r+", "X"), 1);
+    EXPECT_EQ(get(), "Xbcde");
+    EXPECT_EQ(put("w", "new"), 3);
+    EXPECT_EQ(get(), "new");
+    EXPECT_EQ(put("q", "bad"), -1);
+    EXPECT_EQ(put("r", "no"), 0);  // read-only: nothing written
+    EXPECT_EQ(get(), "new");
+    EXPECT_EQ(file_open_count(), 0);
 }

@@ -746,3 +746,52 @@ TEST_F(IntTable, GrowingKeysStayFindableWhateverComesFirst)
         }
     }
 }
+
+// The table's own bookkeeping is asserted in the test build: a slot marked used behind the
+// table's back, a count that no longer matches the free slots, or a key changed behind the
+// hash stops the program instead of handing out a slot twice or the wrong element.
+TEST(KeyedTableDeathTest, BrokenBookkeepingIsCaught)
+{
+#ifdef NDEBUG
+    GTEST_SKIP() << "asserts are off in this build";
+#endif
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto three = [](KeyedTable *t) {
+        table_init(t, sizeof(Rec), KEY_INT);
+        for (int32_t k = 1; k <= 3; k++) table_add(t, k);
+        table_find(t, 1); // builds the hash
+    };
+    KeyedTable t;
+    // A freed slot marked used again by hand: the next add would reuse it.
+    EXPECT_DEATH(
+        {
+            three(&t);
+            table_remove(&t, 2);
+            t.slots[1].used = 1;
+            table_add(&t, 4);
+        },
+        "");
+    // A count off by one.
+    EXPECT_DEATH(
+        {
+            three(&t);
+            t.count++;
+            table_add(&t, 4);
+        },
+        "");
+    // A used slot whose key changed behind the hash: a lookup lands on the wrong key.
+    EXPECT_DEATH(
+        {
+            three(&t);
+            t.slots[2].key = 99;
+            table_find(&t, 3);
+        },
+        "");
+    // The same operations on an intact table pass every check.
+    three(&t);
+    EXPECT_EQ(1, table_remove(&t, 2));
+    EXPECT_NE(nullptr, table_add(&t, 4));
+    EXPECT_EQ(1, table_index_of(&t, 4, 0));
+    EXPECT_EQ(3, table_count(&t));
+    table_free(&t);
+}

@@ -1,5 +1,6 @@
 #include "foundation/file_table.h"
 #include "foundation/path.h"
+#include "tests/unit/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -62,6 +63,28 @@ TEST(PathReplaceExtension, DotSearchWindow)
     for (const Case &c : cases) EXPECT_EQ(or_null(path_replace_extension(c.path, c.ext)), c.expect) << c.path;
 }
 
+// Without a separator the name starts at the buffer's first byte (nothing is read or formed
+// before it).
+TEST(PathNames, NoSeparator)
+{
+    struct Case {
+        const char *path;
+        const char *model_name;
+        const char *base_name;
+    } cases[] = {
+        {"Ship.MOD", "ship", "ship"},
+        {"abcde", "abcde", "abcde"},
+        {"x.jpeg", "x.jpeg", "x.jpeg"},
+        {"ab", "<null>", "ab"},
+        {".mod", "<null>", ""},
+        {"", "<null>", ""},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(or_null(path_model_name(c.path)), c.model_name) << c.path;
+        EXPECT_EQ(or_null(path_base_name(c.path)), c.base_name) << c.path;
+    }
+}
+
 TEST(PathBuffers, LongPathsAreRefusedNotOverrun)
 {
     std::string long_path(600, 'a');
@@ -86,19 +109,13 @@ TEST(PathDirPart, BeforeLastSeparator)
 // A temporary directory tree with mixed-case names, removed afterwards.
 class PathResolve : public ::testing::Test {
 protected:
-    std::string root;
+    TempDir temp_;
+    const std::string &root = temp_.path;
     void SetUp() override
     {
-        char tmpl[] = "/tmp/druvex-path-XXXXXX";
-        root = mkdtemp(tmpl);
         mkdir((root + "/Models").c_str(), 0755);
         mkdir((root + "/Models/Sub").c_str(), 0755);
         write(root + "/Models/Sub/Door.MOD", "door");
-    }
-    void TearDown() override
-    {
-        std::string cmd = "rm -rf '" + root + "'";
-        ASSERT_EQ(system(cmd.c_str()), 0);
     }
     static void write(const std::string &path, const char *text)
     {

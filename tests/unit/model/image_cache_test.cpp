@@ -11,6 +11,7 @@
 #include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
 #include "model/image_cache.h"
+#include "tests/unit/temp_dir.h"
 
 namespace {
 
@@ -29,30 +30,17 @@ std::vector<uint8_t> tga_bytes(int width, int height, const std::vector<uint8_t>
 
 class ImageCacheTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/druvex_image_cache_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
     void TearDown() override
     {
         // Entries a failed check left behind would leak and alter later tests.
         for (const std::string &path : loaded_)
             while (image_cache_release(path.c_str())) {
             }
-        std::filesystem::remove_all(dir_);
     }
 
     std::string write(const std::string &name, const std::vector<uint8_t> &bytes)
     {
-        std::string path = dir_ + "/" + name;
-        FILE *file = fopen(path.c_str(), "wb");
-        EXPECT_NE(file, nullptr);
-        if (file) {
-            fwrite(bytes.data(), 1, bytes.size(), file);
-            fclose(file);
-        }
+        std::string path = temp_.write(name, bytes);
         loaded_.push_back(path);
         return path;
     }
@@ -63,7 +51,8 @@ protected:
         return write(name, tga_bytes(2, 1, {0, 0, 255, 0, 255, 0}));
     }
 
-    std::string dir_;
+    TempDir temp_;
+    const std::string &dir_ = temp_.path;
     std::vector<std::string> loaded_;
 };
 

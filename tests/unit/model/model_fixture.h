@@ -18,6 +18,7 @@
 #include "model/model_build.h"
 #include "model/model_query.h"
 #include "model/point.h"
+#include "tests/unit/temp_dir.h"
 
 namespace model_test {
 
@@ -89,32 +90,16 @@ inline std::vector<uint8_t> tga_bytes(int width, int height, uint8_t b, uint8_t 
 // A temporary folder, removed with everything in it at the end of the test.
 class TempDirTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/druvex_model_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     // Writes a 2 x 2 image of one colour under name; returns its full path.
     std::string write_tga(const std::string &name, uint8_t r = 200, uint8_t g = 100, uint8_t b = 50)
     {
-        std::string path = dir_ + "/" + name;
-        std::vector<uint8_t> bytes = tga_bytes(2, 2, b, g, r);
-        FILE *file = fopen(path.c_str(), "wb");
-        EXPECT_NE(file, nullptr);
-        if (file) {
-            fwrite(bytes.data(), 1, bytes.size(), file);
-            fclose(file);
-        }
-        return path;
+        return temp_.write(name, tga_bytes(2, 2, b, g, r));
     }
 
     // Path of a model file in the folder (the file itself need not exist).
-    std::string model_path(const std::string &name) const { return dir_ + "/" + name; }
+    std::string model_path(const std::string &name) const { return temp_.file(name); }
 
-    std::string dir_;
+    TempDir temp_;
 };
 
 } // namespace model_test
