@@ -9,6 +9,7 @@
 #include "command/cmd_display.h"
 #include "command/cmd_file.h"
 #include "command/cmd_find.h"
+#include "command/cmd_get.h"
 #include "command/cmd_matrix.h"
 #include "command/cmd_perform.h"
 #include "command/cmd_reset.h"
@@ -49,7 +50,7 @@ static const Subcommand g_subcommands[] = {
     {"draw", nullptr, draw_frame},
     {"file", cmd_file, nullptr},
     {"find", cmd_find, nullptr},
-    // {"get", cmd_get, nullptr},
+    {"get", cmd_get, nullptr},
     {"matrix", cmd_matrix, nullptr},
     {"perform", cmd_perform, nullptr},
 #ifdef DRUVEX_PRINT

@@ -1,7 +1,8 @@
 # A small user interface for the Druvex viewer: the GL window in a frame, a
 # status line, File open / add / reload (and Print in the print build),
 # display toggles, view directions, animation play / stop and single steps,
-# and mouse dragging in the window (left rotates, middle pans, right zooms).
+# picking and moving models, and mouse dragging in the window (left rotates,
+# middle pans, right zooms; in move mode left picks and drags a model).
 #
 #   wish examples/viewer.tcl [MODEL.mod | SCENE.lst]
 #
@@ -111,6 +112,16 @@ foreach rate {10 15 25 30 60} {
         -command {druvex animate step $::fps}
 }
 bind . <space> {set ::playing [expr {!$::playing}]; play_changed}
+
+# Models: move mode makes a left click pick the model under the pointer and a
+# left drag move it in the plane of the screen; the model menu selects by id.
+set ::move_mode 0
+set ::move_step 0.5
+set ::models {}
+set ::picked {}
+menu .menu.models -tearoff 0 -postcommand fill_model_menu
+.menu add cascade -label Models -menu .menu.models
+bind . <m> {set ::move_mode [expr {!$::move_mode}]}
 bind . <Right> {step next}
 bind . <Left> {step prev}
 
@@ -119,6 +130,68 @@ set ::zoom 1.0
 
 proc redraw {} {
     druvex draw
+}
+
+# The model menu: move mode, the drag step and one entry per model opened here.
+proc fill_model_menu {} {
+    .menu.models delete 0 end
+    .menu.models add checkbutton -label "Move mode" -variable ::move_mode -accelerator M
+    foreach step {0.1 0.5 2} {
+        .menu.models add radiobutton -label "Drag step $step" -variable ::move_step -value $step
+    }
+    .menu.models add separator
+    foreach id $::models {
+        .menu.models add command -label "Select model $id" -command [list pick_model $id]
+    }
+    .menu.models add command -label "Select none" \
+        -command {druvex select clear; set ::picked {}; .status configure -text "Nothing selected"}
+}
+
+proc pick_model {id} {
+    druvex select clear
+    druvex select model $id
+    set ::picked $id
+    .status configure -text "Selected model $id"
+}
+
+# The model nearest the scene point under the pixel: the one whose box centre
+# lies closest to it. Nothing is picked on the background.
+proc pick_at {x y} {
+    set point [druvex get vertex at $x $y]
+    if {$point eq "0 0 0" || [llength $::models] == 0} return
+    lassign $point px py pz
+    set best {}
+    set best_distance 0
+    foreach id $::models {
+        druvex select clear
+        druvex select model $id
+        lassign [druvex select centre] cx cy cz
+        set d [expr {($cx - $px) ** 2 + ($cy - $py) ** 2 + ($cz - $pz) ** 2}]
+        if {$best eq "" || $d < $best_distance} {
+            set best $id
+            set best_distance $d
+        }
+    }
+    druvex select clear
+    druvex select model $best
+    set ::picked $best
+    .status configure -text "Picked model $best"
+}
+
+# Moves the picked model by a drag of dx, dy pixels along the screen's own
+# axes in the scene (the first two rows of the view rotation). The viewer's
+# translation is absolute, so the script keeps each model's offset from where
+# it was loaded (models load untranslated).
+proc move_selection {dx dy} {
+    if {$::picked eq ""} return
+    set m [druvex get matrix view]
+    set step $::move_step
+    lassign $::offset($::picked) ox oy oz
+    set ox [expr {$ox + ($dx * [lindex $m 0] - $dy * [lindex $m 1]) * $step}]
+    set oy [expr {$oy + ($dx * [lindex $m 4] - $dy * [lindex $m 5]) * $step}]
+    set oz [expr {$oz + ($dx * [lindex $m 8] - $dy * [lindex $m 9]) * $step}]
+    set ::offset($::picked) [list $ox $oy $oz]
+    druvex select translate $ox $oy $oz
 }
 
 proc toggle {option} {
@@ -134,7 +207,12 @@ proc view_direction {word} {
 proc open_model {how} {
     set path [tk_getOpenFile -filetypes {{{Druvex models} {.mod}} {{All files} *}}]
     if {$path eq ""} return
-    druvex file $how $path
+    set id [druvex file $how $path]
+    if {$id > 0} {
+        if {$how eq "open"} { set ::models {} ; set ::picked {} }
+        lappend ::models $id
+        set ::offset($id) {0 0 0}
+    }
     # An added model that widens the view makes the viewer scale its zoom;
     # the zoom cannot be read back, so the script's own value is set again
     # (which shows the whole widened scene) and zoom drags go on from it.
@@ -192,6 +270,11 @@ proc on_status {args} {
 # Mouse in the GL window: button x y dx dy. Left drags rotate, middle drags
 # pan, right drags zoom (up zooms in).
 proc on_mouse {button x y dx dy} {
+    if {$::move_mode && $button == 1} {
+        if {$dx == 0 && $dy == 0} { pick_at $x $y } else { move_selection $dx $dy }
+        redraw
+        return
+    }
     if {$dx == 0 && $dy == 0} return
     switch -- $button {
         1 { druvex set view rotate $dx $dy }
@@ -215,7 +298,11 @@ update
 if {[string tolower [file extension $model]] eq ".lst"} {
     open_scene $model
 } else {
-    druvex file open $model
+    set id [druvex file open $model]
+    if {$id > 0} {
+        set ::models [list $id]
+        set ::offset($id) {0 0 0}
+    }
 }
 redraw
 

@@ -115,7 +115,8 @@ void viewer_unproject(float x, float y, float *out)
     glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     glGetIntegerv(GL_VIEWPORT, viewport);
-    int wy = whole_pixel((double)viewport[3] - whole_pixel(y));
+    // Window rows count from the top, GL rows from the bottom: row y is GL row height - 1 - y.
+    int wy = whole_pixel((double)viewport[1] + (double)viewport[3] - 1.0 - whole_pixel(y));
     GLfloat depth = 0.0f;
     glReadPixels(whole_pixel(x), wy, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
     GLdouble wx = 0, wyw = 0, wz = 0;
