@@ -38,8 +38,8 @@ struct Subcommand {
 
 static int draw_frame();
 
-// Subcommands in the order names of one first letter are compared. Handlers
-// not built yet stay commented out, so their names are unknown words.
+// Subcommands in the order names of one first letter are compared. `print`
+// exists in the print build only; `simulate` does nothing in either build.
 static const Subcommand g_subcommands[] = {
     {"add", cmd_add, nullptr},
     {"animate", cmd_animate, nullptr},
