@@ -10,6 +10,7 @@
 #include "command/callbacks.h"
 #include "command/keywords.h"
 #include "command/tcl_glue.h"
+#include "foundation/geometry.h"
 #include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
 #include "formats/mod_loader.h"
@@ -56,7 +57,6 @@ static int add_grey_layer(Model *model, const char *name);
 static void make_child_links(Model *model);
 static int parse_ints(char **args, int *out, int n);
 static int parse_floats(char **args, float *out, int n);
-static int32_t whole(float value);
 static uint8_t fraction_byte(float t);
 
 // The keywords of add in the order they are compared.
@@ -211,7 +211,7 @@ static int vertex_point(const Keyword *keyword, char **at)
     float xyz[3] = {0.0f, 0.0f, 0.0f};
     if (!arg_parse(&id, at[1], ARG_INT) || !parse_floats(at + 2, xyz, 3)) return keyword_usage(keyword);
     Model *model = sel_current_model(&g_app.viewer);
-    if (model) model_set_point(model, id, whole(xyz[0]), whole(xyz[1]), whole(xyz[2]), 1.0f);
+    if (model) model_set_point(model, id, geom_trunc_int(xyz[0]), geom_trunc_int(xyz[1]), geom_trunc_int(xyz[2]), 1.0f);
     return 1;
 }
 
@@ -300,15 +300,6 @@ static int parse_floats(char **args, float *out, int n)
         if (!arg_parse(&out[i], args[i], ARG_FLOAT)) return 0;
     }
     return 1;
-}
-
-// The value truncated toward zero, held within the int32 range (NaN is 0).
-static int32_t whole(float value)
-{
-    if (!(value == value)) return 0;
-    if (value >= 2147483647.0f) return INT32_MAX;
-    if (value <= -2147483648.0f) return INT32_MIN;
-    return static_cast<int32_t>(value);
 }
 
 // The low 8 bits of t x 255 truncated toward zero; 0 for a value beyond any number.

@@ -3,6 +3,7 @@
 #include "command/app_state.h"
 #include "command/arguments.h"
 #include "command/keywords.h"
+#include "foundation/geometry.h"
 #include "foundation/matrix4.h"
 #include "model/layer.h"
 #include "model/model_build.h"
@@ -15,7 +16,6 @@
 #include "viewer/selection.h"
 #include "viewer/window.h"
 
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -91,7 +91,6 @@ static int set_layer_lighting(const Keyword *keyword, char **at);
 static int set_layer_color(const Keyword *keyword, char **at);
 static int set_layer_float(const Keyword *keyword, char **at);
 static int set_layer_file(const Keyword *keyword, char **at);
-static int32_t to_int_saturated(float value);
 static int parse_floats(char **args, float *out, int n);
 static int parse_ints(char **args, int *out, int n);
 
@@ -415,8 +414,8 @@ static int set_vertex_point(const Keyword *keyword, char **at)
     Model *model = sel_current_model(&g_app.viewer);
     if (model == nullptr) return 1;
     Model *owner = point_find_owner(model, id);
-    model_set_point(owner != nullptr ? owner : model, id, to_int_saturated(xyz[0]), to_int_saturated(xyz[1]),
-                    to_int_saturated(xyz[2]), 1.0f);
+    model_set_point(owner != nullptr ? owner : model, id, geom_trunc_int(xyz[0]), geom_trunc_int(xyz[1]),
+                    geom_trunc_int(xyz[2]), 1.0f);
     return 1;
 }
 
@@ -568,13 +567,4 @@ static int parse_ints(char **args, int *out, int n)
         if (args[k] == nullptr || !arg_parse(&out[k], args[k], ARG_INT)) return 0;
     }
     return 1;
-}
-
-// The value truncated toward zero, saturated to the integer range; 0 for not-a-number.
-static int32_t to_int_saturated(float value)
-{
-    if (std::isnan(value)) return 0;
-    if (value >= 2147483647.0f) return INT32_MAX;
-    if (value <= -2147483648.0f) return INT32_MIN;
-    return static_cast<int32_t>(value);
 }
