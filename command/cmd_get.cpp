@@ -350,9 +350,7 @@ static int get_zoom(const Keyword *keyword, char **at)
 static int vertex_at(const Keyword *keyword, char **at)
 {
     int xy[2] = {0, 0};
-    for (int i = 0; i < 2; i++) {
-        if (!arg_parse(&xy[i], at[1 + i], ARG_INT)) return keyword_usage(keyword);
-    }
+    if (!arg_parse_ints(at + 1, xy, 2)) return keyword_usage(keyword);
     tcl_set_result(result_ints(cmd_pixel_to_point(xy[0], xy[1]), 3));
     return 1;
 }
@@ -412,9 +410,7 @@ static int matrix_view(const Keyword *keyword, char **at)
 static int matrix_rotation(const Keyword *keyword, char **at)
 {
     float angles[3] = {0.0f, 0.0f, 0.0f};
-    for (int i = 0; i < 3; i++) {
-        if (!arg_parse(&angles[i], at[1 + i], ARG_FLOAT)) return keyword_usage(keyword);
-    }
+    if (!arg_parse_floats(at + 1, angles, 3)) return keyword_usage(keyword);
     Matrix4 m;
     mat4_identity(&m);
     mat4_rotate_euler(&m, angles[0], angles[1], angles[2]);
