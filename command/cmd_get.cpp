@@ -155,9 +155,9 @@ int cmd_get_child(int32_t n)
     if (child == nullptr) return 0;
     char text[TEXT_SIZE];
     snprintf(text, sizeof text, "%s %d %d %d %f %f %f %s %s %s", child->name, geom_trunc_int(child->position[0]),
-             geom_trunc_int(child->position[1]), geom_trunc_int(child->position[2]), static_cast<double>(child->scale[0]),
-             static_cast<double>(child->scale[1]), static_cast<double>(child->scale[2]), child->rotation[0],
-             child->rotation[1], child->rotation[2]);
+             geom_trunc_int(child->position[1]), geom_trunc_int(child->position[2]),
+             static_cast<double>(child->scale[0]), static_cast<double>(child->scale[1]),
+             static_cast<double>(child->scale[2]), child->rotation[0], child->rotation[1], child->rotation[2]);
     tcl_set_result(text);
     return 1;
 }

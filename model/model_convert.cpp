@@ -588,8 +588,8 @@ static int32_t mirrored_point(Model *model, PointIndex *index, int32_t id, int32
     int32_t found = index_find_position(index, position);
     if (found > 0) return found;
     int32_t created = (*next)++;
-    model_set_point(model, created, geom_trunc_int(position[0]), geom_trunc_int(position[1]), geom_trunc_int(position[2]),
-                    1.0f);
+    model_set_point(model, created, geom_trunc_int(position[0]), geom_trunc_int(position[1]),
+                    geom_trunc_int(position[2]), 1.0f);
     int32_t slot = table_index_of(&model->points, created, 0);
     if (slot >= 0) index_add_slot(index, slot);
     return created;
