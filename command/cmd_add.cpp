@@ -1,6 +1,5 @@
 #include "command/cmd_add.h"
 
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -10,6 +9,7 @@
 #include "command/callbacks.h"
 #include "command/keywords.h"
 #include "command/tcl_glue.h"
+#include "command/vertex_edit.h"
 #include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
 #include "formats/mod_loader.h"
@@ -40,24 +40,14 @@ static const char *const USAGE_VERTEX_NORMAL =
 static const char *const USAGE_VERTEX_COLOR = "druvex: usage: druvex add vertex color <n> <r> <g> <b>";
 static const char *const USAGE_VERTEX_TRANSPARENCY = "druvex: usage: druvex add vertex transparency <n> <f>";
 static const char *const NO_MODEL = "druvex: no model selected";
-// The layer word of a vertex normal that names no layer.
-static const char *const NO_LAYER_WORD = "0";
 
 static int add_child(const Keyword *keyword, char **at);
 static int add_layer(const Keyword *keyword, char **at);
 static int add_triangle(const Keyword *keyword, char **at);
 static int add_uvee(const Keyword *keyword, char **at);
 static int add_vertex(const Keyword *keyword, char **at);
-static int vertex_point(const Keyword *keyword, char **at);
-static int vertex_normal(const Keyword *keyword, char **at);
-static int vertex_color(const Keyword *keyword, char **at);
-static int vertex_transparency(const Keyword *keyword, char **at);
 static int add_grey_layer(Model *model, const char *name);
 static void make_child_links(Model *model);
-static int parse_ints(char **args, int *out, int n);
-static int parse_floats(char **args, float *out, int n);
-static int32_t whole(float value);
-static uint8_t fraction_byte(float t);
 
 // The keywords of add in the order they are compared.
 static const Keyword k_add_keywords[] = {
@@ -73,10 +63,10 @@ static const KeywordTable k_add = {k_add_keywords, KEYWORD_COUNT(k_add_keywords)
 
 // What add vertex writes, in the order compared.
 static const Keyword k_vertex_keywords[] = {
-    {"point", vertex_point, USAGE_VERTEX_POINT, nullptr},
-    {"normal", vertex_normal, USAGE_VERTEX_NORMAL, nullptr},
-    {"color", vertex_color, USAGE_VERTEX_COLOR, nullptr},
-    {"transparency", vertex_transparency, USAGE_VERTEX_TRANSPARENCY, nullptr},
+    {"point", vertex_edit_point, USAGE_VERTEX_POINT, nullptr},
+    {"normal", vertex_edit_normal, USAGE_VERTEX_NORMAL, nullptr},
+    {"color", vertex_edit_color, USAGE_VERTEX_COLOR, nullptr},
+    {"transparency", vertex_edit_transparency, USAGE_VERTEX_TRANSPARENCY, nullptr},
 };
 
 static const KeywordTable k_add_vertex_table = {k_vertex_keywords, KEYWORD_COUNT(k_vertex_keywords),
@@ -115,7 +105,7 @@ int cmd_add_uvee(char **words)
     int point = 0;
     float uv[2] = {0.0f, 0.0f};
     if (!arg_parse(&layer, words[1], ARG_STRING) || !arg_parse(&point, words[2], ARG_INT) ||
-        !parse_floats(words + 3, uv, 2))
+        !arg_parse_floats(words + 3, uv, 2))
         return keyword_show(USAGE_UVEE);
     Model *model = sel_current_model(&g_app.viewer);
     if (!model || !model_find_layer(model, layer)) return 1;
@@ -148,7 +138,7 @@ int cmd_add_child(char **words)
     const char *name = nullptr;
     float values[6] = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
     const char *rotation[3] = {nullptr, nullptr, nullptr};
-    if (!arg_parse(&name, words[1], ARG_STRING) || !parse_floats(words + 2, values, 6) ||
+    if (!arg_parse(&name, words[1], ARG_STRING) || !arg_parse_floats(words + 2, values, 6) ||
         !arg_parse(&rotation[0], words[8], ARG_STRING) || !arg_parse(&rotation[1], words[9], ARG_STRING) ||
         !arg_parse(&rotation[2], words[10], ARG_STRING))
         return keyword_show(USAGE_CHILD);
@@ -204,67 +194,6 @@ static int add_vertex(const Keyword *keyword, char **at)
     return cmd_add_vertex(at);
 }
 
-// add vertex point <n> <x> <y> <z>: each coordinate truncated toward zero, weight 1.
-static int vertex_point(const Keyword *keyword, char **at)
-{
-    int id = 0;
-    float xyz[3] = {0.0f, 0.0f, 0.0f};
-    if (!arg_parse(&id, at[1], ARG_INT) || !parse_floats(at + 2, xyz, 3)) return keyword_usage(keyword);
-    Model *model = sel_current_model(&g_app.viewer);
-    if (model) model_set_point(model, id, whole(xyz[0]), whole(xyz[1]), whole(xyz[2]), 1.0f);
-    return 1;
-}
-
-// add vertex normal <layer> <kind> <id> <x> <y> <z>: layer "0" is the point's
-// own normal. A missing z ends the command without a text.
-static int vertex_normal(const Keyword *keyword, char **at)
-{
-    const char *layer = nullptr;
-    int kind_id[2] = {0, 0};
-    float xyz[3] = {0.0f, 0.0f, 0.0f};
-    if (!arg_parse(&layer, at[1], ARG_STRING) || !parse_ints(at + 2, kind_id, 2) ||
-        !parse_floats(at + 4, xyz, 2))
-        return keyword_usage(keyword);
-    if (!at[6]) return 0;
-    if (!arg_parse(&xyz[2], at[6], ARG_FLOAT)) return keyword_usage(keyword);
-    Model *model = sel_current_model(&g_app.viewer);
-    if (!model) return 1;
-    const char *named = strcmp(layer, NO_LAYER_WORD) == 0 ? nullptr : layer;
-    model_set_normal(model, named, kind_id[0], kind_id[1], xyz[0], xyz[1], xyz[2]);
-    return 1;
-}
-
-// add vertex color <n> <r> <g> <b>: the low 8 bits of each; the point's
-// transparency byte stays (0 when the point is not found).
-static int vertex_color(const Keyword *keyword, char **at)
-{
-    int n[4] = {0, 0, 0, 0};
-    if (!parse_ints(at + 1, n, 4)) return keyword_usage(keyword);
-    Model *model = sel_current_model(&g_app.viewer);
-    if (!model) return 1;
-    const uint8_t *now = model_point_gouraud(model, n[0]);
-    uint8_t t = now ? now[3] : 0;
-    model_set_gouraud(model, n[0], static_cast<uint8_t>(n[1] & 0xff), static_cast<uint8_t>(n[2] & 0xff),
-                      static_cast<uint8_t>(n[3] & 0xff), t);
-    return 1;
-}
-
-// add vertex transparency <n> <t>: the low 8 bits of t x 255 truncated; red,
-// green and blue stay. A missing point is left alone.
-static int vertex_transparency(const Keyword *keyword, char **at)
-{
-    int id = 0;
-    float t = 0.0f;
-    if (!arg_parse(&id, at[1], ARG_INT) || !arg_parse(&t, at[2], ARG_FLOAT)) return keyword_usage(keyword);
-    Model *model = sel_current_model(&g_app.viewer);
-    if (!model) return 1;
-    const uint8_t *now = model_point_gouraud(model, id);
-    if (!now) return 1;
-    uint8_t rgb[3] = {now[0], now[1], now[2]};
-    model_set_gouraud(model, id, rgb[0], rgb[1], rgb[2], fraction_byte(t));
-    return 1;
-}
-
 // A grey single-sided layer without mirroring; a duplicate name is refused by the store.
 static int add_grey_layer(Model *model, const char *name)
 {
@@ -282,41 +211,4 @@ static void make_child_links(Model *model)
         rcache_child_xform(&g_app.viewer, model, child);
         if (child->model) make_child_links(child->model);
     }
-}
-
-// 1 when args[0..n-1] are all integers.
-static int parse_ints(char **args, int *out, int n)
-{
-    for (int i = 0; i < n; i++)
-        if (!arg_parse(&out[i], args[i], ARG_INT)) return 0;
-    return 1;
-}
-
-// 1 when args[0..n-1] are all floats. The list ends at the first null word,
-// which is never read past.
-static int parse_floats(char **args, float *out, int n)
-{
-    for (int i = 0; i < n; i++) {
-        if (!arg_parse(&out[i], args[i], ARG_FLOAT)) return 0;
-    }
-    return 1;
-}
-
-// The value truncated toward zero, held within the int32 range (NaN is 0).
-static int32_t whole(float value)
-{
-    if (!(value == value)) return 0;
-    if (value >= 2147483647.0f) return INT32_MAX;
-    if (value <= -2147483648.0f) return INT32_MIN;
-    return static_cast<int32_t>(value);
-}
-
-// The low 8 bits of t x 255 truncated toward zero; 0 for a value beyond any number.
-static uint8_t fraction_byte(float t)
-{
-    double x = std::trunc(static_cast<double>(t) * 255.0);
-    if (!std::isfinite(x)) return 0;
-    x = std::fmod(x, 256.0);
-    if (x < 0.0) x += 256.0;
-    return static_cast<uint8_t>(x);
 }

@@ -2,6 +2,7 @@
 
 #include "command/app_state.h"
 #include "command/arguments.h"
+#include "command/cmd_file.h"
 #include "command/keywords.h"
 #include "command/tcl_glue.h"
 #include "viewer/anim_pose.h"
@@ -34,19 +35,9 @@ int cmd_animate(char **words)
 // the grown view size and focused on the centre of the models.
 int cmd_animate_open(const char *path)
 {
-    viewer_close_all(&g_app.viewer);
-    g_app.view.pan_x = 0.0f;
-    g_app.view.pan_y = 0.0f;
-    g_app.view.yaw = 0.0f;
-    g_app.view.pitch = 0.0f;
-    view_reset(&g_app.view);
+    cmd_file_close_all();
     int opened = anim_open_scene(&g_app.viewer, path, 0);
-    if (opened > 0) {
-        anim_apply_pose(&g_app.viewer);
-        view_set_extent(&g_app.view, viewer_view_size(&g_app.viewer), 0);
-        const float *centre = viewer_focus_all(&g_app.viewer);
-        view_set_focus(&g_app.view, centre[0], centre[1], centre[2]);
-    }
+    if (opened > 0) cmd_file_fit_focus(viewer_view_size(&g_app.viewer));
     tcl_set_result(result_int(opened));
     return opened > 0;
 }

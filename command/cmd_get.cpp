@@ -4,6 +4,7 @@
 #include "command/arguments.h"
 #include "command/keywords.h"
 #include "command/tcl_glue.h"
+#include "foundation/geometry.h"
 #include "foundation/matrix4.h"
 #include "model/layer.h"
 #include "model/model.h"
@@ -17,8 +18,6 @@
 
 #include <unistd.h>
 
-#include <climits>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -71,7 +70,6 @@ static int layer_intensity(const Keyword *keyword, char **at);
 static Point *vertex_point(char **at);
 static int window_current();
 static void next_frame_rotation(Matrix4 *out);
-static int saturate_int(float value);
 
 // The attributes of get in the order they are compared.
 static const Keyword k_get_keywords[] = {
@@ -156,10 +154,10 @@ int cmd_get_child(int32_t n)
     Child *child = model_child_at(model, n);
     if (child == nullptr) return 0;
     char text[TEXT_SIZE];
-    snprintf(text, sizeof text, "%s %d %d %d %f %f %f %s %s %s", child->name, saturate_int(child->position[0]),
-             saturate_int(child->position[1]), saturate_int(child->position[2]), static_cast<double>(child->scale[0]),
-             static_cast<double>(child->scale[1]), static_cast<double>(child->scale[2]), child->rotation[0],
-             child->rotation[1], child->rotation[2]);
+    snprintf(text, sizeof text, "%s %d %d %d %f %f %f %s %s %s", child->name, geom_trunc_int(child->position[0]),
+             geom_trunc_int(child->position[1]), geom_trunc_int(child->position[2]),
+             static_cast<double>(child->scale[0]), static_cast<double>(child->scale[1]),
+             static_cast<double>(child->scale[2]), child->rotation[0], child->rotation[1], child->rotation[2]);
     tcl_set_result(text);
     return 1;
 }
@@ -229,7 +227,7 @@ const int *cmd_pixel_to_point(int x, int y)
     if (!window_current()) return point;
     float world[3] = {0.0f, 0.0f, 0.0f};
     viewer_unproject(static_cast<float>(x), static_cast<float>(y), world);
-    for (int i = 0; i < 3; i++) point[i] = saturate_int(world[i] + g_app.view.camera_focus[i]);
+    for (int i = 0; i < 3; i++) point[i] = geom_trunc_int(world[i] + g_app.view.camera_focus[i]);
     return point;
 }
 
@@ -352,9 +350,7 @@ static int get_zoom(const Keyword *keyword, char **at)
 static int vertex_at(const Keyword *keyword, char **at)
 {
     int xy[2] = {0, 0};
-    for (int i = 0; i < 2; i++) {
-        if (!arg_parse(&xy[i], at[1 + i], ARG_INT)) return keyword_usage(keyword);
-    }
+    if (!arg_parse_ints(at + 1, xy, 2)) return keyword_usage(keyword);
     tcl_set_result(result_ints(cmd_pixel_to_point(xy[0], xy[1]), 3));
     return 1;
 }
@@ -414,9 +410,7 @@ static int matrix_view(const Keyword *keyword, char **at)
 static int matrix_rotation(const Keyword *keyword, char **at)
 {
     float angles[3] = {0.0f, 0.0f, 0.0f};
-    for (int i = 0; i < 3; i++) {
-        if (!arg_parse(&angles[i], at[1 + i], ARG_FLOAT)) return keyword_usage(keyword);
-    }
+    if (!arg_parse_floats(at + 1, angles, 3)) return keyword_usage(keyword);
     Matrix4 m;
     mat4_identity(&m);
     mat4_rotate_euler(&m, angles[0], angles[1], angles[2]);
@@ -550,13 +544,4 @@ static void next_frame_rotation(Matrix4 *out)
     mat4_identity(out);
     mat4_rotate_euler(out, 0.0f, g_app.view.yaw, 0.0f);
     mat4_rotate_euler(out, g_app.view.pitch, 0.0f, 0.0f);
-}
-
-// A float cut toward zero to an int, held at the int range; 0 for NaN.
-static int saturate_int(float value)
-{
-    if (std::isnan(value)) return 0;
-    if (value >= 2147483648.0f) return INT_MAX;
-    if (value <= -2147483648.0f) return INT_MIN;
-    return static_cast<int>(value);
 }

@@ -45,7 +45,6 @@ static int select_scale(const Keyword *keyword, char **at);
 static int select_translate(const Keyword *keyword, char **at);
 static int add_data(const Keyword *keyword, char **at);
 static int add_child(const Keyword *keyword, char **at);
-static int parse_floats(char **args, float *out, int n);
 static void show_with_word(const char *text, const char *word);
 
 // The keywords of select in the order they are compared.
@@ -269,12 +268,12 @@ static int select_rotate(const Keyword *keyword, char **at)
     if (!arg_parse(&word, at[1], ARG_STRING)) return keyword_usage(keyword);
     float xyz[3] = {0.0f, 0.0f, 0.0f};
     if (strcmp(word, "center") == 0 || strcmp(word, "centre") == 0) {
-        if (!parse_floats(at + 2, xyz, 3)) return keyword_show(USAGE_ROTATE_CENTRE);
+        if (!arg_parse_floats(at + 2, xyz, 3)) return keyword_show(USAGE_ROTATE_CENTRE);
         sel_set_rotate_centre(&g_app.viewer, xyz[0], xyz[1], xyz[2]);
         return 1;
     }
     if (strcmp(word, "axis") == 0) {
-        if (!parse_floats(at + 2, xyz, 3)) return keyword_show(USAGE_ROTATE_AXIS);
+        if (!arg_parse_floats(at + 2, xyz, 3)) return keyword_show(USAGE_ROTATE_AXIS);
         sel_set_rotate_axis(&g_app.viewer, xyz[0], xyz[1], xyz[2]);
         return 1;
     }
@@ -289,7 +288,7 @@ static int select_rotate(const Keyword *keyword, char **at)
 static int select_scale(const Keyword *keyword, char **at)
 {
     float xyz[3] = {0.0f, 0.0f, 0.0f};
-    if (!parse_floats(at + 1, xyz, 3)) return keyword_usage(keyword);
+    if (!arg_parse_floats(at + 1, xyz, 3)) return keyword_usage(keyword);
     if (cmd_select_scale(xyz[0], xyz[1], xyz[2])) return 1;
     return keyword_show("druvex: scale failed");
 }
@@ -298,7 +297,7 @@ static int select_scale(const Keyword *keyword, char **at)
 static int select_translate(const Keyword *keyword, char **at)
 {
     float xyz[3] = {0.0f, 0.0f, 0.0f};
-    if (!parse_floats(at + 1, xyz, 3)) return keyword_usage(keyword);
+    if (!arg_parse_floats(at + 1, xyz, 3)) return keyword_usage(keyword);
     if (cmd_select_translate(xyz[0], xyz[1], xyz[2])) return 1;
     return keyword_show("druvex: translate failed");
 }
@@ -318,14 +317,6 @@ static int add_child(const Keyword *keyword, char **at)
     int id = 0;
     if (!arg_parse(&id, at[1], ARG_INT)) return keyword_usage(keyword);
     sel_add_child(&g_app.viewer, id);
-    return 1;
-}
-
-// n floats from args[0..n-1]; 0 when one is missing or not a float.
-static int parse_floats(char **args, float *out, int n)
-{
-    for (int i = 0; i < n; i++)
-        if (!arg_parse(&out[i], args[i], ARG_FLOAT)) return 0;
     return 1;
 }
 

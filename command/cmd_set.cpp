@@ -3,11 +3,9 @@
 #include "command/app_state.h"
 #include "command/arguments.h"
 #include "command/keywords.h"
+#include "command/vertex_edit.h"
 #include "foundation/matrix4.h"
 #include "model/layer.h"
-#include "model/model_build.h"
-#include "model/model_query.h"
-#include "model/point.h"
 #include "viewer/camera.h"
 #include "viewer/display_options.h"
 #include "viewer/frame.h"
@@ -15,7 +13,6 @@
 #include "viewer/selection.h"
 #include "viewer/window.h"
 
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -45,8 +42,6 @@ static const char *const USAGE_LAYER_SIDES = "druvex: usage: druvex set layer si
 static const char *const USAGE_LAYER_MIRROR = "druvex: usage: druvex set layer mirror none|x|y|z";
 static const char *const USAGE_LAYER_COLOR = "druvex: usage: druvex set layer color <r> <g> <b>";
 static const char *const USAGE_LAYER_TRANSPARENCY = "druvex: usage: druvex set layer transparency <f>";
-// The word of a vertex normal that names no layer.
-static const char *const NO_LAYER_WORD = "0";
 
 // Yaw and pitch (degrees) of a fixed view direction.
 struct ViewAngles {
@@ -80,10 +75,6 @@ static int set_layer(const Keyword *keyword, char **at);
 static int set_matrix(const Keyword *keyword, char **at);
 static int set_vertex(const Keyword *keyword, char **at);
 static int set_matrix_view(const Keyword *keyword, char **at);
-static int set_vertex_point(const Keyword *keyword, char **at);
-static int set_vertex_normal(const Keyword *keyword, char **at);
-static int set_vertex_color(const Keyword *keyword, char **at);
-static int set_vertex_transparency(const Keyword *keyword, char **at);
 static int set_layer_name(const Keyword *keyword, char **at);
 static int set_layer_int(const Keyword *keyword, char **at);
 static int set_layer_mirror(const Keyword *keyword, char **at);
@@ -91,9 +82,6 @@ static int set_layer_lighting(const Keyword *keyword, char **at);
 static int set_layer_color(const Keyword *keyword, char **at);
 static int set_layer_float(const Keyword *keyword, char **at);
 static int set_layer_file(const Keyword *keyword, char **at);
-static int32_t to_int_saturated(float value);
-static int parse_floats(char **args, float *out, int n);
-static int parse_ints(char **args, int *out, int n);
 
 // The keywords of set in the order they are compared.
 static const Keyword k_set_keywords[] = {
@@ -156,10 +144,10 @@ static const KeywordTable k_set_matrix = {k_matrix_keywords, KEYWORD_COUNT(k_mat
 
 // What set vertex writes, in the order compared.
 static const Keyword k_vertex_keywords[] = {
-    {"point", set_vertex_point, USAGE_VERTEX_POINT, nullptr},
-    {"normal", set_vertex_normal, USAGE_VERTEX_NORMAL, nullptr},
-    {"color", set_vertex_color, USAGE_VERTEX_COLOR, nullptr},
-    {"transparency", set_vertex_transparency, USAGE_VERTEX_TRANSPARENCY, nullptr},
+    {"point", vertex_edit_point, USAGE_VERTEX_POINT, nullptr},
+    {"normal", vertex_edit_normal, USAGE_VERTEX_NORMAL, nullptr},
+    {"color", vertex_edit_color, USAGE_VERTEX_COLOR, nullptr},
+    {"transparency", vertex_edit_transparency, USAGE_VERTEX_TRANSPARENCY, nullptr},
 };
 
 static const KeywordTable k_set_vertex = {k_vertex_keywords, KEYWORD_COUNT(k_vertex_keywords), KEYWORD_FIRST_WORD,
@@ -229,7 +217,7 @@ int cmd_set_layer(char **words)
 static int set_background(const Keyword *keyword, char **at)
 {
     float f[3] = {0.0f, 0.0f, 0.0f};
-    if (!parse_floats(at + 1, f, 3)) return keyword_usage(keyword);
+    if (!arg_parse_floats(at + 1, f, 3)) return keyword_usage(keyword);
     view_set_background_rgb(&g_app.view, f[0], f[1], f[2]);
     return 1;
 }
@@ -242,7 +230,7 @@ static int set_cursor(const Keyword *keyword, char **at)
     if (!arg_parse(&word, at[1], ARG_STRING)) return keyword_usage(keyword);
     if (strcmp(word, "position") == 0) {
         float xyz[3] = {0.0f, 0.0f, 0.0f};
-        if (!parse_floats(at + 2, xyz, 3)) return keyword_show(USAGE_CURSOR_POSITION);
+        if (!arg_parse_floats(at + 2, xyz, 3)) return keyword_show(USAGE_CURSOR_POSITION);
         viewer_set_cursor_position(&g_app.viewer, xyz[0], xyz[1], xyz[2]);
         return 1;
     }
@@ -256,7 +244,7 @@ static int set_cursor(const Keyword *keyword, char **at)
 static int set_focus(const Keyword *keyword, char **at)
 {
     float f[3] = {0.0f, 0.0f, 0.0f};
-    if (!parse_floats(at + 1, f, 3)) return keyword_usage(keyword);
+    if (!arg_parse_floats(at + 1, f, 3)) return keyword_usage(keyword);
     view_set_focus(&g_app.view, f[0], f[1], f[2]);
     return 1;
 }
@@ -274,7 +262,7 @@ static int set_freerotate(const Keyword *keyword, char **at)
 static int set_pan(const Keyword *keyword, char **at)
 {
     float f[2] = {0.0f, 0.0f};
-    if (!parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
+    if (!arg_parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
     g_app.view.pan_x = f[0];
     g_app.view.pan_y = f[1];
     return 1;
@@ -284,7 +272,7 @@ static int set_pan(const Keyword *keyword, char **at)
 static int set_pointer(const Keyword *keyword, char **at)
 {
     int n[2] = {0, 0};
-    if (!parse_ints(at + 1, n, 2)) return keyword_usage(keyword);
+    if (!arg_parse_ints(at + 1, n, 2)) return keyword_usage(keyword);
     win_set_cursor_pos(n[0], n[1]);
     return 1;
 }
@@ -293,7 +281,7 @@ static int set_pointer(const Keyword *keyword, char **at)
 static int set_points_color_index(const Keyword *keyword, char **at)
 {
     int n = 0;
-    if (!parse_ints(at + 1, &n, 1)) return keyword_usage(keyword);
+    if (!arg_parse_ints(at + 1, &n, 1)) return keyword_usage(keyword);
     viewer_set_points_color_index(&g_app.viewer, n);
     return 1;
 }
@@ -316,7 +304,7 @@ static int set_view_direction(const Keyword *keyword, char **at)
 static int set_view_rotate(const Keyword *keyword, char **at)
 {
     float f[2] = {0.0f, 0.0f};
-    if (!parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
+    if (!arg_parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
     view_rotate_by(&g_app.view, f[0], f[1]);
     return 1;
 }
@@ -325,7 +313,7 @@ static int set_view_rotate(const Keyword *keyword, char **at)
 static int set_view_ortho(const Keyword *keyword, char **at)
 {
     float f[2] = {0.0f, 0.0f};
-    if (!parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
+    if (!arg_parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
     view_set_angles(&g_app.view, f[0], f[1]);
     return 1;
 }
@@ -334,7 +322,7 @@ static int set_view_ortho(const Keyword *keyword, char **at)
 static int set_view_pan(const Keyword *keyword, char **at)
 {
     float f[2] = {0.0f, 0.0f};
-    if (!parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
+    if (!arg_parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
     view_pan(&g_app.view, f[0], f[1], 1);
     return 1;
 }
@@ -350,7 +338,7 @@ static int set_view_projection(const Keyword *keyword, char **at)
 static int set_view_zoom(const Keyword *keyword, char **at)
 {
     float zoom = 0.0f;
-    if (!parse_floats(at + 1, &zoom, 1)) return keyword_usage(keyword);
+    if (!arg_parse_floats(at + 1, &zoom, 1)) return keyword_usage(keyword);
     view_set_zoom(&g_app.view, zoom);
     return 1;
 }
@@ -367,7 +355,7 @@ static int set_view_centre(const Keyword *keyword, char **at)
 static int set_view_size(const Keyword *keyword, char **at)
 {
     int n[2] = {0, 0};
-    if (!parse_ints(at + 1, n, 2)) return keyword_usage(keyword);
+    if (!arg_parse_ints(at + 1, n, 2)) return keyword_usage(keyword);
     win_set_view_size(&g_app.view, &g_app.viewer, n[0], n[1]);
     return 1;
 }
@@ -396,84 +384,10 @@ static int set_vertex(const Keyword *keyword, char **at)
 static int set_matrix_view(const Keyword *keyword, char **at)
 {
     Matrix4 m;
-    if (!parse_floats(at + 1, m.m, 16)) return keyword_usage(keyword);
+    if (!arg_parse_floats(at + 1, m.m, 16)) return keyword_usage(keyword);
     WinHandle window = g_app.view.gl_window;
     if (window == 0 || !win_make_current(window)) return 1;
     view_load_modelview(&m);
-    return 1;
-}
-
-// set vertex point <n> <x> <y> <z>: each coordinate truncated toward zero to a
-// whole number (saturated to the integer range), weight 1. A point of a child
-// model is moved where it lives; an id found nowhere becomes a new point of
-// the current model.
-static int set_vertex_point(const Keyword *keyword, char **at)
-{
-    int id = 0;
-    float xyz[3] = {0.0f, 0.0f, 0.0f};
-    if (!parse_ints(at + 1, &id, 1) || !parse_floats(at + 2, xyz, 3)) return keyword_usage(keyword);
-    Model *model = sel_current_model(&g_app.viewer);
-    if (model == nullptr) return 1;
-    Model *owner = point_find_owner(model, id);
-    model_set_point(owner != nullptr ? owner : model, id, to_int_saturated(xyz[0]), to_int_saturated(xyz[1]),
-                    to_int_saturated(xyz[2]), 1.0f);
-    return 1;
-}
-
-// set vertex normal <layer> <kind> <id> <x> <y> <z>: layer "0" sets the point's
-// own normal (in the model that holds the point, as for positions), any other
-// layer of the current model its normal (kind 0) or pn-normal of that id. A
-// missing z ends the command without a text.
-static int set_vertex_normal(const Keyword *keyword, char **at)
-{
-    const char *layer = nullptr;
-    int ids[2] = {0, 0};
-    float xyz[3] = {0.0f, 0.0f, 0.0f};
-    if (!arg_parse(&layer, at[1], ARG_STRING) || !parse_ints(at + 2, ids, 2) || !parse_floats(at + 4, xyz, 2))
-        return keyword_usage(keyword);
-    if (at[6] == nullptr) return 0;
-    if (!parse_floats(at + 6, &xyz[2], 1)) return keyword_usage(keyword);
-    Model *model = sel_current_model(&g_app.viewer);
-    if (model == nullptr) return 1;
-    if (strcmp(layer, NO_LAYER_WORD) == 0) {
-        Model *owner = point_find_owner(model, ids[1]);
-        model_set_normal(owner != nullptr ? owner : model, nullptr, ids[0], ids[1], xyz[0], xyz[1], xyz[2]);
-    } else {
-        model_set_normal(model, layer, ids[0], ids[1], xyz[0], xyz[1], xyz[2]);
-    }
-    return 1;
-}
-
-// set vertex color <n> <red> <green> <blue>: each kept to its low 8 bits; the
-// point's transparency byte stays.
-static int set_vertex_color(const Keyword *keyword, char **at)
-{
-    int n[4] = {0, 0, 0, 0};
-    if (!parse_ints(at + 1, n, 4)) return keyword_usage(keyword);
-    Model *model = sel_current_model(&g_app.viewer);
-    if (model == nullptr) return 1;
-    const uint8_t *old = model_point_gouraud(model, n[0]);
-    uint8_t t = old != nullptr ? old[3] : 0;
-    model_set_gouraud(model, n[0], static_cast<uint8_t>(n[1] & 0xff), static_cast<uint8_t>(n[2] & 0xff),
-                      static_cast<uint8_t>(n[3] & 0xff), t);
-    return 1;
-}
-
-// set vertex transparency <n> <t>: t clamped to 0..1, then t x 255 truncated is
-// the transparency byte; red, green and blue stay. A missing point is left alone.
-static int set_vertex_transparency(const Keyword *keyword, char **at)
-{
-    int id = 0;
-    float t = 0.0f;
-    if (!parse_ints(at + 1, &id, 1) || !parse_floats(at + 2, &t, 1)) return keyword_usage(keyword);
-    Model *model = sel_current_model(&g_app.viewer);
-    if (model == nullptr) return 1;
-    if (!(t >= 0.0f)) t = 0.0f;
-    if (t > 1.0f) t = 1.0f;
-    const uint8_t *old = model_point_gouraud(model, id);
-    if (old == nullptr) return 1;
-    uint8_t rgb[3] = {old[0], old[1], old[2]};
-    model_set_gouraud(model, id, rgb[0], rgb[1], rgb[2], static_cast<uint8_t>(t * 255.0f));
     return 1;
 }
 
@@ -493,7 +407,7 @@ static int set_layer_name(const Keyword *keyword, char **at)
 static int set_layer_int(const Keyword *keyword, char **at)
 {
     int value = 0;
-    if (!parse_ints(at + 1, &value, 1)) return keyword_usage(keyword);
+    if (!arg_parse_ints(at + 1, &value, 1)) return keyword_usage(keyword);
     LayerIntSetter set = *static_cast<const LayerIntSetter *>(keyword->data);
     set(sel_current_model(&g_app.viewer), g_app.selected_layer, value);
     return 1;
@@ -524,7 +438,7 @@ static int set_layer_lighting(const Keyword *keyword, char **at)
 static int set_layer_color(const Keyword *keyword, char **at)
 {
     int rgb[3] = {0, 0, 0};
-    if (!parse_ints(at + 1, rgb, 3)) return keyword_usage(keyword);
+    if (!arg_parse_ints(at + 1, rgb, 3)) return keyword_usage(keyword);
     layer_set_color(sel_current_model(&g_app.viewer), g_app.selected_layer, rgb[0], rgb[1], rgb[2]);
     return 1;
 }
@@ -533,7 +447,7 @@ static int set_layer_color(const Keyword *keyword, char **at)
 static int set_layer_float(const Keyword *keyword, char **at)
 {
     float value = 0.0f;
-    if (!parse_floats(at + 1, &value, 1)) return keyword_usage(keyword);
+    if (!arg_parse_floats(at + 1, &value, 1)) return keyword_usage(keyword);
     LayerFloatSetter set = *static_cast<const LayerFloatSetter *>(keyword->data);
     set(sel_current_model(&g_app.viewer), g_app.selected_layer, value);
     return 1;
@@ -549,32 +463,4 @@ static int set_layer_file(const Keyword *keyword, char **at)
     LayerFileSetter set = *static_cast<const LayerFileSetter *>(keyword->data);
     set(sel_current_model(&g_app.viewer), g_app.selected_layer, file);
     return 1;
-}
-
-// Parses n floats from args on into out; 0 at the first missing or mistyped
-// word (a word after a missing one is never read).
-static int parse_floats(char **args, float *out, int n)
-{
-    for (int k = 0; k < n; k++) {
-        if (args[k] == nullptr || !arg_parse(&out[k], args[k], ARG_FLOAT)) return 0;
-    }
-    return 1;
-}
-
-// Parses n integers from args on into out; 0 at the first missing or mistyped word.
-static int parse_ints(char **args, int *out, int n)
-{
-    for (int k = 0; k < n; k++) {
-        if (args[k] == nullptr || !arg_parse(&out[k], args[k], ARG_INT)) return 0;
-    }
-    return 1;
-}
-
-// The value truncated toward zero, saturated to the integer range; 0 for not-a-number.
-static int32_t to_int_saturated(float value)
-{
-    if (std::isnan(value)) return 0;
-    if (value >= 2147483647.0f) return INT32_MAX;
-    if (value <= -2147483648.0f) return INT32_MIN;
-    return static_cast<int32_t>(value);
 }

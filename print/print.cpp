@@ -7,7 +7,6 @@
 #include "print/print_dialog.h"
 #include "print/print_page.h"
 #include "print/print_queue.h"
-#include "viewer/draw_model.h"
 #include "viewer/frame.h"
 #include "viewer/view_state.h"
 #include "viewer/viewer.h"
@@ -126,14 +125,7 @@ static int read_picture(ViewState *view, Viewer *viewer, std::vector<unsigned ch
     }
     glClearColor(1.0f, 1.0f, 1.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    view_apply_projection(view);
-    view_apply_rotation(view);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glTranslatef(-view->camera_focus[0], -view->camera_focus[1], -view->camera_focus[2]);
-    draw_models(viewer);
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    view_draw_scene(view, viewer);
     glClearColor(view->background[0], view->background[1], view->background[2], 0.0f);
 
     int w = view->window_w - SOURCE_TRIM;

@@ -36,28 +36,6 @@ std::string last_error()
     return e ? e : "";
 }
 
-std::string read_text(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// A fresh temporary directory that is the working directory while it lives.
-struct WorkDir {
-    TempDir temp;
-    std::string path = temp.path + "/";
-    std::string previous = fs::current_path().string();
-    WorkDir() { fs::current_path(path); }
-    ~WorkDir() { fs::current_path(previous); }
-    void enter(const std::string &sub) const
-    {
-        fs::create_directories(path + sub);
-        fs::current_path(path + sub);
-    }
-};
-
 template <typename T>
 std::vector<T *> records(KeyedTable *t)
 {

@@ -3,6 +3,7 @@
 #include "viewer/loaded_models.h"
 #include "viewer/selection.h"
 #include "viewer/viewer.h"
+#include "tests/unit/render/viewer_teardown.h"
 
 #include <gtest/gtest.h>
 
@@ -46,9 +47,5 @@ TEST(SaveNotImplemented, EachEntryPointPostsTheMessageAndFails)
         EXPECT_EQ(entry.save(nullptr), 0) << entry.name;
         EXPECT_TRUE(g_save_messages.empty()) << entry.name;
     }
-    KeyedTable *tables[] = {&viewer.model_xforms, &viewer.point_caches,  &viewer.face_caches, &viewer.joint_caches,
-                            &viewer.child_xforms, &viewer.collide_caches, &viewer.models};
-    for (KeyedTable *table : tables) table_free(table);
-    sel_set_free(&viewer.selection);
-    sel_set_free(&viewer.copy_set);
+    viewer_teardown(&viewer);
 }
