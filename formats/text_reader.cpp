@@ -35,6 +35,7 @@ static int refill(ReaderFileBlock *b, int handle);
 static int tokenize(TextReader *r);
 static void set_values(TextReader *r, int k);
 static const TextReader *token_reader(int i);
+static const char *read_position(int *line);
 static int32_t int_token_value(const char *text);
 
 int reader_run_file(const char *path, const char *comment_chars, int comment_count,
@@ -169,6 +170,7 @@ int token_classify(const char *text)
 // a read of its own); the read that was current before is restored at the end.
 static int run(TextReader *r, ReaderLineCallback callback, void *user)
 {
+    err_set_position_hook(read_position);
     TextReader *outer = g_reader;
     r->line[0] = '\0';
     r->line_number = 0;
@@ -363,4 +365,11 @@ static int32_t int_token_value(const char *text)
     if (v > INT32_MAX) v = INT32_MAX;
     if (v < INT32_MIN) v = INT32_MIN;
     return static_cast<int32_t>(v);
+}
+
+// The last-error text's view of the current read: source name and line.
+static const char *read_position(int *line)
+{
+    *line = reader_line_number();
+    return reader_source_name();
 }

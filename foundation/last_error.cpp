@@ -5,18 +5,24 @@
 #include <cstdlib>
 
 #include "foundation/str.h"
-#include "formats/text_reader.h"
 
 // Heap copy of the current last-error text, null when none.
 static char *g_last_error = nullptr;
+// Where the current read stands, null until a reader installs itself.
+static ErrPositionHook g_position_hook = nullptr;
+
+void err_set_position_hook(ErrPositionHook hook)
+{
+    g_position_hook = hook;
+}
 
 void err_set(const char *message)
 {
     // Format before freeing: the message may be the stored text itself.
     char *formatted = nullptr;
     if (message) {
-        const char *source = reader_source_name();
-        int line = reader_line_number();
+        int line = 0;
+        const char *source = g_position_hook ? g_position_hook(&line) : nullptr;
         char text[ERR_TEXT_MAX + 1];
         if (source)
             snprintf(text, sizeof text, "%s (file: %s, line: %d)", message, source, line);

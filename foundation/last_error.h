@@ -13,3 +13,9 @@ void err_set(const char *message);
 void err_setf(const char *format, ...) __attribute__((format(printf, 1, 2)));
 // The current last-error text, borrowed until the next err_set; null when none.
 const char *err_last();
+
+// A function answering the source name (null with no read in progress) and the
+// line number of the read that is current: how err_set learns the position.
+typedef const char *(*ErrPositionHook)(int *line);
+// Installs the position hook; the line reader installs itself when a read starts.
+void err_set_position_hook(ErrPositionHook hook);
