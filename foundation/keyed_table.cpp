@@ -3,7 +3,9 @@
 // found without scanning, and a list of used slots for dense positions once holes exist.
 // The hash of an integer table is built on its first lookup: tables whose keys only grow
 // and that are never searched (faces, strips, lines and other id-keyed lists) never pay
-// for one, neither in memory nor in rehashing at every doubling.
+// for one, neither in memory nor in rehashing at every doubling. While every key equals a
+// fixed base plus its slot (ids added in ascending order without gaps, as points and faces
+// are), a lookup is plain indexing and no hash is built at all.
 #include "foundation/keyed_table.h"
 
 #include <algorithm>
@@ -14,9 +16,18 @@
 #include <new>
 #include <vector>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 constexpr int32_t FIRST_CAPACITY = 16;
 constexpr int32_t MAX_CAPACITY = 1 << 30; // doubling stops here: capacity stays an int32_t
 constexpr int32_t EMPTY_BUCKET = -1;
+// Storage blocks of at least this many bytes are mapped pages: they grow by remapping, without
+// copying, and the pages they gain arrive zeroed and are touched only when written.
+constexpr size_t MAPPED_BLOCK_MIN = (size_t)1 << 18;
+// Bytes before each storage block holding the length of its mapping, 0 for a heap block, so
+// that a block is freed rightly whatever size the table believes it has.
+constexpr size_t BLOCK_HEADER = 16;
 
 // One hash bucket: the slot it points at and that slot's key hash.
 struct IndexBucket {
@@ -31,6 +42,8 @@ struct KeyedTableIndex {
                                       // until the first lookup (see ensure_int_index)
     int32_t max_key;                  // KEY_INT: no key in the table is above this
     bool any_key;                     // KEY_INT: max_key is set (a key was ever added)
+    bool direct;                      // KEY_INT: every used slot holds key direct_base + slot
+    int64_t direct_base;              // KEY_INT: key of slot 0 while direct
     std::vector<int32_t> free_heap;   // min-heap of freed slots below fresh; capacity reserved
     int32_t fresh;                    // slots at or above this have not been used since allocation
     int32_t first_used;               // no used slot lies below this (a lower bound)
@@ -45,10 +58,15 @@ static uint32_t hash_name(const char *name);
 static bool name_storable(const char *name);
 static bool ensure_int_index(const KeyedTable *table);
 static int32_t lookup_int(const KeyedTable *table, int32_t key);
+static void note_int_key(KeyedTableIndex *index, int32_t slot, int32_t key);
 static int32_t lookup_name(const KeyedTable *table, const char *name);
 static void index_insert(KeyedTableIndex *index, int32_t slot, uint32_t hash);
 static void index_erase(KeyedTableIndex *index, int32_t slot, uint32_t hash);
 static int grow(KeyedTable *table);
+static void *block_alloc(size_t size);
+static void *block_grow(void *block, size_t old_size, size_t new_size);
+static void block_free(void *block);
+static size_t page_rounded(size_t size);
 static int32_t take_free_slot(KeyedTable *table);
 static void release_slot(KeyedTable *table, int32_t slot, uint32_t hash);
 static void *element_at(const KeyedTable *table, int32_t slot);
@@ -86,14 +104,8 @@ void *table_add(KeyedTable *table, int32_t key)
     if (slot < 0)
         return nullptr;
     table->slots[slot].key = key;
-    if (table->kind == KEY_INT) {
-        KeyedTableIndex *index = table->index;
-        if (!index->buckets.empty())
-            index_insert(index, slot, hash_int(key));
-        if (!index->any_key || key > index->max_key)
-            index->max_key = key;
-        index->any_key = true;
-    }
+    if (table->kind == KEY_INT)
+        note_int_key(table->index, slot, key);
     return element_at(table, slot);
 }
 
@@ -279,10 +291,10 @@ int table_copy(const KeyedTable *source, KeyedTable *destination)
     copy.index = nullptr;
     if (has_storage(source)) {
         size_t cap = (size_t)source->capacity;
-        copy.data = (unsigned char *)std::malloc(cap * (size_t)source->element_size);
-        copy.slots = (KeyedTableSlot *)std::malloc(cap * sizeof(KeyedTableSlot));
+        copy.data = (unsigned char *)block_alloc(cap * (size_t)source->element_size);
+        copy.slots = (KeyedTableSlot *)block_alloc(cap * sizeof(KeyedTableSlot));
         if (source->names)
-            copy.names = (KeyedTableName *)std::malloc(cap * sizeof(KeyedTableName));
+            copy.names = (KeyedTableName *)block_alloc(cap * sizeof(KeyedTableName));
         try {
             copy.index = new KeyedTableIndex(*source->index);
             // A vector copy drops the reserve that lets removal push without allocating.
@@ -309,13 +321,57 @@ int table_copy(const KeyedTable *source, KeyedTable *destination)
     return result;
 }
 
+int table_shift_keys(KeyedTable *table, int32_t delta)
+{
+    if (!table || table->kind != KEY_INT || table->element_size < 1)
+        return 0;
+    if (!has_storage(table) || delta == 0)
+        return 1;
+    KeyedTableIndex *index = table->index;
+    std::vector<IndexBucket> buckets;
+    try {
+        if (!index->buckets.empty())
+            buckets.assign(index->buckets.size(), IndexBucket{EMPTY_BUCKET, 0});
+    } catch (const std::bad_alloc &) {
+        return 0;
+    }
+    bool any = false;
+    int32_t max_key = 0;
+    bool direct = index->direct;
+    int64_t base = 0;
+    for (int32_t slot = index->first_used; slot < index->fresh; slot++) {
+        if (!table->slots[slot].used)
+            continue;
+        int32_t key = (int32_t)((uint32_t)table->slots[slot].key + (uint32_t)delta);
+        table->slots[slot].key = key;
+        if (!any)
+            base = (int64_t)key - slot;
+        else if ((int64_t)key - slot != base)
+            direct = false;
+        if (!any || key > max_key)
+            max_key = key;
+        any = true;
+    }
+    index->max_key = any ? max_key : index->max_key;
+    index->direct = direct && any;
+    index->direct_base = base;
+    if (!buckets.empty()) {
+        index->buckets.swap(buckets);
+        for (int32_t slot = index->first_used; slot < index->fresh; slot++) {
+            if (table->slots[slot].used)
+                index_insert(index, slot, hash_int(table->slots[slot].key));
+        }
+    }
+    return 1;
+}
+
 int table_free(KeyedTable *table)
 {
     if (!table)
         return 0;
-    std::free(table->data);
-    std::free(table->slots);
-    std::free(table->names);
+    block_free(table->data);
+    block_free(table->slots);
+    block_free(table->names);
     delete table->index;
     std::memset(table, 0, sizeof *table);
     return 1;
@@ -396,6 +452,14 @@ static bool ensure_int_index(const KeyedTable *table)
 // be built (out of memory).
 static int32_t lookup_int(const KeyedTable *table, int32_t key)
 {
+    const KeyedTableIndex *index = table->index;
+    if (index->direct) {
+        int64_t slot = (int64_t)key - index->direct_base;
+        if (slot < 0 || slot >= index->fresh || !table->slots[slot].used)
+            return -1;
+        assert(table->slots[slot].key == key);
+        return (int32_t)slot;
+    }
     if (!ensure_int_index(table))
         return -2;
     const std::vector<IndexBucket> &buckets = table->index->buckets;
@@ -408,6 +472,23 @@ static int32_t lookup_int(const KeyedTable *table, int32_t key)
         }
     }
     return -1;
+}
+
+// Records a key just stored in slot of an integer table: enters it in the hash if one is
+// built, raises the largest key, and ends direct indexing once a key is not base + slot.
+static void note_int_key(KeyedTableIndex *index, int32_t slot, int32_t key)
+{
+    if (!index->any_key) {
+        index->direct = true;
+        index->direct_base = (int64_t)key - slot;
+    } else if (index->direct && (int64_t)key - slot != index->direct_base) {
+        index->direct = false; // the hash is built from the slots on the next lookup
+    }
+    if (!index->buckets.empty())
+        index_insert(index, slot, hash_int(key));
+    if (!index->any_key || key > index->max_key)
+        index->max_key = key;
+    index->any_key = true;
 }
 
 // Slot of the used element with exactly this name, or -1 (also for a name too long to store).
@@ -465,8 +546,8 @@ static void index_erase(KeyedTableIndex *index, int32_t slot, uint32_t hash)
     buckets[hole].hash = 0;
 }
 
-// Doubles the storage (16 slots the first time), zero-filling the new half of the elements,
-// slots and names, and resizes the index. 0 (table unchanged in use) when out of memory.
+// Doubles the storage (16 slots the first time) with the new half of the elements, slots and
+// names zero, and resizes the index. 0 (table unchanged in use) when out of memory.
 static int grow(KeyedTable *table)
 {
     int32_t old_capacity = table->capacity;
@@ -479,24 +560,25 @@ static int grow(KeyedTable *table)
 
     // Each block is enlarged in turn; until capacity changes at the end a larger block is
     // harmless, so a failure part way leaves the table as it was.
-    unsigned char *data = (unsigned char *)std::realloc(table->data, new_n * size);
+    // Each block is enlarged in turn; until capacity changes at the end a larger block is
+    // harmless, so a failure part way leaves the table as it was.
+    unsigned char *data = (unsigned char *)block_grow(table->data, old_n * size, new_n * size);
     if (!data)
         return 0;
     table->data = data;
-    std::memset(data + old_n * size, 0, (new_n - old_n) * size);
 
-    KeyedTableSlot *slots = (KeyedTableSlot *)std::realloc(table->slots, new_n * sizeof *slots);
+    KeyedTableSlot *slots =
+        (KeyedTableSlot *)block_grow(table->slots, old_n * sizeof *slots, new_n * sizeof *slots);
     if (!slots)
         return 0;
     table->slots = slots;
-    std::memset(slots + old_n, 0, (new_n - old_n) * sizeof *slots);
 
     if (table->kind == KEY_NAME) {
-        KeyedTableName *names = (KeyedTableName *)std::realloc(table->names, new_n * sizeof *names);
+        KeyedTableName *names =
+            (KeyedTableName *)block_grow(table->names, old_n * sizeof *names, new_n * sizeof *names);
         if (!names)
             return 0;
         table->names = names;
-        std::memset(names + old_n, 0, (new_n - old_n) * sizeof *names);
     }
 
     if (!table->index) {
@@ -508,6 +590,8 @@ static int grow(KeyedTable *table)
         table->index->dense_valid = false;
         table->index->max_key = 0;
         table->index->any_key = false;
+        table->index->direct = false;
+        table->index->direct_base = 0;
     }
     KeyedTableIndex *index = table->index;
     try {
@@ -580,7 +664,8 @@ static void release_slot(KeyedTable *table, int32_t slot, uint32_t hash)
     assert(slot >= 0 && slot < index->fresh && table->slots[slot].used);
     table->slots[slot].used = 0;
     table->count--;
-    index_erase(index, slot, hash);
+    if (!index->buckets.empty())
+        index_erase(index, slot, hash);
     if (index->dense_valid) {
         index->dense_valid = !index->dense_slots.empty() && index->dense_slots.back() == slot;
         if (index->dense_valid)
@@ -666,4 +751,87 @@ static int32_t dense_position(const KeyedTable *table, int32_t slot)
     return table->count >= 0 && table->count <= table->capacity &&
            (size_t)table->count + index->free_heap.size() == (size_t)index->fresh &&
            (!index->dense_valid || index->dense_slots.size() == (size_t)table->count);
+}
+
+// A block of size bytes (contents undefined), or null; mapped pages when it is large.
+static void *block_alloc(size_t size)
+{
+    size_t total = size + BLOCK_HEADER;
+    size_t mapped = 0;
+    unsigned char *base;
+    if (total < MAPPED_BLOCK_MIN) {
+        base = (unsigned char *)std::malloc(total);
+    } else {
+        mapped = page_rounded(total);
+        void *pages = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        base = pages == MAP_FAILED ? nullptr : (unsigned char *)pages;
+    }
+    if (!base)
+        return nullptr;
+    std::memcpy(base, &mapped, sizeof mapped);
+    return base + BLOCK_HEADER;
+}
+
+// The block (null for none) enlarged to new_size bytes, its first old_size bytes kept and the
+// rest zero; null when out of memory (the block is then unchanged). A mapped block is
+// remapped: nothing is copied or written, and the kernel gives the new pages zeroed (its bytes
+// past what was ever stored were never written, so they are zero too).
+static void *block_grow(void *block, size_t old_size, size_t new_size)
+{
+    assert(new_size >= old_size);
+    unsigned char *base = block ? (unsigned char *)block - BLOCK_HEADER : nullptr;
+    size_t mapped = 0;
+    if (base)
+        std::memcpy(&mapped, base, sizeof mapped);
+    size_t total = new_size + BLOCK_HEADER;
+    if (mapped) {
+        size_t length = page_rounded(total);
+        if (length <= mapped)
+            return block;
+        void *grown = mremap(base, mapped, length, MREMAP_MAYMOVE);
+        if (grown == MAP_FAILED)
+            return nullptr;
+        std::memcpy(grown, &length, sizeof length);
+        return (unsigned char *)grown + BLOCK_HEADER;
+    }
+    if (total < MAPPED_BLOCK_MIN) {
+        unsigned char *grown = (unsigned char *)std::realloc(base, total);
+        if (!grown)
+            return nullptr;
+        if (!base)
+            std::memcpy(grown, &mapped, sizeof mapped);
+        std::memset(grown + BLOCK_HEADER + old_size, 0, new_size - old_size);
+        return grown + BLOCK_HEADER;
+    }
+    size_t length = page_rounded(total);
+    void *pages = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pages == MAP_FAILED)
+        return nullptr;
+    unsigned char *grown = (unsigned char *)pages;
+    std::memcpy(grown, &length, sizeof length);
+    if (old_size)
+        std::memcpy(grown + BLOCK_HEADER, block, old_size);
+    std::free(base);
+    return grown + BLOCK_HEADER;
+}
+
+// Releases a block of block_alloc or block_grow; nothing for null.
+static void block_free(void *block)
+{
+    if (!block)
+        return;
+    unsigned char *base = (unsigned char *)block - BLOCK_HEADER;
+    size_t mapped;
+    std::memcpy(&mapped, base, sizeof mapped);
+    if (mapped)
+        munmap(base, mapped);
+    else
+        std::free(base);
+}
+
+// Size rounded up to whole pages.
+static size_t page_rounded(size_t size)
+{
+    static const size_t page = (size_t)sysconf(_SC_PAGESIZE);
+    return (size + page - 1) / page * page;
 }

@@ -322,6 +322,13 @@ int model_add_face(Model *model, const char *layer_name, int32_t quad, const int
     if (!model || !layer_name || !point_ids) return 0;
     Layer *layer = model_find_layer(model, layer_name);
     if (!layer) return 0;
+    return model_add_face_to_layer(model, layer, quad, point_ids, normal_ids, edge_ids, curve);
+}
+
+int model_add_face_to_layer(Model *model, Layer *layer, int32_t quad, const int32_t *point_ids,
+                            const int32_t *normal_ids, const int32_t *edge_ids, int32_t curve)
+{
+    if (!model || !layer || !point_ids) return 0;
     int32_t corners = quad ? 4 : 3;
     int32_t edges = quad ? 8 : 6;
     if (!points_exist(model, corners, point_ids)) return 0;
