@@ -134,7 +134,7 @@ float reader_token_float(int i)
 {
     const TextReader *r = token_reader(i);
     if (!r || r->token_type[i] == TOKEN_WORD) return 0.0f;
-    return r->token_float[i];
+    return r->token_type[i] == TOKEN_INT ? static_cast<float>(r->token_int[i]) : r->token_float[i];
 }
 
 const char *reader_line_text()
@@ -361,8 +361,7 @@ static void set_values(TextReader *r, int k, const char *text, size_t n)
         if (negative) v = -v;
         if (v > INT32_MAX) v = INT32_MAX;
         if (v < INT32_MIN) v = INT32_MIN;
-        r->token_int[k] = static_cast<int32_t>(v);
-        r->token_float[k] = static_cast<float>(r->token_int[k]);
+        r->token_int[k] = static_cast<int32_t>(v);  // its decimal value is made when asked for
     } else if (type == TOKEN_FLOAT) {
         double d = strtod(text, nullptr);
         if (d > FLT_MAX) d = FLT_MAX;

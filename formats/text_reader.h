@@ -39,7 +39,7 @@ struct TextReader {
     int16_t token_start[READER_MAX_TOKENS];                 // offset of each token's text in token_chars
     int32_t token_type[READER_MAX_TOKENS];                  // TOKEN_INT, TOKEN_FLOAT or TOKEN_WORD
     int32_t token_int[READER_MAX_TOKENS];                   // value of number tokens
-    float token_float[READER_MAX_TOKENS];                   // value of number tokens
+    float token_float[READER_MAX_TOKENS];                   // value of decimal tokens
     int32_t abort_flag;                                     // set by reader_abort
     const char *comment_chars;                              // characters starting a comment line
     int32_t comment_count;                                  // number of comment characters

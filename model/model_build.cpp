@@ -527,19 +527,20 @@ static bool tree_contains(Model *tree, const Model *model)
     return false;
 }
 
-// Each id must name a point of the model or a child model ("point does not exist").
+// Each id must name a point of the model or a child model ("point does not exist", the
+// message of the position lookup, which gives it for the first missing id).
 static bool points_exist(Model *model, int32_t n, const int32_t *ids)
 {
     for (int32_t i = 0; i < n; i++)
-        if (!model_point_position(model, ids[i])) return false;
+        if (!point_find(model, ids[i])) return model_point_position(model, ids[i]) != nullptr;
     return true;
 }
 
-// Each id must name a point whose normal can be used ("normal does not exist").
+// Each id must name a point whose normal can be used ("normal does not exist", as above).
 static bool normals_exist(Model *model, int32_t n, const int32_t *ids)
 {
     for (int32_t i = 0; i < n; i++)
-        if (!model_point_normal(model, ids[i])) return false;
+        if (!point_find(model, ids[i])) return model_point_normal(model, ids[i]) != nullptr;
     return true;
 }
 

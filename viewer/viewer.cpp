@@ -408,13 +408,24 @@ static void set_display_defaults(Viewer *viewer)
     viewer->cursor = 0;
 }
 
+// Each corner's point is looked up once: its own-table slot gives the corner index, the
+// position and the joint; a point only a child model holds is found through the tree.
 static void fill_face_cache(FaceCache *cache, Model *model, int32_t layer_slot, int32_t face_slot, Face *face)
 {
     int corners = face->quad ? 4 : 3;
     float position[4][3] = {};
+    const Point *points[4] = {nullptr, nullptr, nullptr, nullptr};
+    for (int i = 0; i < 4; i++) cache->corner_index[i] = cache->normal_index[i] = -1;
     for (int i = 0; i < corners; i++) {
-        const float *p = model_point_position(model, face->point_ids[i]);
-        if (p) memcpy(position[i], p, sizeof position[i]);
+        int32_t slot = table_index_of(&model->points, face->point_ids[i], 0);
+        cache->corner_index[i] = slot;
+        points[i] = slot >= 0 ? static_cast<const Point *>(table_nth(&model->points, slot, 0))
+                              : point_find(model, face->point_ids[i]);
+        if (points[i]) memcpy(position[i], points[i]->position, sizeof position[i]);
+        else model_point_position(model, face->point_ids[i]);  // sets the missing point's message
+        cache->normal_index[i] = face->normal_ids[i] == face->point_ids[i]
+                                     ? slot
+                                     : table_index_of(&model->points, face->normal_ids[i], 0);
     }
     float triangle[9];
     memcpy(triangle, position[0], sizeof position[0]);
@@ -430,15 +441,11 @@ static void fill_face_cache(FaceCache *cache, Model *model, int32_t layer_slot, 
     cache->layer_slot = layer_slot;
     cache->face_slot = face_slot;
     cache->face_id = face->id;
-    for (int i = 0; i < 4; i++) cache->corner_index[i] = cache->normal_index[i] = -1;
     for (int i = 0; i < 8; i++) cache->control_index[i] = -1;
     cache->joint_mix = 1;
     const Joint *previous = nullptr;
     for (int i = 0; i < corners; i++) {
-        cache->corner_index[i] = table_index_of(&model->points, face->point_ids[i], 0);
-        cache->normal_index[i] = table_index_of(&model->points, face->normal_ids[i], 0);
-        const Point *point = point_find(model, face->point_ids[i]);
-        const Joint *joint = point ? point->joint : nullptr;
+        const Joint *joint = points[i] ? points[i]->joint : nullptr;
         if (i > 0 && joint != previous) cache->joint_mix = 2;
         previous = joint;
     }
