@@ -67,6 +67,7 @@ static void *block_alloc(size_t size);
 static void *block_grow(void *block, size_t old_size, size_t new_size);
 static void block_free(void *block);
 static size_t page_rounded(size_t size);
+static void prefault(void *pages, size_t length);
 static int32_t take_free_slot(KeyedTable *table);
 static void release_slot(KeyedTable *table, int32_t slot, uint32_t hash);
 static void *element_at(const KeyedTable *table, int32_t slot);
@@ -791,6 +792,7 @@ static void *block_grow(void *block, size_t old_size, size_t new_size)
         void *grown = mremap(base, mapped, length, MREMAP_MAYMOVE);
         if (grown == MAP_FAILED)
             return nullptr;
+        prefault((unsigned char *)grown + mapped, length - mapped);
         std::memcpy(grown, &length, sizeof length);
         return (unsigned char *)grown + BLOCK_HEADER;
     }
@@ -807,6 +809,7 @@ static void *block_grow(void *block, size_t old_size, size_t new_size)
     void *pages = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (pages == MAP_FAILED)
         return nullptr;
+    prefault(pages, length);
     unsigned char *grown = (unsigned char *)pages;
     std::memcpy(grown, &length, sizeof length);
     if (old_size)
@@ -834,4 +837,17 @@ static size_t page_rounded(size_t size)
 {
     static const size_t page = (size_t)sysconf(_SC_PAGESIZE);
     return (size + page - 1) / page * page;
+}
+
+// Makes the pages writable memory in one call rather than one fault per page as they are
+// first written; the table's doubling used to zero-fill them, so no more memory is held
+// than then. Ignored where the kernel cannot.
+static void prefault(void *pages, size_t length)
+{
+#ifdef MADV_POPULATE_WRITE
+    madvise(pages, length, MADV_POPULATE_WRITE);
+#else
+    (void)pages;
+    (void)length;
+#endif
 }
