@@ -16,18 +16,9 @@
 #include <new>
 #include <vector>
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 constexpr int32_t FIRST_CAPACITY = 16;
 constexpr int32_t MAX_CAPACITY = 1 << 30; // doubling stops here: capacity stays an int32_t
 constexpr int32_t EMPTY_BUCKET = -1;
-// Storage blocks of at least this many bytes are mapped pages: they grow by remapping, without
-// copying, and the pages they gain arrive zeroed and are touched only when written.
-constexpr size_t MAPPED_BLOCK_MIN = (size_t)1 << 18;
-// Bytes before each storage block holding the length of its mapping, 0 for a heap block, so
-// that a block is freed rightly whatever size the table believes it has.
-constexpr size_t BLOCK_HEADER = 16;
 
 // One hash bucket: the slot it points at and that slot's key hash.
 struct IndexBucket {
@@ -63,11 +54,6 @@ static int32_t lookup_name(const KeyedTable *table, const char *name);
 static void index_insert(KeyedTableIndex *index, int32_t slot, uint32_t hash);
 static void index_erase(KeyedTableIndex *index, int32_t slot, uint32_t hash);
 static int grow(KeyedTable *table);
-static void *block_alloc(size_t size);
-static void *block_grow(void *block, size_t old_size, size_t new_size);
-static void block_free(void *block);
-static size_t page_rounded(size_t size);
-static void prefault(void *pages, size_t length);
 static int32_t take_free_slot(KeyedTable *table);
 static void release_slot(KeyedTable *table, int32_t slot, uint32_t hash);
 static void *element_at(const KeyedTable *table, int32_t slot);
@@ -292,10 +278,10 @@ int table_copy(const KeyedTable *source, KeyedTable *destination)
     copy.index = nullptr;
     if (has_storage(source)) {
         size_t cap = (size_t)source->capacity;
-        copy.data = (unsigned char *)block_alloc(cap * (size_t)source->element_size);
-        copy.slots = (KeyedTableSlot *)block_alloc(cap * sizeof(KeyedTableSlot));
+        copy.data = (unsigned char *)std::malloc(cap * (size_t)source->element_size);
+        copy.slots = (KeyedTableSlot *)std::malloc(cap * sizeof(KeyedTableSlot));
         if (source->names)
-            copy.names = (KeyedTableName *)block_alloc(cap * sizeof(KeyedTableName));
+            copy.names = (KeyedTableName *)std::malloc(cap * sizeof(KeyedTableName));
         try {
             copy.index = new KeyedTableIndex(*source->index);
             // A vector copy drops the reserve that lets removal push without allocating.
@@ -370,9 +356,9 @@ int table_free(KeyedTable *table)
 {
     if (!table)
         return 0;
-    block_free(table->data);
-    block_free(table->slots);
-    block_free(table->names);
+    std::free(table->data);
+    std::free(table->slots);
+    std::free(table->names);
     delete table->index;
     std::memset(table, 0, sizeof *table);
     return 1;
@@ -549,8 +535,8 @@ static void index_erase(KeyedTableIndex *index, int32_t slot, uint32_t hash)
     buckets[hole].hash = 0;
 }
 
-// Doubles the storage (16 slots the first time) with the new half of the elements, slots and
-// names zero, and resizes the index. 0 (table unchanged in use) when out of memory.
+// Doubles the storage (16 slots the first time), zero-filling the new half of the elements,
+// slots and names, and resizes the index. 0 (table unchanged in use) when out of memory.
 static int grow(KeyedTable *table)
 {
     int32_t old_capacity = table->capacity;
@@ -563,25 +549,24 @@ static int grow(KeyedTable *table)
 
     // Each block is enlarged in turn; until capacity changes at the end a larger block is
     // harmless, so a failure part way leaves the table as it was.
-    // Each block is enlarged in turn; until capacity changes at the end a larger block is
-    // harmless, so a failure part way leaves the table as it was.
-    unsigned char *data = (unsigned char *)block_grow(table->data, old_n * size, new_n * size);
+    unsigned char *data = (unsigned char *)std::realloc(table->data, new_n * size);
     if (!data)
         return 0;
     table->data = data;
+    std::memset(data + old_n * size, 0, (new_n - old_n) * size);
 
-    KeyedTableSlot *slots =
-        (KeyedTableSlot *)block_grow(table->slots, old_n * sizeof *slots, new_n * sizeof *slots);
+    KeyedTableSlot *slots = (KeyedTableSlot *)std::realloc(table->slots, new_n * sizeof *slots);
     if (!slots)
         return 0;
     table->slots = slots;
+    std::memset(slots + old_n, 0, (new_n - old_n) * sizeof *slots);
 
     if (table->kind == KEY_NAME) {
-        KeyedTableName *names =
-            (KeyedTableName *)block_grow(table->names, old_n * sizeof *names, new_n * sizeof *names);
+        KeyedTableName *names = (KeyedTableName *)std::realloc(table->names, new_n * sizeof *names);
         if (!names)
             return 0;
         table->names = names;
+        std::memset(names + old_n, 0, (new_n - old_n) * sizeof *names);
     }
 
     if (!table->index) {
@@ -754,102 +739,4 @@ static int32_t dense_position(const KeyedTable *table, int32_t slot)
     return table->count >= 0 && table->count <= table->capacity &&
            (size_t)table->count + index->free_heap.size() == (size_t)index->fresh &&
            (!index->dense_valid || index->dense_slots.size() == (size_t)table->count);
-}
-
-// A block of size bytes (contents undefined), or null; mapped pages when it is large.
-static void *block_alloc(size_t size)
-{
-    size_t total = size + BLOCK_HEADER;
-    size_t mapped = 0;
-    unsigned char *base;
-    if (total < MAPPED_BLOCK_MIN) {
-        base = (unsigned char *)std::malloc(total);
-    } else {
-        mapped = page_rounded(total);
-        void *pages = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        base = pages == MAP_FAILED ? nullptr : (unsigned char *)pages;
-    }
-    if (!base)
-        return nullptr;
-    std::memcpy(base, &mapped, sizeof mapped);
-    return base + BLOCK_HEADER;
-}
-
-// The block (null for none) enlarged to new_size bytes, its first old_size bytes kept and the
-// rest zero; null when out of memory (the block is then unchanged). A mapped block is
-// remapped: nothing is copied or written, and the kernel gives the new pages zeroed (its bytes
-// past what was ever stored were never written, so they are zero too).
-static void *block_grow(void *block, size_t old_size, size_t new_size)
-{
-    assert(new_size >= old_size);
-    unsigned char *base = block ? (unsigned char *)block - BLOCK_HEADER : nullptr;
-    size_t mapped = 0;
-    if (base)
-        std::memcpy(&mapped, base, sizeof mapped);
-    size_t total = new_size + BLOCK_HEADER;
-    if (mapped) {
-        size_t length = page_rounded(total);
-        if (length <= mapped)
-            return block;
-        void *grown = mremap(base, mapped, length, MREMAP_MAYMOVE);
-        if (grown == MAP_FAILED)
-            return nullptr;
-        prefault((unsigned char *)grown + mapped, length - mapped);
-        std::memcpy(grown, &length, sizeof length);
-        return (unsigned char *)grown + BLOCK_HEADER;
-    }
-    if (total < MAPPED_BLOCK_MIN) {
-        unsigned char *grown = (unsigned char *)std::realloc(base, total);
-        if (!grown)
-            return nullptr;
-        if (!base)
-            std::memcpy(grown, &mapped, sizeof mapped);
-        std::memset(grown + BLOCK_HEADER + old_size, 0, new_size - old_size);
-        return grown + BLOCK_HEADER;
-    }
-    size_t length = page_rounded(total);
-    void *pages = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (pages == MAP_FAILED)
-        return nullptr;
-    prefault(pages, length);
-    unsigned char *grown = (unsigned char *)pages;
-    std::memcpy(grown, &length, sizeof length);
-    if (old_size)
-        std::memcpy(grown + BLOCK_HEADER, block, old_size);
-    std::free(base);
-    return grown + BLOCK_HEADER;
-}
-
-// Releases a block of block_alloc or block_grow; nothing for null.
-static void block_free(void *block)
-{
-    if (!block)
-        return;
-    unsigned char *base = (unsigned char *)block - BLOCK_HEADER;
-    size_t mapped;
-    std::memcpy(&mapped, base, sizeof mapped);
-    if (mapped)
-        munmap(base, mapped);
-    else
-        std::free(base);
-}
-
-// Size rounded up to whole pages.
-static size_t page_rounded(size_t size)
-{
-    static const size_t page = (size_t)sysconf(_SC_PAGESIZE);
-    return (size + page - 1) / page * page;
-}
-
-// Makes the pages writable memory in one call rather than one fault per page as they are
-// first written; the table's doubling used to zero-fill them, so no more memory is held
-// than then. Ignored where the kernel cannot.
-static void prefault(void *pages, size_t length)
-{
-#ifdef MADV_POPULATE_WRITE
-    madvise(pages, length, MADV_POPULATE_WRITE);
-#else
-    (void)pages;
-    (void)length;
-#endif
 }
