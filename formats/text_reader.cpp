@@ -36,6 +36,7 @@ static int next_text_line(TextReader *r);
 static int refill(ReaderFileBlock *b, int handle);
 static int tokenize(TextReader *r);
 static void set_values(TextReader *r, int k, const char *text, size_t n);
+static const char *token_text_of(TextReader *r, int i);
 static const TextReader *token_reader(int i);
 
 int reader_run_file(const char *path, const char *comment_chars, int comment_count,
@@ -97,13 +98,15 @@ int reader_token_count()
 const char *reader_token_text(int i)
 {
     const TextReader *r = token_reader(i);
-    return r ? r->token_chars + r->token_start[i] : nullptr;
+    return r ? token_text_of(g_reader, i) : nullptr;
 }
 
 int reader_token_is(const char *word, int i)
 {
     const TextReader *r = token_reader(i);
-    return r && word && strcmp(r->token_chars + r->token_start[i], word) == 0;
+    if (!r || !word) return 0;
+    size_t n = static_cast<size_t>(r->token_length[i]);
+    return strlen(word) == n && memcmp(r->line_text + r->token_start[i], word, n) == 0;
 }
 
 int reader_token_is_word(int i)
@@ -297,9 +300,9 @@ static int refill(ReaderFileBlock *b, int handle)
 
 // Splits the current line into tokens at blanks and TABs; a token starting with
 // a double quote runs to the next double quote or the line's end. An empty
-// token ends the list. Each token's text is stored once, terminated, and its
-// value converted as it is stored. Returns the token count, or -1 when a token
-// is longer than a token text holds.
+// token ends the list. Each token is converted where it stands in the line;
+// its text is copied out only when asked for. Returns the token count, or -1
+// when a token is longer than a token text holds.
 static int tokenize(TextReader *r)
 {
     r->token_count = 0;
@@ -307,7 +310,6 @@ static int tokenize(TextReader *r)
     if (*p == '\0') return 0;
     if (r->comment_count > 0 && memchr(r->comment_chars, *p, static_cast<size_t>(r->comment_count)))
         return 0;
-    size_t used = 0;
     int count = 0;
     while (count < READER_MAX_TOKENS) {
         while (*p == ' ' || *p == '\t') p++;
@@ -329,22 +331,18 @@ static int tokenize(TextReader *r)
             count = -1;
             break;
         }
-        // Token texts never outgrow the line they come from plus one terminator each.
-        char *text = r->token_chars + used;
-        memcpy(text, start, n);
-        text[n] = '\0';
-        r->token_start[count] = static_cast<int16_t>(used);
-        used += n + 1;
-        set_values(r, count, text, n);
+        r->token_start[count] = static_cast<int16_t>(start - r->line_text);
+        r->token_length[count] = static_cast<int16_t>(n);
+        set_values(r, count, start, n);
         count++;
     }
     r->token_count = count < 0 ? 0 : count;
     return count;
 }
 
-// Classifies token k (text of n characters) and stores its values: integers as
-// atoi would read them and decimals as atof would, both held within the range
-// of their types. Plain integers, the most common tokens, take one pass.
+// Classifies token k (n characters at text, in the line) and stores its values:
+// integers as atoi would read them and decimals as atof would, both held within
+// the range of their types. Plain integers, the most common tokens, take one pass.
 static void set_values(TextReader *r, int k, const char *text, size_t n)
 {
     const char *p = text;
@@ -355,7 +353,17 @@ static void set_values(TextReader *r, int k, const char *text, size_t n)
     for (; p < end && *p >= '0' && *p <= '9'; p++) {
         if (v <= INT32_MAX) v = v * 10 + (*p - '0');  // beyond this the value stays clamped
     }
-    int type = p == end ? TOKEN_INT : token_classify(p);
+    // What follows the leading digits decides the class as token_classify would.
+    int type = TOKEN_INT;
+    int dots = 0;
+    for (const char *q = p; q < end && type != TOKEN_WORD; q++) {
+        if (*q == '.') {
+            if (++dots > 1) type = TOKEN_WORD;
+        } else if (*q != '-' && (*q < '0' || *q > '9')) {
+            type = TOKEN_WORD;
+        }
+    }
+    if (type != TOKEN_WORD && dots == 1) type = TOKEN_FLOAT;
     r->token_type[k] = type;
     if (type == TOKEN_INT) {
         if (negative) v = -v;
@@ -363,7 +371,7 @@ static void set_values(TextReader *r, int k, const char *text, size_t n)
         if (v < INT32_MIN) v = INT32_MIN;
         r->token_int[k] = static_cast<int32_t>(v);  // its decimal value is made when asked for
     } else if (type == TOKEN_FLOAT) {
-        double d = strtod(text, nullptr);
+        double d = strtod(token_text_of(r, k), nullptr);
         if (d > FLT_MAX) d = FLT_MAX;
         if (d < -FLT_MAX) d = -FLT_MAX;
         float f = static_cast<float>(d);
@@ -378,6 +386,17 @@ static void set_values(TextReader *r, int k, const char *text, size_t n)
         r->token_int[k] = 0;
         r->token_float[k] = 0.0f;
     }
+}
+
+// Text of token i of the current line, terminated, in the token buffer (each token has its
+// own place there, so texts asked for stay valid together until the next line).
+static const char *token_text_of(TextReader *r, int i)
+{
+    char *text = r->token_chars + r->token_start[i] + i;
+    size_t n = static_cast<size_t>(r->token_length[i]);
+    memmove(text, r->line_text + r->token_start[i], n);
+    text[n] = '\0';
+    return text;
 }
 
 // The current read when token i exists on its line, else null.

@@ -35,8 +35,10 @@ struct TextReader {
     int32_t line_number;                                    // lines counted so far
     int32_t line_capacity;                                  // READER_LINE_CAPACITY
     int32_t token_count;                                    // tokens on the current line
-    char token_chars[READER_LINE_CAPACITY + READER_MAX_TOKENS]; // token texts, each NUL-terminated
-    int16_t token_start[READER_MAX_TOKENS];                 // offset of each token's text in token_chars
+    char token_chars[READER_LINE_CAPACITY + READER_MAX_TOKENS]; // token texts, made when asked for:
+                                                            // token i at its line offset + i
+    int16_t token_start[READER_MAX_TOKENS];                 // offset of each token in line_text
+    int16_t token_length[READER_MAX_TOKENS];                // characters of each token
     int32_t token_type[READER_MAX_TOKENS];                  // TOKEN_INT, TOKEN_FLOAT or TOKEN_WORD
     int32_t token_int[READER_MAX_TOKENS];                   // value of number tokens
     float token_float[READER_MAX_TOKENS];                   // value of decimal tokens
