@@ -54,6 +54,8 @@ static int32_t lookup_name(const KeyedTable *table, const char *name);
 static void index_insert(KeyedTableIndex *index, int32_t slot, uint32_t hash);
 static void index_erase(KeyedTableIndex *index, int32_t slot, uint32_t hash);
 static int grow(KeyedTable *table);
+static int grow_to(KeyedTable *table, int32_t new_capacity);
+static void *enlarged(void *block, size_t old_size, size_t new_size);
 static int32_t take_free_slot(KeyedTable *table);
 static void release_slot(KeyedTable *table, int32_t slot, uint32_t hash);
 static void *element_at(const KeyedTable *table, int32_t slot);
@@ -78,9 +80,10 @@ void *table_add(KeyedTable *table, int32_t key)
     if (!table || table->element_size < 1 || table->kind == KEY_NAME ||
         table->kind < KEY_NONE || table->kind > KEY_NAME)
         return nullptr;
-    // A key above every key added so far cannot be present: no lookup (and no hash) needed.
-    if (table->kind == KEY_INT && has_storage(table) &&
-        (!table->index->any_key || key <= table->index->max_key)) {
+    // A key above every key added so far, or any key before the first, cannot be present:
+    // no lookup (and no hash) needed.
+    if (table->kind == KEY_INT && has_storage(table) && table->index->any_key &&
+        key <= table->index->max_key) {
         int32_t found = lookup_int(table, key);
         if (found == -2)
             return nullptr;
@@ -306,6 +309,19 @@ int table_copy(const KeyedTable *source, KeyedTable *destination)
     else
         table_free(&copy);
     return result;
+}
+
+int table_reserve(KeyedTable *table, int32_t count)
+{
+    if (!table || table->element_size < 1 || table->kind < KEY_NONE || table->kind > KEY_NAME ||
+        count > MAX_CAPACITY)
+        return 0;
+    if (count <= table->capacity)
+        return 1;
+    int32_t capacity = table->capacity ? table->capacity : FIRST_CAPACITY;
+    while (capacity < count)
+        capacity *= 2;
+    return grow_to(table, capacity);
 }
 
 int table_shift_keys(KeyedTable *table, int32_t delta)
@@ -539,34 +555,40 @@ static void index_erase(KeyedTableIndex *index, int32_t slot, uint32_t hash)
 // slots and names, and resizes the index. 0 (table unchanged in use) when out of memory.
 static int grow(KeyedTable *table)
 {
-    int32_t old_capacity = table->capacity;
-    if (old_capacity >= MAX_CAPACITY)
+    if (table->capacity >= MAX_CAPACITY)
         return 0;
-    int32_t new_capacity = old_capacity ? old_capacity * 2 : FIRST_CAPACITY;
-    size_t old_n = (size_t)old_capacity;
+    return grow_to(table, table->capacity ? table->capacity * 2 : FIRST_CAPACITY);
+}
+
+// Enlarges the storage to new_capacity slots (a larger power of two) as grow does. The
+// first storage is taken zeroed from the allocator, which gives fresh pages without
+// writing them.
+static int grow_to(KeyedTable *table, int32_t new_capacity)
+{
+    size_t old_n = (size_t)table->capacity;
     size_t new_n = (size_t)new_capacity;
     size_t size = (size_t)table->element_size;
+    assert(new_n > old_n);
 
     // Each block is enlarged in turn; until capacity changes at the end a larger block is
     // harmless, so a failure part way leaves the table as it was.
-    unsigned char *data = (unsigned char *)std::realloc(table->data, new_n * size);
+    unsigned char *data = (unsigned char *)enlarged(table->data, old_n * size, new_n * size);
     if (!data)
         return 0;
     table->data = data;
-    std::memset(data + old_n * size, 0, (new_n - old_n) * size);
 
-    KeyedTableSlot *slots = (KeyedTableSlot *)std::realloc(table->slots, new_n * sizeof *slots);
+    KeyedTableSlot *slots =
+        (KeyedTableSlot *)enlarged(table->slots, old_n * sizeof *slots, new_n * sizeof *slots);
     if (!slots)
         return 0;
     table->slots = slots;
-    std::memset(slots + old_n, 0, (new_n - old_n) * sizeof *slots);
 
     if (table->kind == KEY_NAME) {
-        KeyedTableName *names = (KeyedTableName *)std::realloc(table->names, new_n * sizeof *names);
+        KeyedTableName *names =
+            (KeyedTableName *)enlarged(table->names, old_n * sizeof *names, new_n * sizeof *names);
         if (!names)
             return 0;
         table->names = names;
-        std::memset(names + old_n, 0, (new_n - old_n) * sizeof *names);
     }
 
     if (!table->index) {
@@ -603,6 +625,18 @@ static int grow(KeyedTable *table)
     table->capacity = new_capacity;
     assert(index->fresh <= table->capacity && counts_agree(table));
     return 1;
+}
+
+// The block (null for none) enlarged from old_size to new_size bytes with the added bytes
+// zero, or null when out of memory (the block is then unchanged).
+static void *enlarged(void *block, size_t old_size, size_t new_size)
+{
+    if (!block)
+        return std::calloc(new_size, 1);
+    unsigned char *grown = (unsigned char *)std::realloc(block, new_size);
+    if (grown)
+        std::memset(grown + old_size, 0, new_size - old_size);
+    return grown;
 }
 
 // Marks the lowest free slot used (growing when none is free) and counts it; the caller

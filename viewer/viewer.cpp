@@ -31,6 +31,7 @@ static void set_display_defaults(Viewer *viewer);
 static void fill_face_cache(FaceCache *cache, Model *model, int32_t layer_slot, int32_t face_slot, Face *face);
 static Point *vertex_point(Model *model, int32_t point, int by_index);
 static void release_collide_caches(Viewer *viewer);
+static int64_t tree_face_count(Model *model);
 
 void viewer_init(Viewer *viewer)
 {
@@ -124,6 +125,18 @@ FaceCache *rcache_face(Viewer *viewer, Model *model, Face *face)
         cache_get(&viewer->face_caches, &face->viewer_index, &g_next_face_cache_id, &created));
     if (cache && created) fill_face_cache(cache, model, layer_slot, face_slot, face);
     return cache;
+}
+
+void rcache_reserve_faces(Viewer *viewer)
+{
+    if (!viewer || table_count(&viewer->face_caches) > 0) return;
+    int64_t faces = 0;
+    for (int32_t i = 0; i < viewer->models.capacity; i++) {
+        const LoadedModel *loaded = static_cast<const LoadedModel *>(table_nth(&viewer->models, i, 0));
+        if (loaded && loaded->model) faces += tree_face_count(loaded->model);
+    }
+    // Only a size the table can hold is asked for; a failure leaves growth to the adds.
+    if (faces > 16 && faces <= INT32_MAX / 2) table_reserve(&viewer->face_caches, static_cast<int32_t>(faces));
 }
 
 JointCache *rcache_joint(Viewer *viewer, Model *model, Joint *joint)
@@ -469,4 +482,19 @@ static void release_collide_caches(Viewer *viewer)
     for (CollideCache *cache = static_cast<CollideCache *>(table_first(&viewer->collide_caches)); cache;
          cache = static_cast<CollideCache *>(table_next(&viewer->collide_caches)))
         viewer->collide_release_hook(viewer, cache);
+}
+
+// Faces of the model's layers and of its child models, depth first.
+static int64_t tree_face_count(Model *model)
+{
+    int64_t count = 0;
+    for (int32_t i = 0; i < model->layers.capacity; i++) {
+        const Layer *layer = static_cast<const Layer *>(table_nth(&model->layers, i, 0));
+        if (layer) count += table_count(&layer->faces);
+    }
+    for (int32_t i = 0; i < model->children.capacity; i++) {
+        const Child *child = static_cast<const Child *>(table_nth(&model->children, i, 0));
+        if (child && child->model) count += tree_face_count(child->model);
+    }
+    return count;
 }
