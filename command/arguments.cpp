@@ -46,6 +46,20 @@ int arg_parse(void *out, const char *text, int kind)
     }
 }
 
+int arg_parse_floats(char **words, float *out, int n)
+{
+    for (int i = 0; i < n; i++)
+        if (!arg_parse(&out[i], words[i], ARG_FLOAT)) return 0;
+    return 1;
+}
+
+int arg_parse_ints(char **words, int *out, int n)
+{
+    for (int i = 0; i < n; i++)
+        if (!arg_parse(&out[i], words[i], ARG_INT)) return 0;
+    return 1;
+}
+
 const char *result_bool(int value)
 {
     return value ? "on" : "off";

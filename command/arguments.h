@@ -8,6 +8,12 @@ enum ArgKind { ARG_INT = 1, ARG_FLOAT = 2, ARG_STRING = 3, ARG_BOOL = 4 };
 // Parses text as kind into out (int, float, char* or int); 1, or 0 when out or
 // text is null or the text is not of the kind.
 int arg_parse(void *out, const char *text, int kind);
+// Parses words[0..n-1] as floats into out; 1, or 0 at the first missing or
+// mistyped word (no word after it is read).
+int arg_parse_floats(char **words, float *out, int n);
+// Parses words[0..n-1] as integers into out; 1, or 0 at the first missing or
+// mistyped word (no word after it is read).
+int arg_parse_ints(char **words, int *out, int n);
 // "on" for non-zero, "off" for zero.
 const char *result_bool(int value);
 // "%d" of the value in the shared result buffer.

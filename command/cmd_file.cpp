@@ -34,8 +34,6 @@ static int file_reload(const Keyword *keyword, char **at);
 static int file_rename(const Keyword *keyword, char **at);
 static int file_save(const Keyword *keyword, char **at);
 static int file_savescreen(const Keyword *keyword, char **at);
-static void close_and_reset_camera();
-static void fit_and_focus(float size);
 
 static const FileLoad k_add = {cmd_file_add, "druvex: file add failed"};
 static const FileLoad k_new = {cmd_file_new, "druvex: file open failed"};
@@ -63,18 +61,18 @@ int cmd_file(char **words)
 
 int32_t cmd_file_open(const char *path)
 {
-    close_and_reset_camera();
+    cmd_file_close_all();
     int32_t id = viewer_load_model(&g_app.viewer, path);
-    if (id > 0) fit_and_focus(viewer_view_size(&g_app.viewer));
+    if (id > 0) cmd_file_fit_focus(viewer_view_size(&g_app.viewer));
     tcl_set_result(result_int(id));
     return id;
 }
 
 int32_t cmd_file_new(const char *name)
 {
-    close_and_reset_camera();
+    cmd_file_close_all();
     int32_t id = viewer_new_model(&g_app.viewer, name);
-    if (id > 0) fit_and_focus(NEW_MODEL_VIEW_SIZE);
+    if (id > 0) cmd_file_fit_focus(NEW_MODEL_VIEW_SIZE);
     tcl_set_result(result_int(id));
     return id;
 }
@@ -102,6 +100,28 @@ void cmd_file_reload()
     int count = viewer_model_count(&g_app.viewer);
     const int32_t *keys = viewer_model_keys(&g_app.viewer);
     if (count > 0 && keys) tcl_set_result(result_ints(keys, count));
+}
+
+// Steps shared by open, new and animate open: every model closed, pan and
+// angles back to 0, the view reset. The zoom stays.
+void cmd_file_close_all()
+{
+    viewer_close_all(&g_app.viewer);
+    g_app.view.pan_x = 0.0f;
+    g_app.view.pan_y = 0.0f;
+    g_app.view.yaw = 0.0f;
+    g_app.view.pitch = 0.0f;
+    view_reset(&g_app.view);
+}
+
+// The models posed, the extents set for size without rescaling the zoom, the
+// camera on the centre of all models.
+void cmd_file_fit_focus(float size)
+{
+    anim_apply_pose(&g_app.viewer);
+    view_set_extent(&g_app.view, size, 0);
+    const float *centre = viewer_focus_all(&g_app.viewer);
+    view_set_focus(&g_app.view, centre[0], centre[1], centre[2]);
 }
 
 // save all and save selected are accepted and write nothing.
@@ -179,26 +199,4 @@ static int file_savescreen(const Keyword *keyword, char **at)
     int less = g_app.view.fixed_size ? 0 : 2;
     capture_screen_tga(&g_app.view, &g_app.viewer, path, g_app.view.window_w - less, g_app.view.window_h - less);
     return 1;
-}
-
-// Steps shared by open and new: every model closed, pan and angles back to 0,
-// the view reset. The zoom stays.
-static void close_and_reset_camera()
-{
-    viewer_close_all(&g_app.viewer);
-    g_app.view.pan_x = 0.0f;
-    g_app.view.pan_y = 0.0f;
-    g_app.view.yaw = 0.0f;
-    g_app.view.pitch = 0.0f;
-    view_reset(&g_app.view);
-}
-
-// After a successful open or new: the models posed, the extents set for size
-// without rescaling the zoom, the camera on the centre of all models.
-static void fit_and_focus(float size)
-{
-    anim_apply_pose(&g_app.viewer);
-    view_set_extent(&g_app.view, size, 0);
-    const float *centre = viewer_focus_all(&g_app.viewer);
-    view_set_focus(&g_app.view, centre[0], centre[1], centre[2]);
 }

@@ -14,6 +14,12 @@ int32_t cmd_file_new(const char *name);
 int32_t cmd_file_add(const char *path);
 // Reloads everything, keeping zoom and focus; the result is the new loaded-model keys.
 void cmd_file_reload();
+// Closes every model and puts pan and angles back to 0 and the view to its
+// start; the zoom stays. The first steps of open, new and animate open.
+void cmd_file_close_all();
+// After a successful open: poses the models, sets the extents for size without
+// rescaling the zoom and focuses the camera on the centre of all models.
+void cmd_file_fit_focus(float size);
 // The save and saveas grammar; words[0] is "save" or "saveas".
 void cmd_file_save(char **words);
 // The rename grammar: a model id and its new path; words[0] is "rename".

@@ -3,12 +3,17 @@
 #include "command/app_state.h"
 #include "command/arguments.h"
 #include "command/keywords.h"
+#include "command/vertex_edit.h"
+#include "foundation/matrix4.h"
+#include "model/layer.h"
 #include "viewer/camera.h"
 #include "viewer/display_options.h"
 #include "viewer/frame.h"
 #include "viewer/loaded_models.h"
+#include "viewer/selection.h"
 #include "viewer/window.h"
 
+#include <cstdint>
 #include <cstring>
 
 static const char *const USAGE_BACKGROUND = "druvex: usage: druvex set background <red> <green> <blue>";
@@ -25,11 +30,30 @@ static const char *const USAGE_VIEW_ORTHO = "druvex: usage: druvex set view orth
 static const char *const USAGE_VIEW_PAN = "druvex: usage: druvex set view pan <angle> <pitch>";
 static const char *const USAGE_VIEW_ZOOM = "druvex: usage: druvex set view zoom <factor>";
 static const char *const USAGE_VIEW_SIZE = "druvex: usage: druvex set view size <width> <height>";
+static const char *const USAGE_MATRIX = "druvex: usage: druvex set matrix <type> <n1> <n2> .. <n16>";
+static const char *const USAGE_VERTEX = "druvex: usage: druvex set vertex <args>";
+static const char *const USAGE_VERTEX_POINT = "druvex: usage: druvex set vertex point <n>";
+static const char *const USAGE_VERTEX_NORMAL = "druvex: usage: druvex set vertex normal <n>";
+static const char *const USAGE_VERTEX_COLOR = "druvex: usage: druvex set vertex color <n>";
+static const char *const USAGE_VERTEX_TRANSPARENCY = "druvex: usage: druvex set vertex transparency <n>";
+// Also the text of the layer branches without one of their own.
+static const char *const USAGE_LAYER = "druvex: usage: druvex set layer <args>";
+static const char *const USAGE_LAYER_SIDES = "druvex: usage: druvex set layer sides 1|2";
+static const char *const USAGE_LAYER_MIRROR = "druvex: usage: druvex set layer mirror none|x|y|z";
+static const char *const USAGE_LAYER_COLOR = "druvex: usage: druvex set layer color <r> <g> <b>";
+static const char *const USAGE_LAYER_TRANSPARENCY = "druvex: usage: druvex set layer transparency <f>";
 
 // Yaw and pitch (degrees) of a fixed view direction.
 struct ViewAngles {
     float yaw, pitch;
 };
+
+// A layer operation that takes one integer (sides, image axes).
+typedef int (*LayerIntSetter)(Model *model, const char *layer, int32_t value);
+// A layer operation that takes one float (transparency, reflection amount).
+typedef int (*LayerFloatSetter)(Model *model, const char *layer, float value);
+// A layer operation that takes a file name (the three image slots).
+typedef int (*LayerFileSetter)(Model *model, const char *layer, const char *file);
 
 static int set_background(const Keyword *keyword, char **at);
 static int set_cursor(const Keyword *keyword, char **at);
@@ -47,8 +71,17 @@ static int set_view_projection(const Keyword *keyword, char **at);
 static int set_view_zoom(const Keyword *keyword, char **at);
 static int set_view_centre(const Keyword *keyword, char **at);
 static int set_view_size(const Keyword *keyword, char **at);
-static int parse_floats(char **args, float *out, int n);
-static int parse_ints(char **args, int *out, int n);
+static int set_layer(const Keyword *keyword, char **at);
+static int set_matrix(const Keyword *keyword, char **at);
+static int set_vertex(const Keyword *keyword, char **at);
+static int set_matrix_view(const Keyword *keyword, char **at);
+static int set_layer_name(const Keyword *keyword, char **at);
+static int set_layer_int(const Keyword *keyword, char **at);
+static int set_layer_mirror(const Keyword *keyword, char **at);
+static int set_layer_lighting(const Keyword *keyword, char **at);
+static int set_layer_color(const Keyword *keyword, char **at);
+static int set_layer_float(const Keyword *keyword, char **at);
+static int set_layer_file(const Keyword *keyword, char **at);
 
 // The keywords of set in the order they are compared.
 static const Keyword k_set_keywords[] = {
@@ -56,11 +89,12 @@ static const Keyword k_set_keywords[] = {
     {"cursor", set_cursor, USAGE_CURSOR, nullptr},
     {"focus", set_focus, USAGE_FOCUS, nullptr},
     {"freerotate", set_freerotate, USAGE_FREEROTATE, nullptr},
-    // Joins here: "layer" and "matrix" (cmd_set_layer, cmd_set_matrix).
+    {"layer", set_layer, nullptr, nullptr},
+    {"matrix", set_matrix, nullptr, nullptr},
     {"pan", set_pan, USAGE_VIEW_PAN, nullptr},
     {"pointer", set_pointer, USAGE_POINTER, nullptr},
     {"points_color_index", set_points_color_index, USAGE_POINTS_COLOR, nullptr},
-    // Joins here: "vertex" (cmd_set_vertex), compared before "view".
+    {"vertex", set_vertex, nullptr, nullptr},
     {"view", set_view, USAGE_VIEW, nullptr},
 };
 
@@ -100,6 +134,53 @@ static const Keyword k_view_keywords[] = {
 static const KeywordTable k_set_view = {k_view_keywords, KEYWORD_COUNT(k_view_keywords), KEYWORD_FIRST_WORD,
                                         "druvex: unknown view name: %s", nullptr, USAGE_VIEW};
 
+// The one matrix type of set matrix.
+static const Keyword k_matrix_keywords[] = {
+    {"view", set_matrix_view, USAGE_MATRIX, nullptr},
+};
+
+static const KeywordTable k_set_matrix = {k_matrix_keywords, KEYWORD_COUNT(k_matrix_keywords), KEYWORD_FIRST_WORD,
+                                          "druvex: unknown matrix type: %s", nullptr, USAGE_MATRIX};
+
+// What set vertex writes, in the order compared.
+static const Keyword k_vertex_keywords[] = {
+    {"point", vertex_edit_point, USAGE_VERTEX_POINT, nullptr},
+    {"normal", vertex_edit_normal, USAGE_VERTEX_NORMAL, nullptr},
+    {"color", vertex_edit_color, USAGE_VERTEX_COLOR, nullptr},
+    {"transparency", vertex_edit_transparency, USAGE_VERTEX_TRANSPARENCY, nullptr},
+};
+
+static const KeywordTable k_set_vertex = {k_vertex_keywords, KEYWORD_COUNT(k_vertex_keywords), KEYWORD_FIRST_WORD,
+                                          "druvex: unknown vertex argument: %s", nullptr, USAGE_VERTEX};
+
+static const LayerIntSetter k_layer_sides = layer_set_sides;
+static const LayerIntSetter k_layer_xaxis = layer_set_image_xaxis;
+static const LayerIntSetter k_layer_yaxis = layer_set_image_yaxis;
+static const LayerFloatSetter k_layer_transparency = layer_set_transparency;
+static const LayerFloatSetter k_layer_intensity = layer_set_reflect_intensity;
+static const LayerFileSetter k_layer_image = layer_set_image;
+static const LayerFileSetter k_layer_mirror_image = layer_set_mirror_image;
+static const LayerFileSetter k_layer_reflect_image = layer_set_reflect_image;
+
+// The attributes of set layer in the order compared.
+static const Keyword k_layer_keywords[] = {
+    {"name", set_layer_name, USAGE_LAYER, nullptr},
+    {"sides", set_layer_int, USAGE_LAYER_SIDES, &k_layer_sides},
+    {"xaxis", set_layer_int, USAGE_LAYER, &k_layer_xaxis},
+    {"yaxis", set_layer_int, USAGE_LAYER, &k_layer_yaxis},
+    {"mirror", set_layer_mirror, USAGE_LAYER_MIRROR, nullptr},
+    {"lighting", set_layer_lighting, nullptr, nullptr},
+    {"color", set_layer_color, USAGE_LAYER_COLOR, nullptr},
+    {"transparency", set_layer_float, USAGE_LAYER_TRANSPARENCY, &k_layer_transparency},
+    {"intensity", set_layer_float, USAGE_LAYER, &k_layer_intensity},
+    {"image", set_layer_file, USAGE_LAYER, &k_layer_image},
+    {"mirrorimage", set_layer_file, USAGE_LAYER, &k_layer_mirror_image},
+    {"reflectimage", set_layer_file, USAGE_LAYER, &k_layer_reflect_image},
+};
+
+static const KeywordTable k_set_layer = {k_layer_keywords, KEYWORD_COUNT(k_layer_keywords), KEYWORD_FIRST_WORD,
+                                         "druvex: unknown layer argument: %s", nullptr, USAGE_LAYER};
+
 int cmd_set(char **words)
 {
     return keyword_scan(&k_set, words);
@@ -110,13 +191,33 @@ int cmd_set_view(char **words)
     return keyword_scan(&k_set_view, words);
 }
 
+int cmd_set_matrix(char **words)
+{
+    return keyword_scan(&k_set_matrix, words);
+}
+
+// The current model may be none: each branch reads its words first and then
+// ends silently without one.
+int cmd_set_vertex(char **words)
+{
+    return keyword_scan(&k_set_vertex, words);
+}
+
+// The model and the selected layer are checked before the attribute word is read.
+int cmd_set_layer(char **words)
+{
+    if (sel_current_model(&g_app.viewer) == nullptr) return keyword_show("druvex: no model selected");
+    if (g_app.selected_layer[0] == '\0') return keyword_show("druvex: no layer selected");
+    return keyword_scan(&k_set_layer, words);
+}
+
 // Every branch reads all its arguments before anything changes.
 
 // set background <red> <green> <blue>
 static int set_background(const Keyword *keyword, char **at)
 {
     float f[3] = {0.0f, 0.0f, 0.0f};
-    if (!parse_floats(at + 1, f, 3)) return keyword_usage(keyword);
+    if (!arg_parse_floats(at + 1, f, 3)) return keyword_usage(keyword);
     view_set_background_rgb(&g_app.view, f[0], f[1], f[2]);
     return 1;
 }
@@ -129,7 +230,7 @@ static int set_cursor(const Keyword *keyword, char **at)
     if (!arg_parse(&word, at[1], ARG_STRING)) return keyword_usage(keyword);
     if (strcmp(word, "position") == 0) {
         float xyz[3] = {0.0f, 0.0f, 0.0f};
-        if (!parse_floats(at + 2, xyz, 3)) return keyword_show(USAGE_CURSOR_POSITION);
+        if (!arg_parse_floats(at + 2, xyz, 3)) return keyword_show(USAGE_CURSOR_POSITION);
         viewer_set_cursor_position(&g_app.viewer, xyz[0], xyz[1], xyz[2]);
         return 1;
     }
@@ -143,7 +244,7 @@ static int set_cursor(const Keyword *keyword, char **at)
 static int set_focus(const Keyword *keyword, char **at)
 {
     float f[3] = {0.0f, 0.0f, 0.0f};
-    if (!parse_floats(at + 1, f, 3)) return keyword_usage(keyword);
+    if (!arg_parse_floats(at + 1, f, 3)) return keyword_usage(keyword);
     view_set_focus(&g_app.view, f[0], f[1], f[2]);
     return 1;
 }
@@ -161,7 +262,7 @@ static int set_freerotate(const Keyword *keyword, char **at)
 static int set_pan(const Keyword *keyword, char **at)
 {
     float f[2] = {0.0f, 0.0f};
-    if (!parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
+    if (!arg_parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
     g_app.view.pan_x = f[0];
     g_app.view.pan_y = f[1];
     return 1;
@@ -171,7 +272,7 @@ static int set_pan(const Keyword *keyword, char **at)
 static int set_pointer(const Keyword *keyword, char **at)
 {
     int n[2] = {0, 0};
-    if (!parse_ints(at + 1, n, 2)) return keyword_usage(keyword);
+    if (!arg_parse_ints(at + 1, n, 2)) return keyword_usage(keyword);
     win_set_cursor_pos(n[0], n[1]);
     return 1;
 }
@@ -180,7 +281,7 @@ static int set_pointer(const Keyword *keyword, char **at)
 static int set_points_color_index(const Keyword *keyword, char **at)
 {
     int n = 0;
-    if (!parse_ints(at + 1, &n, 1)) return keyword_usage(keyword);
+    if (!arg_parse_ints(at + 1, &n, 1)) return keyword_usage(keyword);
     viewer_set_points_color_index(&g_app.viewer, n);
     return 1;
 }
@@ -203,7 +304,7 @@ static int set_view_direction(const Keyword *keyword, char **at)
 static int set_view_rotate(const Keyword *keyword, char **at)
 {
     float f[2] = {0.0f, 0.0f};
-    if (!parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
+    if (!arg_parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
     view_rotate_by(&g_app.view, f[0], f[1]);
     return 1;
 }
@@ -212,7 +313,7 @@ static int set_view_rotate(const Keyword *keyword, char **at)
 static int set_view_ortho(const Keyword *keyword, char **at)
 {
     float f[2] = {0.0f, 0.0f};
-    if (!parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
+    if (!arg_parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
     view_set_angles(&g_app.view, f[0], f[1]);
     return 1;
 }
@@ -221,7 +322,7 @@ static int set_view_ortho(const Keyword *keyword, char **at)
 static int set_view_pan(const Keyword *keyword, char **at)
 {
     float f[2] = {0.0f, 0.0f};
-    if (!parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
+    if (!arg_parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
     view_pan(&g_app.view, f[0], f[1], 1);
     return 1;
 }
@@ -237,7 +338,7 @@ static int set_view_projection(const Keyword *keyword, char **at)
 static int set_view_zoom(const Keyword *keyword, char **at)
 {
     float zoom = 0.0f;
-    if (!parse_floats(at + 1, &zoom, 1)) return keyword_usage(keyword);
+    if (!arg_parse_floats(at + 1, &zoom, 1)) return keyword_usage(keyword);
     view_set_zoom(&g_app.view, zoom);
     return 1;
 }
@@ -254,26 +355,112 @@ static int set_view_centre(const Keyword *keyword, char **at)
 static int set_view_size(const Keyword *keyword, char **at)
 {
     int n[2] = {0, 0};
-    if (!parse_ints(at + 1, n, 2)) return keyword_usage(keyword);
+    if (!arg_parse_ints(at + 1, n, 2)) return keyword_usage(keyword);
     win_set_view_size(&g_app.view, &g_app.viewer, n[0], n[1]);
     return 1;
 }
 
-// Parses n floats from args on into out; 0 at the first missing or mistyped
-// word (a word after a missing one is never read).
-static int parse_floats(char **args, float *out, int n)
+// set layer: the list goes on at "layer".
+static int set_layer(const Keyword *keyword, char **at)
 {
-    for (int k = 0; k < n; k++) {
-        if (args[k] == nullptr || !arg_parse(&out[k], args[k], ARG_FLOAT)) return 0;
+    return cmd_set_layer(at);
+}
+
+// set matrix: the list goes on at "matrix".
+static int set_matrix(const Keyword *keyword, char **at)
+{
+    return cmd_set_matrix(at);
+}
+
+// set vertex: the list goes on at "vertex".
+static int set_vertex(const Keyword *keyword, char **at)
+{
+    return cmd_set_vertex(at);
+}
+
+// set matrix view <n1> .. <n16>: a row-major view matrix, the order get matrix
+// view answers. Without a GL window (or its context) there is no view matrix
+// to load, and nothing happens.
+static int set_matrix_view(const Keyword *keyword, char **at)
+{
+    Matrix4 m;
+    if (!arg_parse_floats(at + 1, m.m, 16)) return keyword_usage(keyword);
+    WinHandle window = g_app.view.gl_window;
+    if (window == 0 || !win_make_current(window)) return 1;
+    view_load_modelview(&m);
+    return 1;
+}
+
+// Every layer branch acts on the layer named by selected_layer in the current
+// model; a name that is no layer there changes nothing, silently.
+
+// set layer name <new name>: selected_layer keeps the old name.
+static int set_layer_name(const Keyword *keyword, char **at)
+{
+    const char *name = nullptr;
+    if (!arg_parse(&name, at[1], ARG_STRING)) return keyword_usage(keyword);
+    layer_rename(sel_current_model(&g_app.viewer), g_app.selected_layer, name);
+    return 1;
+}
+
+// set layer sides, xaxis and yaxis: one integer for the keyword's operation.
+static int set_layer_int(const Keyword *keyword, char **at)
+{
+    int value = 0;
+    if (!arg_parse_ints(at + 1, &value, 1)) return keyword_usage(keyword);
+    LayerIntSetter set = *static_cast<const LayerIntSetter *>(keyword->data);
+    set(sel_current_model(&g_app.viewer), g_app.selected_layer, value);
+    return 1;
+}
+
+// set layer mirror none|x|y|z: any other word changes nothing.
+static int set_layer_mirror(const Keyword *keyword, char **at)
+{
+    static const char *const axes[] = {"none", "x", "y", "z"};
+    const char *word = nullptr;
+    if (!arg_parse(&word, at[1], ARG_STRING)) return keyword_usage(keyword);
+    for (int axis = 0; axis < 4; axis++) {
+        if (strcmp(word, axes[axis]) == 0) {
+            layer_set_mirror(sel_current_model(&g_app.viewer), g_app.selected_layer, axis);
+            break;
+        }
     }
     return 1;
 }
 
-// Parses n integers from args on into out; 0 at the first missing or mistyped word.
-static int parse_ints(char **args, int *out, int n)
+// set layer lighting: the store keeps no lighting setting; no word is read.
+static int set_layer_lighting(const Keyword *keyword, char **at)
 {
-    for (int k = 0; k < n; k++) {
-        if (args[k] == nullptr || !arg_parse(&out[k], args[k], ARG_INT)) return 0;
-    }
+    return 1;
+}
+
+// set layer color <r> <g> <b>: stored as given (127 is full intensity).
+static int set_layer_color(const Keyword *keyword, char **at)
+{
+    int rgb[3] = {0, 0, 0};
+    if (!arg_parse_ints(at + 1, rgb, 3)) return keyword_usage(keyword);
+    layer_set_color(sel_current_model(&g_app.viewer), g_app.selected_layer, rgb[0], rgb[1], rgb[2]);
+    return 1;
+}
+
+// set layer transparency and intensity: one float for the keyword's operation.
+static int set_layer_float(const Keyword *keyword, char **at)
+{
+    float value = 0.0f;
+    if (!arg_parse_floats(at + 1, &value, 1)) return keyword_usage(keyword);
+    LayerFloatSetter set = *static_cast<const LayerFloatSetter *>(keyword->data);
+    set(sel_current_model(&g_app.viewer), g_app.selected_layer, value);
+    return 1;
+}
+
+// set layer image, mirrorimage and reflectimage: a file of the model's
+// directory into the keyword's slot; a file that cannot be read keeps the
+// slot's image (its reason stays the last error, not shown).
+static int set_layer_file(const Keyword *keyword, char **at)
+{
+    const char *file = nullptr;
+    if (!arg_parse(&file, at[1], ARG_STRING)) return keyword_usage(keyword);
+    LayerFileSetter set = *static_cast<const LayerFileSetter *>(keyword->data);
+    set(sel_current_model(&g_app.viewer), g_app.selected_layer, file);
     return 1;
 }

@@ -2,16 +2,26 @@
 
 #include "command/app_state.h"
 #include "command/callbacks.h"
+#include "command/cmd_add.h"
+#include "command/cmd_animate.h"
 #include "command/cmd_create.h"
 #include "command/cmd_delete.h"
 #include "command/cmd_display.h"
 #include "command/cmd_file.h"
 #include "command/cmd_find.h"
+#include "command/cmd_get.h"
+#include "command/cmd_matrix.h"
+#include "command/cmd_perform.h"
+#include "command/cmd_reset.h"
+#include "command/cmd_select.h"
 #include "command/cmd_set.h"
 #include "command/tcl_glue.h"
 #include "viewer/frame.h"
 #ifdef DRUVEX_SIMULATION
 #include "physics/physics.h"
+#endif
+#ifdef DRUVEX_PRINT
+#include "print/print.h"
 #endif
 
 #include <cstdio>
@@ -28,11 +38,11 @@ struct Subcommand {
 
 static int draw_frame();
 
-// Subcommands in the order names of one first letter are compared. Handlers
-// not built yet stay commented out, so their names are unknown words.
+// Subcommands in the order names of one first letter are compared. `print`
+// exists in the print build only; `simulate` does nothing in either build.
 static const Subcommand g_subcommands[] = {
-    // {"add", cmd_add, nullptr},
-    // {"animate", cmd_animate, nullptr},
+    {"add", cmd_add, nullptr},
+    {"animate", cmd_animate, nullptr},
     {"callback", cmd_callback, nullptr},
     {"create", cmd_create, nullptr},
     {"delete", cmd_delete, nullptr},
@@ -40,16 +50,16 @@ static const Subcommand g_subcommands[] = {
     {"draw", nullptr, draw_frame},
     {"file", cmd_file, nullptr},
     {"find", cmd_find, nullptr},
-    // {"get", cmd_get, nullptr},
-    // {"matrix", cmd_matrix, nullptr},
-    // {"perform", cmd_perform, nullptr},
+    {"get", cmd_get, nullptr},
+    {"matrix", cmd_matrix, nullptr},
+    {"perform", cmd_perform, nullptr},
 #ifdef DRUVEX_PRINT
-    // {"print", nullptr, print_cmd},
+    {"print", nullptr, print_cmd},
 #endif
     {"reload", nullptr, cmd_reload},
-    // {"reset", cmd_reset, nullptr},
+    {"reset", nullptr, cmd_reset},
     {"set", cmd_set, nullptr},
-    // {"select", cmd_select, nullptr},
+    {"select", cmd_select, nullptr},
 #ifdef DRUVEX_SIMULATION
     {"simulate", phys_cmd_simulate, nullptr},
 #else

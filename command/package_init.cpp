@@ -10,6 +10,9 @@
 #ifdef DRUVEX_SIMULATION
 #include "physics/physics.h"
 #endif
+#ifdef DRUVEX_PRINT
+#include "print/print.h"
+#endif
 
 #include <tcl.h>
 
@@ -36,5 +39,8 @@ extern "C" __attribute__((visibility("default"))) int Druvex_Init(Tcl_Interp *in
     viewer_set_physics_hooks(&g_app.viewer, phys_rescale_all, phys_release_object);
 #endif
     g_app.view.rescale_viewer = &g_app.viewer;
+#ifdef DRUVEX_PRINT
+    print_init();
+#endif
     return TCL_OK;
 }

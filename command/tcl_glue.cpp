@@ -21,6 +21,7 @@ GlueState g_glue;
 static int message_box(const char *title, const char *icon, const char *text);
 static int eval_objv(int count, const char *const *words);
 static Tk_Window window_of(const char *path);
+static int on_x_error(ClientData data, XErrorEvent *error);
 
 int tcl_glue_init(Tcl_Interp *interp)
 {
@@ -166,7 +167,16 @@ void tcl_set_result_bytes(const unsigned char *bytes, int count)
 
 int tcl_tk_attach_hwnd(const char *path, unsigned long window)
 {
-    return 0;
+    Tk_Window win = window_of(path);
+    if (!win || window == 0) return 0;
+    Tk_MakeWindowExist(win);
+    Display *display = Tk_Display(win);
+    int failed = 0;
+    Tk_ErrorHandler handler = Tk_CreateErrorHandler(display, -1, -1, -1, on_x_error, &failed);
+    XReparentWindow(display, static_cast<Window>(window), Tk_WindowId(win), 0, 0);
+    XSync(display, False);
+    Tk_DeleteErrorHandler(handler);
+    return failed ? 0 : 1;
 }
 
 const char *tcl_tk_class(const char *path)
@@ -295,4 +305,11 @@ static Tk_Window window_of(const char *path)
     Tk_Window win = Tk_NameToWindow(g_glue.interp, path, main);
     if (!win) Tcl_ResetResult(g_glue.interp);
     return win;
+}
+
+// Counts an X error of a trapped request as a failure instead of ending the process.
+static int on_x_error(ClientData data, XErrorEvent *error)
+{
+    *static_cast<int *>(data) = 1;
+    return 0;
 }

@@ -69,7 +69,8 @@ const char *tcl_script_path(const char *name);
 int tcl_source(const char *name);
 // Sets the result to a byte array of count bytes when bytes is set and count >= 1.
 void tcl_set_result_bytes(const unsigned char *bytes, int count);
-// Attaching a foreign window to a Tk window has no X11 equivalent here: always 0.
+// Reparents the X window into the Tk window with this path, at its top-left
+// corner. 1 on success; 0 when the path names no window or the X window does not exist.
 int tcl_tk_attach_hwnd(const char *path, unsigned long window);
 // Class name of the Tk window with this path, or null.
 const char *tcl_tk_class(const char *path);

@@ -173,7 +173,11 @@ static Model *copy_child(const LoadedChild *loaded, Model *parent, int32_t *buil
     shift.face = g_model_ids.face - loaded->before.face;
     shift.strip = g_model_ids.strip - loaded->before.strip;
     shift.line = g_model_ids.line - loaded->before.line;
-    Model *copy = model_copy(loaded->model, parent, &shift);
+    Model *copy = model_copy(loaded->model, parent);
+    if (copy && !model_shift_ids(copy, &shift)) {
+        model_free(copy);
+        copy = nullptr;
+    }
     if (!copy) return nullptr;
     g_model_ids.child += loaded->after.child - loaded->before.child;
     g_model_ids.collide += loaded->after.collide - loaded->before.collide;

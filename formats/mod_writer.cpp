@@ -17,6 +17,11 @@
 
 // Output is handed to the file in pieces of about this size.
 constexpr size_t WRITE_CHUNK = 1 << 20;
+// Most point ids on one strip line (the reader takes 256 tokens, the kind
+// among them); even, so that a strip cut into lines keeps its windings.
+constexpr size_t STRIP_LINE_IDS = 254;
+// Longest strip line written; the reader's lines hold 1023 characters.
+constexpr size_t STRIP_LINE_CHARS = 1000;
 
 // Output text being built, flushed to the file as it grows.
 struct ModOutput {
@@ -32,6 +37,7 @@ static void write_points(ModOutput *out, Model *model, std::vector<Point *> &ord
 static void write_layer(ModOutput *out, Model *model, Layer *layer,
                         const std::unordered_map<int32_t, size_t> &position);
 static void write_face(ModOutput *out, const Face *face);
+static void write_strip(ModOutput *out, Strip *strip);
 static void write_normals(ModOutput *out, KeyedTable *normals);
 static void colour_key_text(int32_t component, char *text, size_t size);
 static long long whole(float value);
@@ -205,13 +211,8 @@ static void write_layer(ModOutput *out, Model *model, Layer *layer,
              f = static_cast<Face *>(table_next(&layer->faces)))
             write_face(out, f);
         for (Strip *s = static_cast<Strip *>(table_first(&layer->strips)); s;
-             s = static_cast<Strip *>(table_next(&layer->strips))) {
-            put(out, "2 ");
-            for (StripVertex *v = static_cast<StripVertex *>(table_first(&s->vertices)); v;
-                 v = static_cast<StripVertex *>(table_next(&s->vertices)))
-                put(out, "%d ", v->point_id);
-            put(out, "\n");
-        }
+             s = static_cast<Strip *>(table_next(&layer->strips)))
+            write_strip(out, s);
     }
     if (table_count(&layer->uvees) > 0) {
         // Uvees in point-table order; those of points outside the model are not written.
@@ -295,6 +296,39 @@ static void write_face(ModOutput *out, const Face *f)
             put(out, "  %4d %4d %4d %4d %4d %4d", e[0], e[1], e[2], e[3], e[4], e[5]);
     }
     put(out, "\n");
+}
+
+// A strip as one "2 P0 P1 ..." line, or, when its ids do not fit one line, as
+// several strips: each starts two vertices before the previous one ended, at
+// an even vertex, so they hold the same triangles with the same windings. A
+// strip of fewer than 3 vertices draws nothing and is not written (the reader
+// refuses it).
+static void write_strip(ModOutput *out, Strip *strip)
+{
+    std::vector<int32_t> ids;
+    for (StripVertex *v = static_cast<StripVertex *>(table_first(&strip->vertices)); v;
+         v = static_cast<StripVertex *>(table_next(&strip->vertices)))
+        ids.push_back(v->point_id);
+    if (ids.size() < 3) return;
+    size_t start = 0;
+    for (;;) {
+        std::string line = "2 ";
+        size_t end = start;
+        char text[16];
+        while (end < ids.size() && end - start < STRIP_LINE_IDS) {
+            int n = snprintf(text, sizeof text, "%d ", static_cast<int>(ids[end]));
+            if (line.size() + static_cast<size_t>(n) > STRIP_LINE_CHARS) break;
+            line += text;
+            end++;
+        }
+        if (end < ids.size() && (end - start) % 2 != 0) {
+            end--;
+            line.resize(line.rfind(' ', line.size() - 2) + 1);
+        }
+        put(out, "%s\n", line.c_str());
+        if (end >= ids.size()) break;
+        start = end - 2;
+    }
 }
 
 // The entries of a normals table in table order: "ID X Y Z".

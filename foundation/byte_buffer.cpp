@@ -1,5 +1,7 @@
 #include "foundation/byte_buffer.h"
 
+#include "foundation/geometry.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -89,12 +91,7 @@ int buf_write_i32_min_as_zero(int32_t value, uint8_t *p)
 // conversion is always defined.
 int buf_write_fixed1000(float value, uint8_t *p)
 {
-    double scaled = static_cast<double>(value) * 1000.0;
-    int32_t fixed = 0;
-    if (scaled >= 2147483647.0) fixed = INT32_MAX;
-    else if (scaled <= -2147483648.0) fixed = INT32_MIN;
-    else if (scaled == scaled) fixed = static_cast<int32_t>(scaled);
-    return buf_write_i32(fixed, p);
+    return buf_write_i32(geom_trunc_int(static_cast<double>(value) * 1000.0), p);
 }
 
 int buf_write_i32x16(const int32_t *values, uint8_t *p)

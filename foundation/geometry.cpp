@@ -85,6 +85,14 @@ const float *geom_box_uv_triangle(const float *triangle, const float *box, int u
     return g_box_uv_triangle;
 }
 
+int32_t geom_trunc_int(double value)
+{
+    if (!(value == value)) return 0;
+    if (value >= 2147483647.0) return INT32_MAX;
+    if (value <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(value);
+}
+
 const char *geom_axis_name(int code)
 {
     static const char *const words[7] = {"x", "x", "y", "z", "-x", "-y", "-z"};

@@ -1,7 +1,10 @@
 // Geometry helpers: whole-degree sine and cosine, face normals, a 2D turn test,
-// box texture mapping and the axis words. A box is 6 floats: min x, y, z then max x, y, z.
+// box texture mapping, the axis words and the one saturating conversion of a
+// coordinate to a whole number. A box is 6 floats: min x, y, z then max x, y, z.
 // Axis codes: 1 x, 2 y, 3 z, 4 -x, 5 -y, 6 -z.
 #pragma once
+
+#include <cstdint>
 
 // Cosine of a whole number of degrees (taken modulo 360).
 float geom_cos_deg(int degrees);
@@ -18,5 +21,8 @@ void geom_box_uv(float x, float y, float z, const float *box, int u_axis, int v_
 // geom_box_uv of the three corners: six floats (u0, v0, u1, v1, u2, v2) in a static
 // array valid until the next call; null when the triangle or the box is null.
 const float *geom_box_uv_triangle(const float *triangle, const float *box, int u_axis, int v_axis);
+// The value truncated toward zero, held within the int32 range; 0 for not-a-number.
+// Every float or double to int conversion whose value may be out of range goes here.
+int32_t geom_trunc_int(double value);
 // Word of an axis code: 1 "x", 2 "y", 3 "z", 4 "-x", 5 "-y", 6 "-z"; any other code gives "x".
 const char *geom_axis_name(int code);

@@ -1,5 +1,7 @@
 #include "foundation/quaternion.h"
 
+#include "foundation/geometry.h"
+
 #include <cmath>
 #include <cstdint>
 
@@ -207,11 +209,7 @@ void quat_slerp_fx(const Quaternion *q1, const Quaternion *q2, Quaternion *out, 
 // clamped and not-a-number gives 0, so the conversion is always defined.
 static int64_t to_fx(float value)
 {
-    double v = static_cast<double>(value) * kFxOne;
-    if (!(v == v)) return 0;
-    if (v >= 2147483647.0) return INT32_MAX;
-    if (v <= -2147483648.0) return INT32_MIN;
-    return static_cast<int32_t>(v);
+    return geom_trunc_int(static_cast<double>(value) * kFxOne);
 }
 
 // Product of two fixed-point numbers, truncated toward zero; taken in 64 bits so

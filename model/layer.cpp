@@ -3,12 +3,16 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "foundation/geometry.h"
 #include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
 #include "foundation/str.h"
+#include "model/image_cache.h"
 #include "model/model.h"
 #include "model/model_build.h"
 #include "model/model_query.h"
@@ -22,6 +26,9 @@ static void extend_box(float *min, float *max, const float *p);
 static bool box_over_strip(Model *model, Layer *layer, float *min, float *max);
 static bool box_over_lines(Model *model, Layer *layer, float *min, float *max);
 static bool map_corner(Model *model, Layer *layer, int32_t id, float *u, float *v);
+static int replace_image(Model *model, Layer *layer, int32_t slot, const char *file);
+static bool point_map_current(Model *model, const Layer *layer);
+static void point_map_build(Model *model, Layer *layer);
 
 // Triples are appended in order of first use; a set of the ids already listed answers
 // "present?" at once instead of a scan of the output.
@@ -196,6 +203,67 @@ int layer_map_uvs(Model *model, const char *layer_name)
         }
     }
     return 1;
+}
+
+// One corner of a layer that a point is used at: a face corner or a strip vertex,
+// named by slot and checked by id at use.
+struct CornerUse {
+    int32_t strip;       // 1 for a strip vertex, 0 for a face corner
+    int32_t slot;        // slot of the face or strip in its table
+    uint32_t id;         // the face's or strip's id
+    int32_t corner;      // corner of the face, or slot of the vertex in the strip
+};
+
+// The layer mapped last as a whole, what its mapping depended on, and where
+// each of its points is used. Valid while the layer's faces, strips, lines,
+// box, axes and repeat are as they were then.
+struct PointMap {
+    Model *model = nullptr;                  // the model, compared only, never followed; null for none
+    std::string layer;                       // the layer's name
+    int32_t faces = -1, strips = -1, lines = -1;          // the layer's record counts
+    uint32_t next_face = 0, next_strip = 0, next_line = 0; // the id counters
+    float box[6] = {0, 0, 0, 0, 0, 0};       // the layer box, min then max
+    int32_t axes[2] = {0, 0};                // image u and v axis codes
+    int32_t repeat_on = 0;                   // repeat flag
+    float repeat[2] = {0, 0};                // repeat factors
+    std::unordered_map<int32_t, std::vector<CornerUse>> uses;  // point id -> its corners
+};
+
+static PointMap g_point_map;
+
+int layer_map_point_uvs(Model *model, const char *layer_name, int32_t point_id)
+{
+    Layer *layer = model_find_layer(model, layer_name);
+    if (!layer || !texture_of(layer) || !has_faces_or_strips(layer)) return 0;
+    if (!point_map_current(model, layer)) {
+        g_point_map.model = nullptr;
+        if (!layer_map_uvs(model, layer_name)) return 0;
+        point_map_build(model, layer);
+        return 1;
+    }
+    auto found = g_point_map.uses.find(point_id);
+    if (found == g_point_map.uses.end()) return 1;
+    for (const CornerUse &use : found->second) {
+        if (use.strip) {
+            Strip *strip = static_cast<Strip *>(table_nth(&layer->strips, use.slot, 0));
+            StripVertex *sv = strip && strip->id == use.id
+                                  ? static_cast<StripVertex *>(table_nth(&strip->vertices, use.corner, 0))
+                                  : nullptr;
+            if (sv && !map_corner(model, layer, sv->point_id, &sv->u, &sv->v)) return 0;
+        } else {
+            Face *face = static_cast<Face *>(table_nth(&layer->faces, use.slot, 0));
+            if (face && face->id == use.id &&
+                !map_corner(model, layer, face->point_ids[use.corner], &face->uv[use.corner][0],
+                            &face->uv[use.corner][1]))
+                return 0;
+        }
+    }
+    return 1;
+}
+
+void layer_forget_point_map()
+{
+    g_point_map = PointMap();
 }
 
 // Taking the remainder gives what subtracting 2 until x <= 2 gives (a remainder of 0 and
@@ -378,26 +446,17 @@ int layer_set_image_repeat(Model *model, const char *layer_name, int32_t on, flo
 
 int layer_set_image(Model *model, const char *layer_name, const char *file)
 {
-    Layer *layer = find_layer(model, layer_name);
-    if (!layer) return 0;
-    return model_add_image(model, layer_name, LAYER_SLOT_IMAGE, file, layer->image_u_axis,
-                           layer->image_v_axis);
+    return replace_image(model, find_layer(model, layer_name), LAYER_SLOT_IMAGE, file);
 }
 
 int layer_set_mirror_image(Model *model, const char *layer_name, const char *file)
 {
-    Layer *layer = find_layer(model, layer_name);
-    if (!layer) return 0;
-    return model_add_image(model, layer_name, LAYER_SLOT_MIRROR, file, layer->image_u_axis,
-                           layer->image_v_axis);
+    return replace_image(model, find_layer(model, layer_name), LAYER_SLOT_MIRROR, file);
 }
 
 int layer_set_reflect_image(Model *model, const char *layer_name, const char *file)
 {
-    Layer *layer = find_layer(model, layer_name);
-    if (!layer) return 0;
-    return model_add_image(model, layer_name, LAYER_SLOT_REFLECT, file, layer->image_u_axis,
-                           layer->image_v_axis);
+    return replace_image(model, find_layer(model, layer_name), LAYER_SLOT_REFLECT, file);
 }
 
 // The layer of that name, without touching the last-error text.
@@ -497,4 +556,75 @@ static bool map_corner(Model *model, Layer *layer, int32_t id, float *u, float *
     *u = uv[0];
     *v = uv[1];
     return true;
+}
+
+// model_add_image of the slot with the layer's axis codes, with the new file read into the
+// image cache first: a file that cannot be read fails here and leaves the slot's working image,
+// name and reference untouched; a file that can be read is then shared, not read twice.
+static int replace_image(Model *model, Layer *layer, int32_t slot, const char *file)
+{
+    if (!layer || !file || !file[0]) return 0;
+    std::string path = std::string(model->directory) + file;
+    int32_t width = 0;
+    int32_t height = 0;
+    if (!image_cache_load(path.c_str(), &width, &height)) return 0;
+    int result = model_add_image(model, layer->name, slot, file, layer->image_u_axis, layer->image_v_axis);
+    image_cache_release(path.c_str());
+    return result;
+}
+
+// 1 when the point map is of this layer and nothing its mapping depends on has
+// changed: no face, strip or line added or removed anywhere since (the id
+// counters only grow), the same box, axes and repeat.
+static bool point_map_current(Model *model, const Layer *layer)
+{
+    const PointMap &map = g_point_map;
+    if (!map.model || map.model != model || map.layer != layer->name) return false;
+    if (map.faces != layer->faces.count || map.strips != layer->strips.count || map.lines != layer->lines.count)
+        return false;
+    if (map.next_face != g_model_ids.face || map.next_strip != g_model_ids.strip || map.next_line != g_model_ids.line)
+        return false;
+    const float box[6] = {layer->box_min[0], layer->box_min[1], layer->box_min[2],
+                          layer->box_max[0], layer->box_max[1], layer->box_max[2]};
+    if (memcmp(box, map.box, sizeof box) != 0) return false;
+    return map.axes[0] == layer->image_u_axis && map.axes[1] == layer->image_v_axis &&
+           map.repeat_on == layer->repeat_on && map.repeat[0] == layer->repeat[0] &&
+           map.repeat[1] == layer->repeat[1];
+}
+
+// Records where each point of the layer is used, after a whole mapping.
+static void point_map_build(Model *model, Layer *layer)
+{
+    PointMap &map = g_point_map;
+    map = PointMap();
+    for (int32_t slot = 0; slot < layer->faces.capacity; slot++) {
+        const Face *face = static_cast<const Face *>(table_nth(&layer->faces, slot, 0));
+        if (!face) continue;
+        int corners = face->quad ? 4 : 3;
+        for (int c = 0; c < corners; c++) map.uses[face->point_ids[c]].push_back({0, slot, face->id, c});
+    }
+    for (int32_t slot = 0; slot < layer->strips.capacity; slot++) {
+        Strip *strip = static_cast<Strip *>(table_nth(&layer->strips, slot, 0));
+        if (!strip) continue;
+        for (int32_t i = 0; i < strip->vertices.capacity; i++) {
+            const StripVertex *sv = static_cast<const StripVertex *>(table_nth(&strip->vertices, i, 0));
+            if (sv) map.uses[sv->point_id].push_back({1, slot, strip->id, i});
+        }
+    }
+    map.model = model;
+    map.layer = layer->name;
+    map.faces = layer->faces.count;
+    map.strips = layer->strips.count;
+    map.lines = layer->lines.count;
+    map.next_face = g_model_ids.face;
+    map.next_strip = g_model_ids.strip;
+    map.next_line = g_model_ids.line;
+    const float box[6] = {layer->box_min[0], layer->box_min[1], layer->box_min[2],
+                          layer->box_max[0], layer->box_max[1], layer->box_max[2]};
+    memcpy(map.box, box, sizeof box);
+    map.axes[0] = layer->image_u_axis;
+    map.axes[1] = layer->image_v_axis;
+    map.repeat_on = layer->repeat_on;
+    map.repeat[0] = layer->repeat[0];
+    map.repeat[1] = layer->repeat[1];
 }

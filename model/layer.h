@@ -24,6 +24,12 @@ int layer_compute_bbox(Model *model, const char *layer);
 // Computes the u, v of every face corner and strip vertex from uvees or the box projection;
 // 0 for a missing layer, no texture record, no faces and strips, or a missing point.
 int layer_map_uvs(Model *model, const char *layer);
+// Maps again only the corners of one point (from its uvee or the box projection) while
+// the layer is as at its last whole mapping by this function; else maps the whole layer as
+// layer_map_uvs does and remembers where each point is used. Its result, 1 when mapped.
+int layer_map_point_uvs(Model *model, const char *layer, int32_t point_id);
+// Drops the remembered point uses, so the next point mapping maps the whole layer.
+void layer_forget_point_map();
 // Folds a coordinate into 0..1 as a mirrored repeat.
 float layer_fold_uv(float x);
 // out[4] = colour r, g, b as floats and 0.0; 1. 0 with 255.0 four times.
@@ -61,9 +67,10 @@ int layer_set_image_xaxis(Model *model, const char *layer, int32_t code);
 int layer_set_image_yaxis(Model *model, const char *layer, int32_t code);
 // Repeat flag = on; when on, factors = u, v; then maps the uvs; the mapping's result, 0 on failure.
 int layer_set_image_repeat(Model *model, const char *layer, int32_t on, float u, float v);
-// model_add_image of slot 0 with the layer's axis codes; its result.
+// model_add_image of slot 0 with the layer's axis codes; its result. A file that cannot be
+// read leaves the slot as it was (the reader's reason as last error).
 int layer_set_image(Model *model, const char *layer, const char *file);
-// model_add_image of slot 1; its result.
+// The same for slot 1, the mirror image.
 int layer_set_mirror_image(Model *model, const char *layer, const char *file);
-// model_add_image of slot 2; its result.
+// The same for slot 2, the reflection image.
 int layer_set_reflect_image(Model *model, const char *layer, const char *file);

@@ -11,11 +11,17 @@
 
 ModelIdCounters g_model_ids = {1, 1, 1, 1, 1, 1, 1};
 
-static int copy_tables(Model *copy, const Model *source, const ModelIdCounters *shift);
-static int copy_layer(Layer *copy, const Layer *source, const ModelIdCounters *shift);
-static int copy_vertex_lists(KeyedTable *records, const KeyedTable *source_records, int32_t list_offset,
-                             int32_t element_size);
-static Joint *joint_in_copy(Joint *joint, const Model *source, Model *copy);
+static void init_tables(Model *model);
+static void init_layer_tables(Layer *layer);
+static void *source_slot(const KeyedTable *table, int32_t slot);
+static Joint *same_joint(const Joint *joint, const KeyedTable *from, KeyedTable *to);
+static int copy_layers(Model *copy, const Model *source);
+static int copy_layer(Layer *layer, const Layer *source);
+static int copy_vertex_tables(KeyedTable *records, const KeyedTable *source, int strips);
+static void share_images(LayerTexture *texture);
+static int copy_children(Model *copy, const Model *source);
+static void detach_records(Model *copy, const Model *source);
+static int shift_layer_ids(Layer *layer, const ModelIdCounters *shift);
 
 Model *model_create(const char *path, Model *parent)
 {
@@ -28,12 +34,7 @@ Model *model_create(const char *path, Model *parent)
     const char *directory = path_directory(path);
     str_copy_bounded(directory, model->directory, sizeof model->directory);
     model->flag = 0;
-    table_init(&model->points, sizeof(Point), KEY_INT);
-    table_init(&model->joints, sizeof(Joint), KEY_NAME);
-    table_init(&model->blends, sizeof(Blend), KEY_INT);
-    table_init(&model->layers, sizeof(Layer), KEY_NAME);
-    table_init(&model->children, sizeof(Child), KEY_INT);
-    table_init(&model->collides, sizeof(CollideObject), KEY_INT);
+    init_tables(model);
     model->viewer_index = -1;
     return model;
 }
@@ -49,29 +50,6 @@ int model_set_path(Model *model, const char *path)
     if (directory && directory[0])
         str_copy_bounded(directory, model->directory, sizeof model->directory);
     return 1;
-}
-
-Model *model_copy(const Model *source, Model *parent, const ModelIdCounters *id_shift)
-{
-    if (!source || !id_shift) return nullptr;
-    Model *copy = static_cast<Model *>(malloc(sizeof(Model)));
-    if (!copy) return nullptr;
-    // The header's scalars and texts; each table starts empty, so that a copy that fails part
-    // way is freed like any model.
-    memcpy(copy, source, sizeof *copy);
-    copy->parent = parent;
-    copy->viewer_index = -1;
-    table_init(&copy->points, sizeof(Point), KEY_INT);
-    table_init(&copy->joints, sizeof(Joint), KEY_NAME);
-    table_init(&copy->blends, sizeof(Blend), KEY_INT);
-    table_init(&copy->layers, sizeof(Layer), KEY_NAME);
-    table_init(&copy->children, sizeof(Child), KEY_INT);
-    table_init(&copy->collides, sizeof(CollideObject), KEY_INT);
-    if (!copy_tables(copy, source, id_shift)) {
-        model_free(copy);
-        copy = nullptr;
-    }
-    return copy;
 }
 
 int model_free(Model *model)
@@ -102,6 +80,58 @@ int model_free(Model *model)
     return 1;
 }
 
+// Every step leaves the copy in a state model_free can take apart: a table copied
+// from the source is detached from the source's nested tables and images before
+// anything else can fail.
+Model *model_copy(const Model *source, Model *parent)
+{
+    if (!source) return nullptr;
+    Model *copy = static_cast<Model *>(malloc(sizeof(Model)));
+    if (!copy) return nullptr;
+    memcpy(copy, source, sizeof *copy);
+    copy->parent = parent;
+    copy->viewer_index = -1;
+    init_tables(copy);
+    int ok = table_copy(&source->points, &copy->points) && table_copy(&source->joints, &copy->joints) &&
+             table_copy(&source->blends, &copy->blends) && table_copy(&source->collides, &copy->collides) &&
+             copy_layers(copy, source) && copy_children(copy, source);
+    if (!ok) {
+        model_free(copy);
+        return nullptr;
+    }
+    detach_records(copy, source);
+    return copy;
+}
+
+int model_shift_ids(Model *model, const ModelIdCounters *shift)
+{
+    if (!model || !shift) return 0;
+    for (int32_t slot = 0; slot < model->joints.capacity; slot++) {
+        Joint *joint = static_cast<Joint *>(table_nth(&model->joints, slot, 0));
+        if (joint) joint->id += shift->joint;
+    }
+    for (int32_t slot = 0; slot < model->collides.capacity; slot++) {
+        CollideObject *object = static_cast<CollideObject *>(table_nth(&model->collides, slot, 0));
+        if (object) object->id += shift->collide;
+    }
+    for (int32_t slot = 0; slot < model->children.capacity; slot++) {
+        Child *child = static_cast<Child *>(table_nth(&model->children, slot, 0));
+        if (child) child->id += shift->child;
+    }
+    int ok = table_shift_keys(&model->blends, static_cast<int32_t>(shift->blend)) &&
+             table_shift_keys(&model->collides, static_cast<int32_t>(shift->collide)) &&
+             table_shift_keys(&model->children, static_cast<int32_t>(shift->child));
+    for (int32_t slot = 0; ok && slot < model->layers.capacity; slot++) {
+        Layer *layer = static_cast<Layer *>(table_nth(&model->layers, slot, 0));
+        if (layer) ok = shift_layer_ids(layer, shift);
+    }
+    for (int32_t slot = 0; ok && slot < model->children.capacity; slot++) {
+        Child *child = static_cast<Child *>(table_nth(&model->children, slot, 0));
+        if (child && child->model) ok = model_shift_ids(child->model, shift);
+    }
+    return ok;
+}
+
 void model_set_flag(Model *model, uint32_t value)
 {
     if (model) model->flag = value;
@@ -117,175 +147,190 @@ void model_key_name(const char *name, char *key)
     str_copy_bounded(name, key, MODEL_KEY_LENGTH + 1);
 }
 
-// Fills the empty tables of copy from source, renumbering and re-pointing records as
-// model_copy describes; 0 when out of memory (copy stays consistent for model_free).
-static int copy_tables(Model *copy, const Model *source, const ModelIdCounters *shift)
+// Empty tables of every kind a model holds.
+static void init_tables(Model *model)
 {
-    if (!table_copy(&source->joints, &copy->joints) || !table_copy(&source->points, &copy->points) ||
-        !table_copy(&source->blends, &copy->blends) || !table_copy(&source->collides, &copy->collides))
-        return 0;
-    for (int32_t slot = 0; slot < copy->joints.capacity; slot++) {
-        Joint *joint = static_cast<Joint *>(table_nth(&copy->joints, slot, 0));
-        if (!joint) continue;
-        joint->id += shift->joint;
-        joint->viewer_index = -1;
-    }
-    for (int32_t slot = 0; slot < copy->points.capacity; slot++) {
-        Point *point = static_cast<Point *>(table_nth(&copy->points, slot, 0));
-        if (!point) continue;
-        point->joint = joint_in_copy(point->joint, source, copy);
-        point->second_joint = joint_in_copy(point->second_joint, source, copy);
-        point->viewer_index = -1;
-    }
-    for (int32_t slot = 0; slot < copy->blends.capacity; slot++) {
-        Blend *blend = static_cast<Blend *>(table_nth(&copy->blends, slot, 0));
-        if (!blend) continue;
-        blend->joint = joint_in_copy(blend->joint, source, copy);
-        blend->second_joint = joint_in_copy(blend->second_joint, source, copy);
-    }
-    for (int32_t slot = 0; slot < copy->collides.capacity; slot++) {
-        CollideObject *object = static_cast<CollideObject *>(table_nth(&copy->collides, slot, 0));
-        if (!object) continue;
-        object->id += shift->collide;
-        object->owner = copy;
-        object->viewer_index = -1;
-    }
-    if (!table_shift_keys(&copy->blends, static_cast<int32_t>(shift->blend)) ||
-        !table_shift_keys(&copy->collides, static_cast<int32_t>(shift->collide)))
-        return 0;
+    table_init(&model->points, sizeof(Point), KEY_INT);
+    table_init(&model->joints, sizeof(Joint), KEY_NAME);
+    table_init(&model->blends, sizeof(Blend), KEY_INT);
+    table_init(&model->layers, sizeof(Layer), KEY_NAME);
+    table_init(&model->children, sizeof(Child), KEY_INT);
+    table_init(&model->collides, sizeof(CollideObject), KEY_INT);
+}
 
-    // Layers: the copied records alias the source's tables until each is replaced by its own.
+// Empty tables of every kind a layer holds (as model_add_layer makes them).
+static void init_layer_tables(Layer *layer)
+{
+    table_init(&layer->faces, sizeof(Face), KEY_INT);
+    table_init(&layer->strips, sizeof(Strip), KEY_INT);
+    table_init(&layer->lines, sizeof(Line), KEY_INT);
+    table_init(&layer->uvees, sizeof(Uvee), KEY_INT);
+    table_init(&layer->texture, sizeof(LayerTexture), KEY_INT);
+    table_init(&layer->normals, sizeof(float) * 3, KEY_INT);
+    table_init(&layer->pn_normals, sizeof(float) * 3, KEY_INT);
+}
+
+// The element in slot of a table that is only read (the slot look-up changes nothing).
+static void *source_slot(const KeyedTable *table, int32_t slot)
+{
+    return table_nth(const_cast<KeyedTable *>(table), slot, 0);
+}
+
+// The joint in the same slot of to as joint is in from; null for null or a joint not in from.
+static Joint *same_joint(const Joint *joint, const KeyedTable *from, KeyedTable *to)
+{
+    if (!joint || !from->data) return nullptr;
+    ptrdiff_t offset = reinterpret_cast<const unsigned char *>(joint) - from->data;
+    ptrdiff_t size = static_cast<ptrdiff_t>(from->capacity) * from->element_size;
+    if (offset < 0 || offset >= size) return nullptr;
+    return reinterpret_cast<Joint *>(to->data + offset);
+}
+
+static int copy_layers(Model *copy, const Model *source)
+{
     if (!table_copy(&source->layers, &copy->layers)) return 0;
     for (int32_t slot = 0; slot < copy->layers.capacity; slot++) {
         Layer *layer = static_cast<Layer *>(table_nth(&copy->layers, slot, 0));
-        if (!layer) continue;
-        table_init(&layer->faces, sizeof(Face), KEY_INT);
-        table_init(&layer->strips, sizeof(Strip), KEY_INT);
-        table_init(&layer->lines, sizeof(Line), KEY_INT);
-        table_init(&layer->uvees, sizeof(Uvee), KEY_INT);
-        table_init(&layer->texture, sizeof(LayerTexture), KEY_INT);
-        table_init(&layer->normals, sizeof(float) * 3, KEY_INT);
-        table_init(&layer->pn_normals, sizeof(float) * 3, KEY_INT);
+        if (layer) init_layer_tables(layer);
     }
     for (int32_t slot = 0; slot < copy->layers.capacity; slot++) {
         Layer *layer = static_cast<Layer *>(table_nth(&copy->layers, slot, 0));
-        const Layer *from = static_cast<const Layer *>(table_nth(const_cast<KeyedTable *>(&source->layers), slot, 0));
-        if (layer && !copy_layer(layer, from, shift)) return 0;
-    }
-
-    // Children: the copied records hold no model until each child's own copy is made.
-    if (!table_copy(&source->children, &copy->children)) return 0;
-    for (int32_t slot = 0; slot < copy->children.capacity; slot++) {
-        Child *child = static_cast<Child *>(table_nth(&copy->children, slot, 0));
-        if (!child) continue;
-        child->model = nullptr;
-        child->id += shift->child;
-        child->viewer_index = -1;
-    }
-    if (!table_shift_keys(&copy->children, static_cast<int32_t>(shift->child))) return 0;
-    for (int32_t slot = 0; slot < copy->children.capacity; slot++) {
-        Child *child = static_cast<Child *>(table_nth(&copy->children, slot, 0));
-        const Child *from = static_cast<const Child *>(table_nth(const_cast<KeyedTable *>(&source->children), slot, 0));
-        if (!child || !from->model) continue;
-        child->model = model_copy(from->model, copy, shift);
-        if (!child->model) return 0;
-    }
-    return 1;
-}
-
-// Fills the empty tables of a copied layer from source; 0 when out of memory.
-static int copy_layer(Layer *copy, const Layer *source, const ModelIdCounters *shift)
-{
-    if (!table_copy(&source->uvees, &copy->uvees) || !table_copy(&source->normals, &copy->normals) ||
-        !table_copy(&source->pn_normals, &copy->pn_normals) || !table_copy(&source->faces, &copy->faces))
-        return 0;
-    for (int32_t slot = 0; slot < copy->faces.capacity; slot++) {
-        Face *face = static_cast<Face *>(table_nth(&copy->faces, slot, 0));
-        if (!face) continue;
-        face->id += shift->face;
-        face->viewer_index = -1;
-    }
-    if (!table_shift_keys(&copy->faces, static_cast<int32_t>(shift->face))) return 0;
-
-    if (!table_copy(&source->strips, &copy->strips)) return 0;
-    if (!copy_vertex_lists(&copy->strips, &source->strips, offsetof(Strip, vertices), sizeof(StripVertex)))
-        return 0;
-    for (int32_t slot = 0; slot < copy->strips.capacity; slot++) {
-        Strip *strip = static_cast<Strip *>(table_nth(&copy->strips, slot, 0));
-        if (!strip) continue;
-        strip->id += shift->strip;
-        strip->viewer_index = -1;
-    }
-    if (!table_shift_keys(&copy->strips, static_cast<int32_t>(shift->strip))) return 0;
-
-    if (!table_copy(&source->lines, &copy->lines)) return 0;
-    if (!copy_vertex_lists(&copy->lines, &source->lines, offsetof(Line, vertices), sizeof(uint32_t)))
-        return 0;
-    for (int32_t slot = 0; slot < copy->lines.capacity; slot++) {
-        Line *line = static_cast<Line *>(table_nth(&copy->lines, slot, 0));
-        if (!line) continue;
-        line->id += shift->line;
-        line->viewer_index = -1;
-    }
-    if (!table_shift_keys(&copy->lines, static_cast<int32_t>(shift->line))) return 0;
-
-    // The texture record: each slot with pixels takes its own reference to the cached image.
-    if (!table_copy(&source->texture, &copy->texture)) return 0;
-    LayerTexture *texture = static_cast<LayerTexture *>(table_find(&copy->texture, 1));
-    if (texture) {
-        // No slot holds pixels until it holds its reference, so a failure releases only those.
-        uint8_t *pixels_of[LAYER_SLOT_COUNT];
-        for (int slot = 0; slot < LAYER_SLOT_COUNT; slot++) {
-            pixels_of[slot] = texture->pixels[slot];
-            texture->pixels[slot] = nullptr;
-            texture->gl_names[slot] = 0;
-        }
-        for (int slot = 0; slot < LAYER_SLOT_COUNT; slot++) {
-            uint8_t *pixels = pixels_of[slot];
-            if (!pixels) continue;
-            int32_t width = 0;
-            int32_t height = 0;
-            if (!image_cache_load(texture->cache_path[slot], &width, &height)) {
-                texture->cache_path[slot][0] = '\0';
-                texture->width[slot] = 0;
-                texture->height[slot] = 0;
-                return 0;
-            }
-            texture->pixels[slot] = pixels;  // the cached image, or its keyed copy as in the source
-        }
-    }
-    return 1;
-}
-
-// Gives each copied strip or line (records with a vertex table at list_offset) its own copy of
-// the source record's vertex table; 0 when out of memory (uncopied lists are left empty).
-static int copy_vertex_lists(KeyedTable *records, const KeyedTable *source_records, int32_t list_offset,
-                             int32_t element_size)
-{
-    KeyedTable *from_records = const_cast<KeyedTable *>(source_records);
-    for (int32_t slot = 0; slot < records->capacity; slot++) {
-        unsigned char *record = static_cast<unsigned char *>(table_nth(records, slot, 0));
-        if (record) table_init(reinterpret_cast<KeyedTable *>(record + list_offset), element_size, KEY_NONE);
-    }
-    for (int32_t slot = 0; slot < records->capacity; slot++) {
-        unsigned char *record = static_cast<unsigned char *>(table_nth(records, slot, 0));
-        const unsigned char *from = static_cast<const unsigned char *>(table_nth(from_records, slot, 0));
-        if (!record) continue;
-        if (!table_copy(reinterpret_cast<const KeyedTable *>(from + list_offset),
-                        reinterpret_cast<KeyedTable *>(record + list_offset)))
+        if (layer && !copy_layer(layer, static_cast<const Layer *>(source_slot(&source->layers, slot))))
             return 0;
     }
     return 1;
 }
 
-// The joint of the copy in the slot the source's joint holds; the pointer itself when it
-// points outside the source's joint table (null included).
-static Joint *joint_in_copy(Joint *joint, const Model *source, Model *copy)
+// Fills the empty tables of layer from source; the texture's images take their references first.
+static int copy_layer(Layer *layer, const Layer *source)
 {
-    if (!joint || !source->joints.data) return joint;
-    uintptr_t address = reinterpret_cast<uintptr_t>(joint);
-    uintptr_t base = reinterpret_cast<uintptr_t>(source->joints.data);
-    uintptr_t end = base + static_cast<uintptr_t>(source->joints.capacity) * sizeof(Joint);
-    if (address < base || address >= end) return joint;
-    return reinterpret_cast<Joint *>(copy->joints.data + (address - base));
+    if (!table_copy(&source->texture, &layer->texture)) return 0;
+    LayerTexture *texture = static_cast<LayerTexture *>(table_find(&layer->texture, 1));
+    if (texture) share_images(texture);
+    return table_copy(&source->faces, &layer->faces) && table_copy(&source->uvees, &layer->uvees) &&
+           table_copy(&source->normals, &layer->normals) &&
+           table_copy(&source->pn_normals, &layer->pn_normals) &&
+           copy_vertex_tables(&layer->strips, &source->strips, 1) &&
+           copy_vertex_tables(&layer->lines, &source->lines, 0);
+}
+
+// Copies a table of strips (strips 1) or lines into the empty records table, each record with
+// its own vertex table.
+static int copy_vertex_tables(KeyedTable *records, const KeyedTable *source, int strips)
+{
+    if (!table_copy(source, records)) return 0;
+    for (int32_t slot = 0; slot < records->capacity; slot++) {
+        void *record = table_nth(records, slot, 0);
+        if (!record) continue;
+        KeyedTable *vertices = strips ? &static_cast<Strip *>(record)->vertices : &static_cast<Line *>(record)->vertices;
+        table_init(vertices, strips ? static_cast<int32_t>(sizeof(StripVertex)) : static_cast<int32_t>(sizeof(uint32_t)),
+                   KEY_NONE);
+    }
+    for (int32_t slot = 0; slot < records->capacity; slot++) {
+        void *record = table_nth(records, slot, 0);
+        if (!record) continue;
+        const void *original = source_slot(source, slot);
+        const KeyedTable *from = strips ? &static_cast<const Strip *>(original)->vertices
+                                        : &static_cast<const Line *>(original)->vertices;
+        KeyedTable *to = strips ? &static_cast<Strip *>(record)->vertices : &static_cast<Line *>(record)->vertices;
+        if (!table_copy(from, to)) return 0;
+        if (strips) static_cast<Strip *>(record)->viewer_index = -1;
+        else static_cast<Line *>(record)->viewer_index = -1;
+    }
+    return 1;
+}
+
+// The copied slots hold the source's pixels: each takes its own cache reference, or is
+// emptied when its image is no longer cached. GL names belong to the source.
+static void share_images(LayerTexture *texture)
+{
+    for (int slot = 0; slot < LAYER_SLOT_COUNT; slot++) {
+        texture->gl_names[slot] = 0;
+        if (!texture->pixels[slot]) continue;
+        int32_t width = 0;
+        int32_t height = 0;
+        if (!image_cache_find(texture->cache_path[slot]) ||
+            !image_cache_load(texture->cache_path[slot], &width, &height)) {
+            texture->pixels[slot] = nullptr;
+            texture->cache_path[slot][0] = '\0';
+        }
+    }
+    texture->gl_stale = 0;
+}
+
+static int copy_children(Model *copy, const Model *source)
+{
+    if (!table_copy(&source->children, &copy->children)) return 0;
+    for (int32_t slot = 0; slot < copy->children.capacity; slot++) {
+        Child *child = static_cast<Child *>(table_nth(&copy->children, slot, 0));
+        if (!child) continue;
+        child->model = nullptr;
+        child->viewer_index = -1;
+    }
+    for (int32_t slot = 0; slot < copy->children.capacity; slot++) {
+        Child *child = static_cast<Child *>(table_nth(&copy->children, slot, 0));
+        if (!child) continue;
+        const Child *original = static_cast<const Child *>(source_slot(&source->children, slot));
+        if (!original->model) continue;
+        child->model = model_copy(original->model, copy);
+        if (!child->model) return 0;
+    }
+    return 1;
+}
+
+// Points the copied records at the copy's own joints and owner, without viewer caches.
+static void detach_records(Model *copy, const Model *source)
+{
+    for (int32_t slot = 0; slot < copy->points.capacity; slot++) {
+        Point *point = static_cast<Point *>(table_nth(&copy->points, slot, 0));
+        if (!point) continue;
+        point->joint = same_joint(point->joint, &source->joints, &copy->joints);
+        point->second_joint = same_joint(point->second_joint, &source->joints, &copy->joints);
+        point->viewer_index = -1;
+    }
+    for (int32_t slot = 0; slot < copy->blends.capacity; slot++) {
+        Blend *blend = static_cast<Blend *>(table_nth(&copy->blends, slot, 0));
+        if (!blend) continue;
+        blend->joint = same_joint(blend->joint, &source->joints, &copy->joints);
+        blend->second_joint = same_joint(blend->second_joint, &source->joints, &copy->joints);
+    }
+    for (int32_t slot = 0; slot < copy->joints.capacity; slot++) {
+        Joint *joint = static_cast<Joint *>(table_nth(&copy->joints, slot, 0));
+        if (joint) joint->viewer_index = -1;
+    }
+    for (int32_t slot = 0; slot < copy->collides.capacity; slot++) {
+        CollideObject *object = static_cast<CollideObject *>(table_nth(&copy->collides, slot, 0));
+        if (!object) continue;
+        object->owner = copy;
+        object->viewer_index = -1;
+    }
+    for (int32_t slot = 0; slot < copy->layers.capacity; slot++) {
+        Layer *layer = static_cast<Layer *>(table_nth(&copy->layers, slot, 0));
+        if (!layer) continue;
+        for (int32_t f = 0; f < layer->faces.capacity; f++) {
+            Face *face = static_cast<Face *>(table_nth(&layer->faces, f, 0));
+            if (face) face->viewer_index = -1;
+        }
+    }
+}
+
+// Raises the ids of the layer's faces, strips and lines as model_shift_ids does; 0 when out
+// of memory.
+static int shift_layer_ids(Layer *layer, const ModelIdCounters *shift)
+{
+    for (int32_t slot = 0; slot < layer->faces.capacity; slot++) {
+        Face *face = static_cast<Face *>(table_nth(&layer->faces, slot, 0));
+        if (face) face->id += shift->face;
+    }
+    for (int32_t slot = 0; slot < layer->strips.capacity; slot++) {
+        Strip *strip = static_cast<Strip *>(table_nth(&layer->strips, slot, 0));
+        if (strip) strip->id += shift->strip;
+    }
+    for (int32_t slot = 0; slot < layer->lines.capacity; slot++) {
+        Line *line = static_cast<Line *>(table_nth(&layer->lines, slot, 0));
+        if (line) line->id += shift->line;
+    }
+    return table_shift_keys(&layer->faces, static_cast<int32_t>(shift->face)) &&
+           table_shift_keys(&layer->strips, static_cast<int32_t>(shift->strip)) &&
+           table_shift_keys(&layer->lines, static_cast<int32_t>(shift->line));
 }

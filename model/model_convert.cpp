@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "foundation/geometry.h"
 #include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
 #include "model/image_cache.h"
@@ -57,7 +58,6 @@ struct PointIndex {
 };
 
 static int32_t next_point_id(Model *model);
-static int32_t to_int(float value);
 static Layer *find_layer_quiet(Model *model, const char *name);
 static int32_t strip_point_ids(Strip *strip, int32_t *ids);
 static void free_strips(Layer *layer);
@@ -245,8 +245,8 @@ int model_split_normal_points(Model *model)
                 if (joint != nullptr) model_key_name(joint->name, key);
                 if (joint != nullptr && table_find(&model->joints, key) != joint) joint = nullptr;
                 int32_t id = next++;
-                model_set_point(model, id, to_int(position[0]), to_int(position[1]),
-                                to_int(position[2]), weight);
+                model_set_point(model, id, geom_trunc_int(position[0]), geom_trunc_int(position[1]),
+                                geom_trunc_int(position[2]), weight);
                 model_set_normal(model, nullptr, 0, id, normal[0], normal[1], normal[2]);
                 if (joint != nullptr) {
                     static_cast<Point *>(table_find(&model->points, id))->joint = joint;
@@ -403,15 +403,6 @@ static int32_t next_point_id(Model *model)
 {
     int32_t largest = point_max_id(model);
     return largest < 1 ? 1 : largest + 1;
-}
-
-// The value truncated towards zero, saturated to the integer range; 0 for not-a-number.
-static int32_t to_int(float value)
-{
-    if (std::isnan(value)) return 0;
-    if (value >= 2147483647.0f) return INT32_MAX;
-    if (value <= -2147483648.0f) return INT32_MIN;
-    return static_cast<int32_t>(value);
 }
 
 // The layer of that name (key cut as the table keys it), or null without a message.
@@ -597,8 +588,8 @@ static int32_t mirrored_point(Model *model, PointIndex *index, int32_t id, int32
     int32_t found = index_find_position(index, position);
     if (found > 0) return found;
     int32_t created = (*next)++;
-    model_set_point(model, created, to_int(position[0]), to_int(position[1]), to_int(position[2]),
-                    1.0f);
+    model_set_point(model, created, geom_trunc_int(position[0]), geom_trunc_int(position[1]),
+                    geom_trunc_int(position[2]), 1.0f);
     int32_t slot = table_index_of(&model->points, created, 0);
     if (slot >= 0) index_add_slot(index, slot);
     return created;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/geometry.h"
 #include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
 #include "foundation/matrix4.h"
@@ -34,7 +35,6 @@ static std::string merged_name(int32_t counter, const char *name);
 static std::string key_of(const std::string &name);
 static bool has_geometry(const Layer *layer);
 static int32_t offset_id(int32_t id, int32_t base);
-static int32_t to_int(float value);
 
 int model_merge_children(Model *model)
 {
@@ -85,8 +85,8 @@ int model_merge_child(Model *model, Model *child, float px, float py, float pz, 
         float p[3], q[3];
         for (int k = 0; k < 3; k++) p[k] = scale[k] * point->position[k];
         mat4_transform_point(&rotation, p, q);
-        model_set_point(model, id, to_int(q[0] + position[0]), to_int(q[1] + position[1]),
-                        to_int(q[2] + position[2]), point->weight);
+        model_set_point(model, id, geom_trunc_int(q[0] + position[0]), geom_trunc_int(q[1] + position[1]),
+                        geom_trunc_int(q[2] + position[2]), point->weight);
         if (model->has_normals) {
             float n[3];
             mat4_transform_point(&rotation, point->normal, n);
@@ -238,13 +238,4 @@ static int32_t offset_id(int32_t id, int32_t base)
     if (id == 0) return 0;
     if (id > INT32_MAX - base) return 0;
     return id + base;
-}
-
-// The value truncated towards zero, saturated to the integer range; 0 for not-a-number.
-static int32_t to_int(float value)
-{
-    if (std::isnan(value)) return 0;
-    if (value >= 2147483647.0f) return INT32_MAX;
-    if (value <= -2147483648.0f) return INT32_MIN;
-    return static_cast<int32_t>(value);
 }

@@ -9,7 +9,7 @@
 
 static float g_point_find_position[3];
 
-static Point *find_in_tree(Model *model, int32_t id);
+static Point *find_in_tree(Model *model, int32_t id, Model **owner);
 
 Point *point_get_or_create(Model *model, int32_t id)
 {
@@ -31,7 +31,14 @@ Point *point_get_or_create(Model *model, int32_t id)
 Point *point_find(Model *model, int32_t id)
 {
     if (!model) return nullptr;
-    return find_in_tree(model, id);
+    return find_in_tree(model, id, nullptr);
+}
+
+Model *point_find_owner(Model *model, int32_t id)
+{
+    if (!model) return nullptr;
+    Model *owner = nullptr;
+    return find_in_tree(model, id, &owner) ? owner : nullptr;
 }
 
 int point_delete(Model *model, int32_t id)
@@ -103,14 +110,18 @@ int32_t point_max_id(Model *model)
 
 // The model's own table first, then each child's model depth-first in child-table order.
 // Children are visited by slot so that a walk the caller has open stays undisturbed.
-static Point *find_in_tree(Model *model, int32_t id)
+// owner, when given, receives the model whose table holds the point.
+static Point *find_in_tree(Model *model, int32_t id, Model **owner)
 {
     Point *point = static_cast<Point *>(table_find(&model->points, id));
-    if (point) return point;
+    if (point) {
+        if (owner) *owner = model;
+        return point;
+    }
     for (int32_t slot = 0; slot < model->children.capacity; slot++) {
         const Child *child = static_cast<const Child *>(table_nth(&model->children, slot, 0));
         if (!child || !child->model) continue;
-        point = find_in_tree(child->model, id);
+        point = find_in_tree(child->model, id, owner);
         if (point) return point;
     }
     return nullptr;

@@ -10,6 +10,9 @@ struct Point;
 Point *point_get_or_create(Model *model, int32_t id);
 // The point of id in the model, else the first found depth-first in its child models; null.
 Point *point_find(Model *model, int32_t id);
+// The model (the model itself or one of its child models) whose own table holds the point
+// that point_find finds; null when there is none.
+Model *point_find_owner(Model *model, int32_t id);
 // Removes the point from the model's own table; 1 if removed, else 0 (nothing calls it).
 int point_delete(Model *model, int32_t id);
 // out = the point's position, or 0, 0, 0 for a null point.

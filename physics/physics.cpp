@@ -48,6 +48,9 @@ struct ScaledShape {
     dReal density;      // the density a body's mass is computed with
 };
 
+// How a spin's forces are applied: at a point in world axes or in the body's own.
+typedef void (*ForceAtPoint)(dBodyID body, dReal fx, dReal fy, dReal fz, dReal px, dReal py, dReal pz);
+
 dWorldID g_phys_world = nullptr;
 dSpaceID g_phys_space = nullptr;
 dJointGroupID g_phys_contacts = nullptr;
@@ -77,6 +80,7 @@ static void place_body(CollideCache *cache, const CollideObject *object);
 static void scale_geom_position(dGeomID geom, dReal ratio);
 static void scale_body_position(dBodyID body, dReal ratio);
 static float object_density(Viewer *viewer, CollideCache *cache);
+static int spin(Viewer *viewer, CollideCache *cache, float x, float y, float z, ForceAtPoint add);
 static void gl_identity(float *gl);
 static void close_ode();
 
@@ -392,30 +396,12 @@ int phys_push(Viewer *viewer, CollideCache *cache, float x, float y, float z)
 
 int phys_spin_world(Viewer *viewer, CollideCache *cache, float x, float y, float z)
 {
-    if (!g_phys_ready || !cache) return 0;
-    dBodyID body = static_cast<dBodyID>(cache->body);
-    if (!body) return 1;
-    float d = object_density(viewer, cache);
-    float k = d * SPIN_FACTOR;
-    dBodyEnable(body);
-    if (k * x != 0.0f) dBodyAddForceAtPos(body, 0, 0, k * x, 0, d, 0);
-    if (k * y != 0.0f) dBodyAddForceAtPos(body, 0, 0, k * y, d, 0, 0);
-    if (k * z != 0.0f) dBodyAddForceAtPos(body, k * z, 0, 0, 0, d, 0);
-    return 1;
+    return spin(viewer, cache, x, y, z, dBodyAddForceAtPos);
 }
 
 int phys_spin_body(Viewer *viewer, CollideCache *cache, float x, float y, float z)
 {
-    if (!g_phys_ready || !cache) return 0;
-    dBodyID body = static_cast<dBodyID>(cache->body);
-    if (!body) return 1;
-    float d = object_density(viewer, cache);
-    float k = d * SPIN_FACTOR;
-    dBodyEnable(body);
-    if (k * x != 0.0f) dBodyAddRelForceAtRelPos(body, 0, 0, k * x, 0, d, 0);
-    if (k * y != 0.0f) dBodyAddRelForceAtRelPos(body, 0, 0, k * y, d, 0, 0);
-    if (k * z != 0.0f) dBodyAddRelForceAtRelPos(body, k * z, 0, 0, 0, d, 0);
-    return 1;
+    return spin(viewer, cache, x, y, z, dBodyAddRelForceAtRelPos);
 }
 
 int phys_read_pose(Viewer *viewer, CollideCache *cache)
@@ -674,6 +660,22 @@ static float object_density(Viewer *viewer, CollideCache *cache)
 {
     CollideObject *object = cache_object(viewer, cache);
     return object ? object->density : 0.0f;
+}
+
+// Turns the body about each axis by a couple of forces a density away from its
+// centre; zero components add nothing.
+static int spin(Viewer *viewer, CollideCache *cache, float x, float y, float z, ForceAtPoint add)
+{
+    if (!g_phys_ready || !cache) return 0;
+    dBodyID body = static_cast<dBodyID>(cache->body);
+    if (!body) return 1;
+    float d = object_density(viewer, cache);
+    float k = d * SPIN_FACTOR;
+    dBodyEnable(body);
+    if (k * x != 0.0f) add(body, 0, 0, k * x, 0, d, 0);
+    if (k * y != 0.0f) add(body, 0, 0, k * y, d, 0, 0);
+    if (k * z != 0.0f) add(body, k * z, 0, 0, 0, d, 0);
+    return 1;
 }
 
 static void gl_identity(float *gl)

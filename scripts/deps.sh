@@ -4,8 +4,10 @@
 set -e
 packages="cmake g++ make pkg-config tcl8.6 tk8.6 tcl8.6-dev tk8.6-dev
 libgtest-dev libbenchmark-dev libode-dev libgl-dev libglu1-mesa-dev
-libgl1-mesa-dri libx11-dev libxcursor-dev xvfb xauth xdotool x11-apps x11-utils
-libtinyobjloader-dev imagemagick"
+libgl1-mesa-dri libx11-dev libxcursor-dev libxrandr-dev libxfixes-dev xvfb xauth xdotool x11-apps x11-utils
+libtinyobjloader-dev imagemagick libcups2-dev libcairo2-dev
+cups-daemon cups-core-drivers cups-client poppler-utils
+clang libclang-rt-14-dev"
 missing=""
 for p in $packages; do
     dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"

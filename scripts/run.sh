@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs what is missing, builds, and starts the viewer (examples/viewer.tcl)
-# on the sample model, or on the model file given as the first argument.
+# on the sample model, or on the model file or scene list (.lst, opened as an
+# animated scene, e.g. samples/walk.lst) given as the first argument.
 # Without an X display it runs the same script under Xvfb and writes a PNG
 # picture of its window instead.
 set -e

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs what is missing, builds both configurations, and runs every test:
-# once as a normal build and once built with AddressSanitizer and UBSan.
+# once as a normal build and once built with AddressSanitizer and UBSan (with the
+# command-language fuzzer), then each libFuzzer target for 30 seconds.
 set -e
 top=$(cd "$(dirname "$0")/.." && pwd)
 sh "$top/scripts/deps.sh"
@@ -11,3 +12,5 @@ sh "$top/scripts/build.sh" "$top/build"
 
 sh "$top/scripts/build.sh" "$top/build-asan" -DDRUVEX_SANITIZE=ON -DDRUVEX_BENCHMARKS=OFF
 (cd "$top/build-asan" && ctest --output-on-failure -j "$jobs")
+
+sh "$top/scripts/fuzz.sh" 30 4

@@ -1,5 +1,6 @@
 #include "viewer/display_options.h"
 
+#include "foundation/geometry.h"
 #include "model/model.h"
 #include "model/model_edit.h"
 #include "viewer/viewer.h"
@@ -21,8 +22,6 @@ static const float SMOOTH_INSET = 0.5f;
 const float k_points_colors[6][4] = {
     {1, 1, 1, 1}, {1, 1, 0, 1}, {0, 1, 0, 1}, {1, 0, 1, 1}, {0, 1, 1, 1}, {1, 1, 1, 1},
 };
-
-static int whole_pixel(double value);
 
 #define DISPLAY_FLAG(name)                                        \
     void display_set_##name(Viewer *viewer, int value)            \
@@ -115,9 +114,10 @@ void viewer_unproject(float x, float y, float *out)
     glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     glGetIntegerv(GL_VIEWPORT, viewport);
-    int wy = whole_pixel((double)viewport[3] - whole_pixel(y));
+    // Window rows count from the top, GL rows from the bottom: row y is GL row height - 1 - y.
+    int wy = geom_trunc_int((double)viewport[1] + (double)viewport[3] - 1.0 - geom_trunc_int(y));
     GLfloat depth = 0.0f;
-    glReadPixels(whole_pixel(x), wy, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    glReadPixels(geom_trunc_int(x), wy, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
     GLdouble wx = 0, wyw = 0, wz = 0;
     gluUnProject(x, wy, depth, modelview, projection, viewport, &wx, &wyw, &wz);
     out[0] = (float)wx;
@@ -182,14 +182,4 @@ int viewer_pick_point(Viewer *viewer, int x, int y)
     // A hit record: name count, depth minimum and maximum, then the names.
     if (hits < 1 || buffer[0] < 1) return 0;
     return (int)buffer[3];
-}
-
-// A window coordinate truncated toward zero to a whole pixel, held within the int range
-// (NaN gives 0): a plain cast of a value beyond it is undefined.
-static int whole_pixel(double value)
-{
-    if (!(value == value)) return 0;
-    if (value >= 2147483647.0) return 2147483647;
-    if (value <= -2147483648.0) return -2147483647 - 1;
-    return (int)value;
 }

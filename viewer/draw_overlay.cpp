@@ -148,11 +148,11 @@ void draw_cursor(Viewer *viewer)
     glVertex3f(q[0] - h, q[1], q[2] + a - h);
     glEnd();
     glColor3f(1.0f, 0.0f, 0.0f);
-    draw_number(viewer, (int)q[0], q[0] >= 0.0f ? q[0] + a : q[0] - h, q[1], q[2]);
+    draw_number(viewer, geom_trunc_int(q[0]), q[0] >= 0.0f ? q[0] + a : q[0] - h, q[1], q[2]);
     glColor3f(0.0f, 1.0f, 0.0f);
-    draw_number(viewer, (int)q[1], q[0], q[1] >= 0.0f ? q[1] + a : q[1] - h, q[2]);
+    draw_number(viewer, geom_trunc_int(q[1]), q[0], q[1] >= 0.0f ? q[1] + a : q[1] - h, q[2]);
     glColor3f(0.0f, 0.0f, 1.0f);
-    draw_number(viewer, (int)q[2], q[0], q[1], q[2] >= 0.0f ? q[2] + a : q[2] - h);
+    draw_number(viewer, geom_trunc_int(q[2]), q[0], q[1], q[2] >= 0.0f ? q[2] + a : q[2] - h);
     glEnable(GL_LIGHTING);
 }
 
@@ -343,8 +343,5 @@ static void overlay_begin(void)
 // not-a-number is 0, so the conversion is always defined.
 static uint32_t lattice(float x)
 {
-    if (!(x == x)) return 0;
-    if (x >= 2147483647.0f) return (uint32_t)INT32_MAX;
-    if (x <= -2147483648.0f) return (uint32_t)INT32_MIN;
-    return (uint32_t)(int32_t)x;
+    return (uint32_t)geom_trunc_int(x);
 }

@@ -47,20 +47,27 @@ void view_draw_frame(ViewState *view, Viewer *viewer)
             } else {
                 glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             }
-            view_apply_projection(view);
-            view_apply_rotation(view);
-            glMatrixMode(GL_MODELVIEW);
-            glPushMatrix();
-            glTranslatef(-view->camera_focus[0], -view->camera_focus[1], -view->camera_focus[2]);
-            draw_models(viewer);
-            glMatrixMode(GL_MODELVIEW);
-            glPopMatrix();
+            view_draw_scene(view, viewer);
             passes++;
         } while (viewer->frame_uploads != 0 && passes < MAX_FRAME_PASSES);
         view_flush(view);
     }
     win_end_paint(window);
     g_frame_guard = 0;
+}
+
+// The focus translation is pushed on the modelview, so the next pass or frame
+// starts again from the bare rotation.
+void view_draw_scene(ViewState *view, Viewer *viewer)
+{
+    view_apply_projection(view);
+    view_apply_rotation(view);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glTranslatef(-view->camera_focus[0], -view->camera_focus[1], -view->camera_focus[2]);
+    draw_models(viewer);
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
 }
 
 void view_apply_projection(ViewState *view)

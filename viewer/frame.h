@@ -11,6 +11,9 @@ struct Viewer;
 
 // Draws one frame into the GL window; a frame asked for while one is drawn is dropped.
 void view_draw_frame(ViewState *view, Viewer *viewer);
+// Draws the models as the camera sees them (projection, view rotation, focus, the
+// model pass) into the current GL context; the modelview is left as it was.
+void view_draw_scene(ViewState *view, Viewer *viewer);
 // Loads the perspective or parallel projection of the camera.
 void view_apply_projection(ViewState *view);
 // Unless the view turns freely: modelview = rotation by yaw about y, then pitch about x.

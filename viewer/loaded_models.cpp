@@ -23,6 +23,8 @@ constexpr int STATUS_LINE_SIZE = 512;
 constexpr int RELOAD_PATH_SIZE = 2048;
 // Room for the copy of the last message kept for viewer_last_message.
 constexpr int LAST_MESSAGE_SIZE = 1024;
+// What the save entry points that are not built post.
+static const char SAVE_NOT_IMPLEMENTED[] = "Save not implemented";
 
 // What a reload reopens: a scene list, or else a list of model files.
 struct ReloadList {
@@ -185,6 +187,32 @@ int viewer_save_model(Viewer *viewer, int32_t id)
     ModelXform *xform = rcache_find_model_xform(viewer, id);
     if (!xform || !xform->model) return 0;
     return mod_write(xform->model);
+}
+
+// Saving a scene list, an animation, every open model at once or the selection
+// is not built: each of these only tells the user so.
+int viewer_save_scene_not_implemented(Viewer *viewer)
+{
+    viewer_message(viewer, SAVE_NOT_IMPLEMENTED);
+    return 0;
+}
+
+int viewer_save_animation_not_implemented(Viewer *viewer)
+{
+    viewer_message(viewer, SAVE_NOT_IMPLEMENTED);
+    return 0;
+}
+
+int viewer_save_all_not_implemented(Viewer *viewer)
+{
+    viewer_message(viewer, SAVE_NOT_IMPLEMENTED);
+    return 0;
+}
+
+int viewer_save_selection_not_implemented(Viewer *viewer)
+{
+    viewer_message(viewer, SAVE_NOT_IMPLEMENTED);
+    return 0;
 }
 
 const char *viewer_model_images(Viewer *viewer, int32_t id)

@@ -37,6 +37,14 @@ int32_t viewer_find_model_key(Viewer *viewer, const char *name);
 int viewer_rename_model(Viewer *viewer, int32_t id, const char *path);
 // Writes the model of an id as a .mod file; 1 when written, 0 otherwise.
 int viewer_save_model(Viewer *viewer, int32_t id);
+// Saving the scene list: not built; posts "Save not implemented" and answers 0.
+int viewer_save_scene_not_implemented(Viewer *viewer);
+// Saving the animation: not built; posts "Save not implemented" and answers 0.
+int viewer_save_animation_not_implemented(Viewer *viewer);
+// Saving every open model at once: not built; posts "Save not implemented" and answers 0.
+int viewer_save_all_not_implemented(Viewer *viewer);
+// Saving the selected models: not built; posts "Save not implemented" and answers 0.
+int viewer_save_selection_not_implemented(Viewer *viewer);
 // The image names of the model of an id (static text of the model store); null for none.
 const char *viewer_model_images(Viewer *viewer, int32_t id);
 // Reloads the scene list, else every loaded model from its file; 0 (everything closed) on failure.

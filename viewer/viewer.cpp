@@ -9,6 +9,7 @@
 #include "model/model.h"
 #include "model/model_query.h"
 #include "model/point.h"
+#include "viewer/anim_pose.h"
 #include "viewer/draw_overlay.h"
 #include "viewer/draw_texture.h"
 #include "viewer/loaded_models.h"
@@ -299,6 +300,29 @@ int viewer_release_model_caches(Viewer *viewer, Model *model)
         if (cache) cache->owner = nullptr;
     }
     cache_drop(&viewer->model_xforms, &model->viewer_index);
+    return 1;
+}
+
+// A posed model's points are skinned again with its joints' matrices as they stand, so
+// the edit shows in the pose it had; posing creates the caches of skinned points anew.
+int viewer_refresh_model_caches(Viewer *viewer, Model *model)
+{
+    if (!viewer || !model) return 0;
+    for (Layer *layer = static_cast<Layer *>(table_first(&model->layers)); layer;
+         layer = static_cast<Layer *>(table_next(&model->layers))) {
+        for (Face *face = static_cast<Face *>(table_first(&layer->faces)); face;
+             face = static_cast<Face *>(table_next(&layer->faces)))
+            cache_drop(&viewer->face_caches, &face->viewer_index);
+    }
+    for (Point *point = static_cast<Point *>(table_first(&model->points)); point;
+         point = static_cast<Point *>(table_next(&model->points))) {
+        PointCache *cache = static_cast<PointCache *>(cache_existing(&viewer->point_caches, point->viewer_index));
+        if (!cache) continue;
+        memcpy(cache->position, point->position, sizeof cache->position);
+        memcpy(cache->normal, point->normal, sizeof cache->normal);
+    }
+    const ModelXform *xform = static_cast<const ModelXform *>(cache_existing(&viewer->model_xforms, model->viewer_index));
+    if (xform && xform->last_time >= 0.0f) anim_skin_points(viewer, model);
     return 1;
 }
 

@@ -226,6 +226,12 @@ ChildXform *rcache_find_child_xform(Viewer *viewer, int32_t id);
 // 1, or 0 for a null model. Collide caches stay until the next reset.
 int viewer_release_model_caches(Viewer *viewer, Model *model);
 
+// Makes the model's caches show an edit of its points, normals or faces: its face caches
+// are dropped (built again from the model at the next draw), every point cache it has
+// becomes a copy of its point, and a posed model is skinned again in its last pose.
+// 1, or 0 for a null model.
+int viewer_refresh_model_caches(Viewer *viewer, Model *model);
+
 // Position of a point (by slot index when by_index, else by id): the deformed one when
 // cached, else its own; null when the point does not exist.
 const float *rcache_vertex_position(Viewer *viewer, Model *model, int32_t point, int by_index);

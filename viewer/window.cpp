@@ -11,6 +11,7 @@
 #include "foundation/path.h"
 #include "viewer/cursor_file.h"
 #include "viewer/cursors.h"
+#include "viewer/palette.h"
 
 #include <tcl.h>
 #include <tk.h>
@@ -19,12 +20,14 @@
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 #include <X11/Xcursor/Xcursor.h>
+#include <X11/extensions/Xrandr.h>
 #include <GL/glx.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 // Longest cursor file name accepted, terminator included.
 static const int CURSOR_NAME_SIZE = 512;
@@ -46,10 +49,18 @@ struct WindowSystemState {
     int cursor_shown;        // 0 while the pointer is hidden
     int hold_swaps;          // 1 while buffer swaps are held
     int handler_installed;   // 1 once the generic event handler is in place
+    Atom user_message;       // type of the private client message, made on first use
+    int user_messages;       // private messages received
+    long user_wparam;        // first value of the last private message
+    long user_value;         // second value of the last private message
+    int mode_saved;          // 1 while a display mode switch can be undone
+    int saved_width;         // screen size in use before the first switch
+    int saved_height;
+    int saved_rotation;      // RandR rotation in use before the first switch
 };
 
 // An X error trap: errors raised between begin and end are caught.
-struct XTrap {
+struct ErrorTrap {
     Tk_ErrorHandler handler;
     int failed;
 };
@@ -61,8 +72,8 @@ static int g_next_cursor_id;
 // Number of the next GL context made; kept over win_init so numbers are never reused.
 static unsigned g_next_gl_serial = 1;
 
-static void trap_begin(XTrap *trap);
-static int trap_end(XTrap *trap);
+static void trap_begin(ErrorTrap *trap);
+static int trap_end(ErrorTrap *trap);
 static int on_trap_error(ClientData data, XErrorEvent *error);
 static int on_x_event(ClientData data, XEvent *event);
 static void on_parent_event(ClientData data, XEvent *event);
@@ -76,19 +87,34 @@ static Cursor builtin_cursor(const CursorImage *image);
 static Cursor file_cursor(const char *name);
 static Cursor invisible_cursor(void);
 static void show_cursor_everywhere(void);
+static void on_colormap(WindowRecord *record, XEvent *event);
+static void on_client_message(WindowRecord *record, XEvent *event);
+static int fill_pseudo_color(Colormap colormap, const XVisualInfo *vi);
+static int fill_direct_color(Colormap colormap, const XVisualInfo *vi);
+static int mask_bits(unsigned long mask, int *shift);
+static Atom user_message_atom(void);
+static int screen_depth_matches(int depth);
+static int find_screen_size(XRRScreenConfiguration *config, int width, int height);
 static void on_exit(ClientData data);
 static WindowRecord *find_by_name(const char *name);
 
 int win_init(void *display)
 {
+    // A second start (another display) drops the registries of the first.
+    if (g_window_state.windows.element_size > 0) table_free(&g_window_state.windows);
+    if (g_window_state.cursors.element_size > 0) table_free(&g_window_state.cursors);
+    int handler_installed = g_window_state.handler_installed;
     memset(&g_window_state, 0, sizeof g_window_state);
     table_init(&g_window_state.windows, sizeof(WindowRecord), KEY_NAME);
     table_init(&g_window_state.cursors, sizeof(CursorEntry), KEY_INT);
     g_window_state.display = static_cast<Display *>(display);
     g_window_state.cursor_shown = 1;
+    g_window_state.handler_installed = handler_installed;
     if (g_window_state.display == nullptr) return 0;
+    // Tk may drop generic handlers when another main window starts: put it in afresh.
+    if (g_window_state.handler_installed) Tk_DeleteGenericHandler(on_x_event, nullptr);
+    else Tcl_CreateExitHandler(on_exit, nullptr);
     Tk_CreateGenericHandler(on_x_event, nullptr);
-    Tcl_CreateExitHandler(on_exit, nullptr);
     g_window_state.handler_installed = 1;
     return 1;
 }
@@ -128,7 +154,7 @@ WinHandle win_create(const char *name, WinHandle parent, WindowCallback init, Wi
         return 0;
     }
 
-    XTrap trap;
+    ErrorTrap trap;
     trap_begin(&trap);
     colormap = XCreateColormap(dpy, RootWindow(dpy, vi->screen), vi->visual, AllocNone);
     XSetWindowAttributes attributes;
@@ -138,7 +164,8 @@ WinHandle win_create(const char *name, WinHandle parent, WindowCallback init, Wi
     attributes.border_pixel = 0;
     attributes.override_redirect = popup ? True : False;
     attributes.event_mask = ExposureMask | StructureNotifyMask | ButtonPressMask | ButtonReleaseMask |
-                            PointerMotionMask | KeyPressMask | KeyReleaseMask;
+                            PointerMotionMask | KeyPressMask | KeyReleaseMask | ColormapChangeMask |
+                            EnterWindowMask;
     window = XCreateWindow(dpy, parent, 0, 0, (unsigned)(w > 0 ? w : 1), (unsigned)(h > 0 ? h : 1), 0,
                            vi->depth, InputOutput, vi->visual,
                            CWColormap | CWBackPixmap | CWBorderPixel | CWOverrideRedirect | CWEventMask,
@@ -215,7 +242,8 @@ int win_setup_gl(WinHandle window)
         err_set("the GL visual is gone");
         return 0;
     }
-    XTrap trap;
+    win_setup_palette(window);
+    ErrorTrap trap;
     trap_begin(&trap);
     GLXContext context = glXCreateContext(dpy, vi, nullptr, True);
     int ok = trap_end(&trap);
@@ -242,11 +270,49 @@ int win_setup_gl(WinHandle window)
     return 1;
 }
 
+int win_setup_palette(WinHandle window)
+{
+    Display *dpy = g_window_state.display;
+    WindowRecord *record = win_find_by_hwnd(window);
+    if (dpy == nullptr || record == nullptr || !record->alive || record->palette) return 0;
+    XVisualInfo *vi = visual_of(record->visual);
+    if (vi == nullptr) return 0;
+    int result = 0;
+    Colormap colormap = 0;
+    ErrorTrap trap;
+    if (vi->c_class == PseudoColor || vi->c_class == DirectColor) {
+        trap_begin(&trap);
+        colormap = XCreateColormap(dpy, RootWindow(dpy, vi->screen), vi->visual, AllocAll);
+        int filled = vi->c_class == PseudoColor ? fill_pseudo_color(colormap, vi) : fill_direct_color(colormap, vi);
+        if (filled) {
+            XSetWindowColormap(dpy, window, colormap);
+            XInstallColormap(dpy, colormap);
+        }
+        if (trap_end(&trap) && filled) {
+            // The window's first colormap (allocated for nothing) gives way to the palette.
+            trap_begin(&trap);
+            if (record->colormap != 0) XFreeColormap(dpy, record->colormap);
+            trap_end(&trap);
+            record->colormap = colormap;
+            record->palette = 1;
+            colormap = 0;
+            result = 1;
+        }
+    }
+    if (colormap != 0) {
+        trap_begin(&trap);
+        XFreeColormap(dpy, colormap);
+        trap_end(&trap);
+    }
+    XFree(vi);
+    return result;
+}
+
 int win_make_current(WinHandle window)
 {
     Display *dpy = g_window_state.display;
     if (dpy == nullptr) return 0;
-    XTrap trap;
+    ErrorTrap trap;
     if (window == 0) {
         trap_begin(&trap);
         glXMakeCurrent(dpy, None, nullptr);
@@ -284,7 +350,7 @@ void win_swap_buffers(WinHandle window)
     if (window == 0 || window != g_window_state.current || g_window_state.hold_swaps) return;
     WindowRecord *record = win_find_by_hwnd(window);
     if (record == nullptr || record->gl == nullptr || !record->alive) return;
-    XTrap trap;
+    ErrorTrap trap;
     trap_begin(&trap);
     glXSwapBuffers(g_window_state.display, window);
     trap_end(&trap);
@@ -295,10 +361,13 @@ void win_hold_swaps(int hold)
     g_window_state.hold_swaps = hold ? 1 : 0;
 }
 
-// The text background colour of a Windows device context has no counterpart
-// in X or GL: the frame's clear colour paints the whole window.
 void win_set_bk_color(WinHandle window, int r, int g, int b)
 {
+    if (window == 0 || window != g_window_state.current) return;
+    WindowRecord *record = win_find_by_hwnd(window);
+    if (record == nullptr) return;
+    const int rgb[3] = {r, g, b};
+    for (int i = 0; i < 3; i++) record->bk_color[i] = rgb[i] < 0 ? 0 : rgb[i] > 255 ? 255 : rgb[i];
 }
 
 void win_release_gl(WinHandle window)
@@ -306,7 +375,7 @@ void win_release_gl(WinHandle window)
     Display *dpy = g_window_state.display;
     WindowRecord *record = win_find_by_hwnd(window);
     if (record == nullptr || record->gl == nullptr) return;
-    XTrap trap;
+    ErrorTrap trap;
     trap_begin(&trap);
     if (g_window_state.current == window) {
         glXMakeCurrent(dpy, None, nullptr);
@@ -341,13 +410,22 @@ unsigned win_current_gl_serial(void)
     return record->gl->serial;
 }
 
+int win_get_dc(WinHandle window, void **display, unsigned long *drawable)
+{
+    WindowRecord *record = win_find_by_hwnd(window);
+    if (record == nullptr || !record->alive || display == nullptr || drawable == nullptr) return 0;
+    *display = g_window_state.display;
+    *drawable = record->window;
+    return 1;
+}
+
 WinHandle win_get_parent(WinHandle window)
 {
     Display *dpy = g_window_state.display;
     if (dpy == nullptr || window == 0) return 0;
     Window root = 0, parent = 0, *children = nullptr;
     unsigned int count = 0;
-    XTrap trap;
+    ErrorTrap trap;
     trap_begin(&trap);
     Status status = XQueryTree(dpy, window, &root, &parent, &children, &count);
     int ok = trap_end(&trap);
@@ -362,7 +440,7 @@ int win_get_geometry(WinHandle window, int *x, int *y, int *w, int *h)
     if (dpy == nullptr || window == 0) return 0;
     XWindowAttributes attributes;
     memset(&attributes, 0, sizeof attributes);
-    XTrap trap;
+    ErrorTrap trap;
     trap_begin(&trap);
     Status status = XGetWindowAttributes(dpy, window, &attributes);
     int ok = trap_end(&trap);
@@ -378,7 +456,7 @@ void win_set_rect(WinHandle window, int x, int y, int w, int h)
 {
     WindowRecord *record = win_find_by_hwnd(window);
     if (record == nullptr || !record->alive) return;
-    XTrap trap;
+    ErrorTrap trap;
     trap_begin(&trap);
     XMoveResizeWindow(g_window_state.display, window, x, y, (unsigned)(w > 0 ? w : 1),
                       (unsigned)(h > 0 ? h : 1));
@@ -419,11 +497,16 @@ void win_show_cursor(int show)
     show_cursor_everywhere();
 }
 
+int win_cursor_shown(void)
+{
+    return g_window_state.cursor_shown;
+}
+
 int win_set_cursor_pos(int x, int y)
 {
     Display *dpy = g_window_state.display;
     if (dpy == nullptr) return 0;
-    XTrap trap;
+    ErrorTrap trap;
     trap_begin(&trap);
     XWarpPointer(dpy, None, RootWindow(dpy, DefaultScreen(dpy)), 0, 0, 0, 0, x, y);
     return trap_end(&trap);
@@ -445,15 +528,120 @@ int win_get_cursor_pos(int *x, int *y)
     return 1;
 }
 
+int win_post_user_message(WinHandle window, long value)
+{
+    Display *dpy = g_window_state.display;
+    WindowRecord *record = win_find_by_hwnd(window);
+    if (dpy == nullptr || record == nullptr || !record->alive) return 0;
+    XEvent event;
+    memset(&event, 0, sizeof event);
+    event.xclient.type = ClientMessage;
+    event.xclient.display = dpy;
+    event.xclient.window = window;
+    event.xclient.message_type = user_message_atom();
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = WIN_USER_MESSAGE;
+    event.xclient.data.l[1] = WIN_USER_MESSAGE_WPARAM;
+    event.xclient.data.l[2] = value;
+    ErrorTrap trap;
+    trap_begin(&trap);
+    Status sent = XSendEvent(dpy, window, False, NoEventMask, &event);
+    int ok = trap_end(&trap);
+    return ok && sent != 0 ? 1 : 0;
+}
+
+int win_user_messages_received(long *wparam, long *value)
+{
+    if (wparam != nullptr) *wparam = g_window_state.user_wparam;
+    if (value != nullptr) *value = g_window_state.user_value;
+    return g_window_state.user_messages;
+}
+
+int win_set_display_mode(int width, int height, int depth)
+{
+    Display *dpy = g_window_state.display;
+    int event_base = 0, error_base = 0;
+    if (dpy == nullptr || !XRRQueryExtension(dpy, &event_base, &error_base)) {
+        err_set("the X server has no RandR extension");
+        return 0;
+    }
+    if (!screen_depth_matches(depth)) {
+        err_setf("the screen has no mode of depth %d", depth);
+        return 0;
+    }
+    Window root = RootWindow(dpy, DefaultScreen(dpy));
+    ErrorTrap trap;
+    trap_begin(&trap);
+    XRRScreenConfiguration *config = XRRGetScreenInfo(dpy, root);
+    trap_end(&trap);
+    if (config == nullptr) {
+        err_set("the screen's modes cannot be read");
+        return 0;
+    }
+    int result = 0;
+    int count = 0;
+    XRRScreenSize *sizes = XRRConfigSizes(config, &count);
+    Rotation rotation = 0;
+    SizeID current = XRRConfigCurrentConfiguration(config, &rotation);
+    int wanted = find_screen_size(config, width, height);
+    if (wanted < 0) {
+        err_setf("the screen has no %dx%d mode", width, height);
+    } else {
+        trap_begin(&trap);
+        Status status = XRRSetScreenConfig(dpy, config, root, (SizeID)wanted, rotation, CurrentTime);
+        if (trap_end(&trap) && status == Success) {
+            if (!g_window_state.mode_saved) {
+                g_window_state.mode_saved = 1;
+                g_window_state.saved_width = current < count ? sizes[current].width : width;
+                g_window_state.saved_height = current < count ? sizes[current].height : height;
+                g_window_state.saved_rotation = rotation;
+            }
+            result = 1;
+        } else {
+            err_setf("the screen refused the %dx%d mode", width, height);
+        }
+    }
+    XRRFreeScreenConfigInfo(config);
+    return result;
+}
+
+int win_restore_display_mode(void)
+{
+    Display *dpy = g_window_state.display;
+    if (!g_window_state.mode_saved) return 1;
+    if (dpy == nullptr) return 0;
+    Window root = RootWindow(dpy, DefaultScreen(dpy));
+    ErrorTrap trap;
+    trap_begin(&trap);
+    XRRScreenConfiguration *config = XRRGetScreenInfo(dpy, root);
+    trap_end(&trap);
+    if (config == nullptr) return 0;
+    int ok = 0;
+    int index = find_screen_size(config, g_window_state.saved_width, g_window_state.saved_height);
+    if (index >= 0) {
+        trap_begin(&trap);
+        Status status = XRRSetScreenConfig(dpy, config, root, (SizeID)index, (Rotation)g_window_state.saved_rotation,
+                                           CurrentTime);
+        ok = trap_end(&trap) && status == Success;
+    }
+    XRRFreeScreenConfigInfo(config);
+    if (!ok) {
+        err_set("the screen refused its original mode");
+        return 0;
+    }
+    g_window_state.mode_saved = 0;
+    return 1;
+}
+
 // Starts catching every X error of the display.
-static void trap_begin(XTrap *trap)
+static void trap_begin(ErrorTrap *trap)
 {
     trap->failed = 0;
     trap->handler = Tk_CreateErrorHandler(g_window_state.display, -1, -1, -1, on_trap_error, &trap->failed);
 }
 
 // Waits for the server's answer to what was sent and stops catching; 1 when no error came.
-static int trap_end(XTrap *trap)
+static int trap_end(ErrorTrap *trap)
 {
     XSync(g_window_state.display, False);
     Tk_DeleteErrorHandler(trap->handler);
@@ -494,6 +682,13 @@ static int on_x_event(ClientData data, XEvent *event)
     case KeyPress:
     case KeyRelease:
         on_key(record, event);
+        break;
+    case ColormapNotify:
+    case EnterNotify:
+        on_colormap(record, event);
+        break;
+    case ClientMessage:
+        on_client_message(record, event);
         break;
     default:
         break;
@@ -560,6 +755,36 @@ static void on_key(WindowRecord *record, XEvent *event)
     call_back(record->window, 3, &g_key_event);
 }
 
+// Colormap focus of a window with a palette. The pointer coming in installs
+// the palette (without a window manager, colormap focus follows the pointer);
+// the palette becoming installed repaints the window in its colours. Losing
+// it needs nothing: the server shows the window through whatever map is in.
+static void on_colormap(WindowRecord *record, XEvent *event)
+{
+    if (!record->palette || !record->alive) return;
+    WinHandle window = record->window;
+    if (event->type == EnterNotify) {
+        ErrorTrap trap;
+        trap_begin(&trap);
+        XInstallColormap(g_window_state.display, record->colormap);
+        trap_end(&trap);
+    } else if (!event->xcolormap.c_new && event->xcolormap.state == ColormapInstalled &&
+               event->xcolormap.colormap == record->colormap) {
+        call_back(window, 1, nullptr);
+        call_back(window, 2, nullptr);
+    }
+}
+
+// The private message: received and kept for inspection; nothing else acts on it.
+static void on_client_message(WindowRecord *record, XEvent *event)
+{
+    if (event->xclient.message_type != user_message_atom() || event->xclient.format != 32) return;
+    if (event->xclient.data.l[0] != WIN_USER_MESSAGE) return;
+    g_window_state.user_messages++;
+    g_window_state.user_wparam = event->xclient.data.l[1];
+    g_window_state.user_value = event->xclient.data.l[2];
+}
+
 // The X window is gone or going: release its GL binding, make no more requests on it.
 static void on_destroyed(WinHandle window)
 {
@@ -578,10 +803,22 @@ static void call_back(WinHandle window, int which, void *event)
     if (callback != nullptr) callback(window, 0, event);
 }
 
-// A double-buffered RGBA visual with a depth buffer of 16 bits or more.
+// A double-buffered RGBA visual with a depth buffer of 16 bits or more. On a
+// screen whose default visual is colormapped, that visual when GL can use it,
+// so the GL window draws through a palette like the rest of the screen.
 static XVisualInfo *choose_visual(void)
 {
     Display *dpy = g_window_state.display;
+    XVisualInfo *vi = visual_of(XVisualIDFromVisual(DefaultVisual(dpy, DefaultScreen(dpy))));
+    if (vi != nullptr && (vi->c_class == PseudoColor || vi->c_class == DirectColor)) {
+        int gl = 0, rgba = 0, doubled = 0, depth = 0;
+        glXGetConfig(dpy, vi, GLX_USE_GL, &gl);
+        glXGetConfig(dpy, vi, GLX_RGBA, &rgba);
+        glXGetConfig(dpy, vi, GLX_DOUBLEBUFFER, &doubled);
+        glXGetConfig(dpy, vi, GLX_DEPTH_SIZE, &depth);
+        if (gl && rgba && doubled && depth >= 16) return vi;
+    }
+    if (vi != nullptr) XFree(vi);
     int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 4, GLX_GREEN_SIZE, 4, GLX_BLUE_SIZE, 4,
                         GLX_DEPTH_SIZE, 16, None};
     return glXChooseVisual(dpy, DefaultScreen(dpy), attributes);
@@ -594,6 +831,113 @@ static XVisualInfo *visual_of(unsigned long visual_id)
     wanted.visualid = visual_id;
     int count = 0;
     return XGetVisualInfo(g_window_state.display, VisualIDMask, &wanted, &count);
+}
+
+// Fills a PseudoColor colormap with the palette entries of the GL visual's
+// channel widths, packed red lowest, as a colour-index RGBA visual lays them out.
+static int fill_pseudo_color(Colormap colormap, const XVisualInfo *vi)
+{
+    Display *dpy = g_window_state.display;
+    PaletteLayout layout;
+    memset(&layout, 0, sizeof layout);
+    glXGetConfig(dpy, const_cast<XVisualInfo *>(vi), GLX_RED_SIZE, &layout.red_bits);
+    glXGetConfig(dpy, const_cast<XVisualInfo *>(vi), GLX_GREEN_SIZE, &layout.green_bits);
+    glXGetConfig(dpy, const_cast<XVisualInfo *>(vi), GLX_BLUE_SIZE, &layout.blue_bits);
+    layout.color_bits = vi->depth;
+    layout.red_shift = 0;
+    layout.green_shift = layout.red_bits;
+    layout.blue_shift = layout.red_bits + layout.green_bits;
+    int count = palette_size(&layout);
+    if (count > vi->colormap_size) count = vi->colormap_size;
+    if (count < 1) return 0;
+    std::vector<XColor> colors((size_t)count);
+    for (int i = 0; i < count; i++) {
+        unsigned char rgb[3];
+        palette_entry(&layout, i, rgb);
+        colors[i].pixel = (unsigned long)i;
+        colors[i].red = (unsigned short)(rgb[0] * 257);
+        colors[i].green = (unsigned short)(rgb[1] * 257);
+        colors[i].blue = (unsigned short)(rgb[2] * 257);
+        colors[i].flags = DoRed | DoGreen | DoBlue;
+    }
+    XStoreColors(dpy, colormap, colors.data(), count);
+    return 1;
+}
+
+// Fills a DirectColor colormap: one ramp per channel from the visual's masks.
+static int fill_direct_color(Colormap colormap, const XVisualInfo *vi)
+{
+    int red_shift = 0, green_shift = 0, blue_shift = 0;
+    int red_bits = mask_bits(vi->red_mask, &red_shift);
+    int green_bits = mask_bits(vi->green_mask, &green_shift);
+    int blue_bits = mask_bits(vi->blue_mask, &blue_shift);
+    int count = vi->colormap_size;
+    if (count < 1 || red_bits < 1 || green_bits < 1 || blue_bits < 1) return 0;
+    std::vector<XColor> colors((size_t)count);
+    for (int j = 0; j < count; j++) {
+        XColor &c = colors[j];
+        c.pixel = (((unsigned long)j << red_shift) & vi->red_mask) | (((unsigned long)j << green_shift) & vi->green_mask) |
+                  (((unsigned long)j << blue_shift) & vi->blue_mask);
+        c.red = (unsigned short)(palette_channel_level(j, red_bits) * 257);
+        c.green = (unsigned short)(palette_channel_level(j, green_bits) * 257);
+        c.blue = (unsigned short)(palette_channel_level(j, blue_bits) * 257);
+        c.flags = (char)((j < (1 << red_bits) ? DoRed : 0) | (j < (1 << green_bits) ? DoGreen : 0) |
+                         (j < (1 << blue_bits) ? DoBlue : 0));
+    }
+    XStoreColors(g_window_state.display, colormap, colors.data(), count);
+    return 1;
+}
+
+// Width of the run of set bits of a channel mask; its lowest bit goes to shift.
+static int mask_bits(unsigned long mask, int *shift)
+{
+    int low = 0, bits = 0;
+    while (low < 64 && mask != 0 && !(mask & 1UL)) {
+        mask >>= 1;
+        low++;
+    }
+    while (mask & 1UL) {
+        mask >>= 1;
+        bits++;
+    }
+    *shift = low;
+    return bits > PALETTE_MAX_BITS ? PALETTE_MAX_BITS : bits;
+}
+
+// The atom that marks the private client message.
+static Atom user_message_atom(void)
+{
+    if (g_window_state.user_message == 0) {
+        g_window_state.user_message = XInternAtom(g_window_state.display, "DRUVEX_USER_MESSAGE", False);
+    }
+    return g_window_state.user_message;
+}
+
+// Index of the server's screen size of width x height, -1 when it offers none.
+static int find_screen_size(XRRScreenConfiguration *config, int width, int height)
+{
+    int count = 0;
+    XRRScreenSize *sizes = XRRConfigSizes(config, &count);
+    for (int i = 0; i < count; i++) {
+        if (sizes[i].width == width && sizes[i].height == height) return i;
+    }
+    return -1;
+}
+
+// 1 when depth is the default screen's depth or the bits per pixel it is stored in.
+static int screen_depth_matches(int depth)
+{
+    Display *dpy = g_window_state.display;
+    int screen_depth = DefaultDepth(dpy, DefaultScreen(dpy));
+    if (depth == screen_depth) return 1;
+    int count = 0;
+    XPixmapFormatValues *formats = XListPixmapFormats(dpy, &count);
+    int match = 0;
+    for (int i = 0; i < count; i++) {
+        if (formats[i].depth == screen_depth && formats[i].bits_per_pixel == depth) match = 1;
+    }
+    if (formats != nullptr) XFree(formats);
+    return match;
 }
 
 static Cursor builtin_cursor(const CursorImage *image)
@@ -664,7 +1008,7 @@ static void show_cursor_everywhere(void)
         cursor = g_window_state.arrow;
     }
     KeyedTable *table = &g_window_state.windows;
-    XTrap trap;
+    ErrorTrap trap;
     trap_begin(&trap);
     for (int32_t i = 0; i < table->capacity; i++) {
         WindowRecord *record = static_cast<WindowRecord *>(table_nth(table, i, 0));

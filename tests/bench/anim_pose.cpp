@@ -8,6 +8,7 @@
 #include "viewer/loaded_models.h"
 #include "viewer/selection.h"
 #include "viewer/viewer.h"
+#include "tests/unit/render/viewer_teardown.h"
 
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
@@ -86,14 +87,7 @@ void open_scene(Scene *scene, int32_t points, int riders)
 
 void close_scene(Scene *scene)
 {
-    viewer_close_all(&scene->viewer);
-    KeyedTable *tables[] = {&scene->viewer.model_xforms, &scene->viewer.point_caches,
-                            &scene->viewer.face_caches,  &scene->viewer.joint_caches,
-                            &scene->viewer.child_xforms, &scene->viewer.collide_caches,
-                            &scene->viewer.models};
-    for (KeyedTable *table : tables) table_free(table);
-    sel_set_free(&scene->viewer.selection);
-    sel_set_free(&scene->viewer.copy_set);
+    viewer_teardown(&scene->viewer);
     std::filesystem::remove_all(scene->dir);
 }
 

@@ -1,4 +1,5 @@
-// A fresh temporary folder for one test, removed with everything in it when it goes.
+// A fresh temporary folder for one test, removed with everything in it when it goes,
+// the same folder as the working directory while it lives, and the text of a file.
 // Shared by the unit tests of every subsystem that reads or writes files.
 #pragma once
 #include <gtest/gtest.h>
@@ -7,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -68,3 +71,30 @@ struct TempDir {
         return write(name, bytes.data(), bytes.size());
     }
 };
+
+// A fresh temporary folder that is the working directory while it lives; the
+// previous working directory comes back when it goes.
+struct WorkDir {
+    TempDir temp;
+    std::string path = temp.path + "/";  // the folder, with a trailing separator
+    std::string previous = std::filesystem::current_path().string();
+    WorkDir() { std::filesystem::current_path(path); }
+    ~WorkDir() { std::filesystem::current_path(previous); }
+    WorkDir(const WorkDir &) = delete;
+    WorkDir &operator=(const WorkDir &) = delete;
+    // Makes the sub-folder (and its parents) and makes it the working directory.
+    void enter(const std::string &sub) const
+    {
+        std::filesystem::create_directories(path + sub);
+        std::filesystem::current_path(path + sub);
+    }
+};
+
+// The whole content of the file at path, bytes unchanged; empty when it cannot be read.
+inline std::string read_text(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}

@@ -64,6 +64,27 @@ TEST(ArgParse, StringsAndMissingWords)
     EXPECT_EQ(value, 5);
 }
 
+// The list ends at a null word: a run stops there and at a mistyped word,
+// and never reads past either.
+TEST(ArgParse, RunsOfWords)
+{
+    char one[] = "1", two_five[] = "2.5", bad[] = "x";
+    char *floats[] = {one, two_five, nullptr, bad};
+    float f[3] = {0.0f, 0.0f, 9.0f};
+    EXPECT_EQ(arg_parse_floats(floats, f, 2), 1);
+    EXPECT_FLOAT_EQ(f[0], 1.0f);
+    EXPECT_FLOAT_EQ(f[1], 2.5f);
+    EXPECT_EQ(arg_parse_floats(floats, f, 3), 0);
+    EXPECT_FLOAT_EQ(f[2], 9.0f);
+    char *ints[] = {one, two_five, bad};
+    int n[2] = {0, 7};
+    EXPECT_EQ(arg_parse_ints(ints, n, 1), 1);
+    EXPECT_EQ(n[0], 1);
+    EXPECT_EQ(arg_parse_ints(ints, n, 2), 0);
+    EXPECT_EQ(n[1], 7);
+    EXPECT_EQ(arg_parse_ints(ints + 2, n, 0), 1);
+}
+
 TEST(Results, Formats)
 {
     EXPECT_STREQ(result_bool(3), "on");

@@ -12,6 +12,7 @@
 #include "formats/mod_loader.h"
 #include "foundation/last_error.h"
 #include "model/model.h"
+#include "tests/unit/temp_dir.h"
 
 namespace anim_test {
 
@@ -32,25 +33,6 @@ inline std::string last_error()
     const char *text = err_last();
     return text ? text : "";
 }
-
-// A fresh temporary directory (no trailing separator), removed with everything in it.
-struct TempDir {
-    std::string path;
-    TempDir()
-    {
-        char name[] = "/tmp/druvex_anim_XXXXXX";
-        path = mkdtemp(name) ? std::string(name) : std::string();
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-    TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
-    // Writes the file and returns its full path.
-    std::string write(const std::string &name, const std::string &text) const
-    {
-        std::ofstream(path + "/" + name) << text;
-        return path + "/" + name;
-    }
-};
 
 // The rig of the fixtures: joints hip, knee, foot and children lid, knob (7 slots).
 inline Model *load_rig()

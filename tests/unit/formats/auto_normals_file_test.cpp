@@ -8,6 +8,8 @@
 #include "model/model_edit.h"
 #include "model/model_query.h"
 
+#include "tests/unit/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -20,30 +22,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string read_text(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
+// Each test writes into a fresh working directory.
 class AutoNormalsFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/druvex_normals_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        previous_ = fs::current_path().string();
-        fs::current_path(dir_);
-    }
-    void TearDown() override
-    {
-        fs::current_path(previous_);
-        fs::remove_all(dir_);
-    }
-    std::string dir_, previous_;
+    WorkDir work_;
 };
 
 // A cube corner (1, 2, 3, 4) in layer skin with a collinear triangle (1, 2, 5), and in

@@ -14,6 +14,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -34,28 +35,6 @@ std::string last_error()
     const char *e = err_last();
     return e ? e : "";
 }
-
-std::string read_text(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// A fresh temporary directory that is the working directory while it lives.
-struct WorkDir {
-    TempDir temp;
-    std::string path = temp.path + "/";
-    std::string previous = fs::current_path().string();
-    WorkDir() { fs::current_path(path); }
-    ~WorkDir() { fs::current_path(previous); }
-    void enter(const std::string &sub) const
-    {
-        fs::create_directories(path + sub);
-        fs::current_path(path + sub);
-    }
-};
 
 template <typename T>
 std::vector<T *> records(KeyedTable *t)
@@ -420,6 +399,73 @@ TEST(ModWriter, NamesWithBlanksAndHugeCoordinatesReadBack)
     EXPECT_EQ(2147483647.0f, q->position[0]);
     EXPECT_EQ(-2147483648.0f, q->position[1]);
     EXPECT_EQ(7.0f, q->position[2]);
+    model_free(back);
+    model_free(m);
+}
+
+// Oriented triangles of every strip of a layer, each turned to start at its
+// smallest id so that the same triangle with the same winding compares equal.
+static std::vector<std::vector<int32_t>> strip_triangles(Model *m, const char *layer)
+{
+    std::vector<std::vector<int32_t>> out;
+    for (Strip *s : records<Strip>(&model_find_layer(m, layer)->strips)) {
+        std::vector<int32_t> v;
+        for (StripVertex *sv : records<StripVertex>(&s->vertices)) v.push_back(sv->point_id);
+        for (size_t i = 0; i + 2 < v.size(); i++) {
+            std::vector<int32_t> t = i % 2 == 0 ? std::vector<int32_t>{v[i], v[i + 1], v[i + 2]}
+                                                : std::vector<int32_t>{v[i + 1], v[i], v[i + 2]};
+            std::rotate(t.begin(), std::min_element(t.begin(), t.end()), t.end());
+            out.push_back(t);
+        }
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// Strips longer than a line of the file holds (512 five-digit ids, 300 short
+// ones) are written as several strips that read back with the same triangles
+// and windings; every written line fits the reader. A strip that fits stays one line.
+TEST(ModWriter, LongStripsReadBackAsSeveralStrips)
+{
+    WorkDir w;
+    Model *m = model_create((w.path + "long").c_str(), nullptr);
+    ASSERT_EQ(1, model_add_layer(m, "long", 127, 127, 127, 1, 0, 0));
+    ASSERT_EQ(1, model_add_layer(m, "short", 127, 127, 127, 1, 0, 0));
+    std::vector<int32_t> wide, narrow, few;
+    for (int32_t i = 0; i < 512; i++) {
+        ASSERT_EQ(1, model_set_point(m, 30000 + i, i % 2, i, 0, 1.0f));
+        wide.push_back(30000 + i);
+    }
+    for (int32_t i = 1; i <= 301; i++) {
+        ASSERT_EQ(1, model_set_point(m, i, i, i % 2, 0, 1.0f));
+        if (i <= 300) narrow.push_back(i);
+    }
+    few = {1, 2, 3, 4, 5};
+    ASSERT_EQ(1, model_add_strip(m, "long", 512, wide.data(), nullptr));
+    ASSERT_EQ(1, model_add_strip(m, "long", 300, narrow.data(), nullptr));
+    // Odd lengths: the last piece may be of any length.
+    ASSERT_EQ(1, model_add_strip(m, "long", 301, wide.data() + 3, nullptr));
+    ASSERT_EQ(1, model_add_strip(m, "short", 5, few.data(), nullptr));
+    ASSERT_EQ(1, mod_write(m));
+    std::string text = read_text(w.path + "long.mod");
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        EXPECT_LT(line.size(), 1023u);
+        std::istringstream words(line);
+        int tokens = 0;
+        for (std::string word; words >> word;) tokens++;
+        EXPECT_LE(tokens, 256) << line.substr(0, 40);
+    }
+    EXPECT_NE(std::string::npos, text.find("\n2 1 2 3 4 5 \n"));
+
+    Model *back = mod_load((w.path + "long.mod").c_str());
+    ASSERT_NE(nullptr, back) << last_error();
+    EXPECT_GT(table_count(&model_find_layer(back, "long")->strips), 3);
+    EXPECT_EQ(1, table_count(&model_find_layer(back, "short")->strips));
+    EXPECT_EQ(strip_triangles(m, "long"), strip_triangles(back, "long"));
+    EXPECT_EQ(strip_triangles(m, "short"), strip_triangles(back, "short"));
+    EXPECT_EQ(510u + 298u + 299u, strip_triangles(back, "long").size());
     model_free(back);
     model_free(m);
 }

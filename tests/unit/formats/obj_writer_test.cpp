@@ -5,6 +5,8 @@
 #include "model/model.h"
 #include "model/model_build.h"
 
+#include "tests/unit/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -15,24 +17,11 @@
 
 namespace {
 
-std::string read_text(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
+// Each test writes into a fresh temporary folder.
 class ObjWriterTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/druvex_obj_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string dir_;
+    TempDir temp_;
+    std::string dir_ = temp_.path;  // without a trailing separator
 };
 
 const char kBanner[] = "# Wavefront OBJ written by plyvo, the 3D model viewer and editor made by Druvex\n";

@@ -4,6 +4,8 @@
 #include "foundation/last_error.h"
 #include "model/image_cache.h"
 
+#include "tests/unit/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -41,20 +43,8 @@ void write_file(const std::string &path, const std::vector<char> &bytes)
 // A temporary directory that is the working directory while the test runs.
 class Ps2CheckTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/druvex_ps2_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        previous_ = fs::current_path().string();
-        fs::current_path(dir_);
-    }
-    void TearDown() override
-    {
-        fs::current_path(previous_);
-        fs::remove_all(dir_);
-    }
-    std::string dir_, previous_;
+    WorkDir work_;
+    std::string dir_ = work_.temp.path;  // without a trailing separator
 };
 
 } // namespace

@@ -162,3 +162,15 @@ TEST(AxisWords, CodesAndOutOfRange)
     };
     for (const auto &c : cases) EXPECT_STREQ(geom_axis_name(c.code), c.word) << c.code;
 }
+
+// Float inputs next to the int32 bounds matter most: 2147483647.0f is 2^31.
+TEST(Geometry, TruncIntSaturates)
+{
+    const struct { double value; int32_t whole; } cases[] = {
+        {0.0, 0}, {1.9, 1}, {-1.9, -1}, {-0.5, 0},
+        {2147483520.0f, 2147483520}, {2147483647.0f, INT32_MAX}, {2147483647.5, INT32_MAX}, {1e30, INT32_MAX},
+        {-2147483648.0f, INT32_MIN}, {-2147483648.9, INT32_MIN}, {-1e30, INT32_MIN},
+        {HUGE_VAL, INT32_MAX}, {-HUGE_VAL, INT32_MIN}, {NAN, 0},
+    };
+    for (const auto &c : cases) EXPECT_EQ(c.whole, geom_trunc_int(c.value)) << c.value;
+}

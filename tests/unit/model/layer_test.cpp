@@ -2,6 +2,7 @@
 // renaming and the attribute getters and setters.
 #include "model_fixture.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -326,7 +327,129 @@ TEST_F(LayerImageTest, ImageGettersFollowThePixels)
     float amount = 0.0f;
     EXPECT_STREQ(layer_get_reflect_image(m, "skin", &amount), "shine.tga");
     EXPECT_EQ(amount, 0.25f);
+    // A file that cannot be read keeps the working image of every slot.
     EXPECT_EQ(layer_set_image(m, "skin", "absent.tga"), 0);
-    EXPECT_EQ(layer_get_image(m, "skin", &u, &v), nullptr);
+    EXPECT_EQ(layer_set_mirror_image(m, "skin", "absent.tga"), 0);
+    EXPECT_EQ(layer_set_reflect_image(m, "skin", "absent.tga"), 0);
+    ASSERT_EQ(layer_get_image(m, "skin", &u, &v), t);
+    EXPECT_STREQ(t->file[0], "base.tga");
+    EXPECT_STREQ(layer_get_mirror_image(m, "skin"), "glass.tga");
+    EXPECT_STREQ(layer_get_reflect_image(m, "skin", &amount), "shine.tga");
+    std::string dir = m->directory;
+    EXPECT_EQ(image_cache_find((dir + "base.tga").c_str())->references, 1u);
+    EXPECT_EQ(image_cache_find((dir + "absent.tga").c_str()), nullptr);
+    // The same file again keeps one reference; another file releases the old one.
+    t->gl_stale = 0;
+    ASSERT_EQ(layer_set_image(m, "skin", "base.tga"), 1);
+    EXPECT_EQ(image_cache_find((dir + "base.tga").c_str())->references, 1u);
+    EXPECT_EQ(t->gl_stale, 1);
+    ASSERT_EQ(layer_set_image(m, "skin", "glass.tga"), 1);
+    EXPECT_EQ(image_cache_find((dir + "base.tga").c_str()), nullptr);
+    EXPECT_EQ(image_cache_find((dir + "glass.tga").c_str())->references, 2u);
+    EXPECT_EQ(layer_set_image(m, "ghost", "glass.tga"), 0);
+    EXPECT_EQ(image_cache_find((dir + "glass.tga").c_str())->references, 2u);
     model_free(m);
+}
+
+namespace {
+
+// A textured layer "grid" of strips over points 1..n laid out on a 100-wide grid,
+// each point used by one or two strips.
+Model *strip_grid(int32_t n)
+{
+    Model *m = model_create("grid", nullptr);
+    model_add_layer(m, "grid", 127, 127, 127, 1, 0, 0);
+    for (int32_t id = 1; id <= n; id++) model_set_point(m, id, id % 100, id / 100, id % 7, 1.0f);
+    std::vector<int32_t> ids;
+    for (int32_t id = 1; id <= n; id++) {
+        ids.push_back(id);
+        if (ids.size() == 400 || id == n) {
+            if (ids.size() >= 3) model_add_strip(m, "grid", static_cast<int32_t>(ids.size()), ids.data(), nullptr);
+            ids.erase(ids.begin(), ids.end() - 2);
+        }
+    }
+    texture_record_only(m, "grid");
+    Layer *l = model_find_layer(m, "grid");
+    l->image_u_axis = 1;
+    l->image_v_axis = 2;
+    return m;
+}
+
+std::vector<float> strip_uvs(Model *m, const char *layer)
+{
+    std::vector<float> out;
+    Layer *l = model_find_layer(m, layer);
+    for (int32_t s = 0; s < l->strips.capacity; s++)
+        if (Strip *strip = static_cast<Strip *>(table_nth(&l->strips, s, 0)))
+            for (int32_t i = 0; i < strip->vertices.capacity; i++)
+                if (StripVertex *v = static_cast<StripVertex *>(table_nth(&strip->vertices, i, 0))) {
+                    out.push_back(v->u);
+                    out.push_back(v->v);
+                }
+    for (int32_t s = 0; s < l->faces.capacity; s++)
+        if (Face *f = static_cast<Face *>(table_nth(&l->faces, s, 0)))
+            for (int c = 0; c < 3; c++) {
+                out.push_back(f->uv[c][0]);
+                out.push_back(f->uv[c][1]);
+            }
+    return out;
+}
+
+} // namespace
+
+// Mapping one point at a time gives what mapping the whole layer after each uvee
+// gives, also once a strip or face was added, the axes changed, or another layer
+// was mapped in between.
+TEST(LayerMapPointUvs, SameAsWholeLayer)
+{
+    layer_forget_point_map();
+    Model *a = strip_grid(1000);
+    Model *b = strip_grid(1000);
+    auto both = [&](auto step) {
+        step(a);
+        step(b);
+    };
+    auto uvee = [&](int32_t id, float u, float v) {
+        ASSERT_EQ(1, model_add_uvee(a, "grid", id, u, v));
+        ASSERT_EQ(1, layer_map_point_uvs(a, "grid", id));
+        ASSERT_EQ(1, model_add_uvee(b, "grid", id, u, v));
+        ASSERT_EQ(1, layer_map_uvs(b, "grid"));
+    };
+    for (int32_t id = 1; id <= 1000; id += 37) uvee(id, id * 0.001f, 0.5f);
+    EXPECT_EQ(strip_uvs(b, "grid"), strip_uvs(a, "grid"));
+
+    // New geometry, new axes, another model's layer between two uvees.
+    const int32_t tri[4] = {5, 6, 7, 0};
+    both([&](Model *m) { model_add_face(m, "grid", 0, tri, nullptr, nullptr, 0); });
+    uvee(6, 0.25f, 0.75f);
+    EXPECT_EQ(strip_uvs(b, "grid"), strip_uvs(a, "grid"));
+    both([&](Model *m) { layer_set_image_xaxis(m, "grid", 3); });
+    uvee(8, 0.5f, 0.5f);
+    EXPECT_EQ(strip_uvs(b, "grid"), strip_uvs(a, "grid"));
+    const int32_t strip[3] = {900, 901, 950};
+    both([&](Model *m) { model_add_strip(m, "grid", 3, strip, nullptr); });
+    ASSERT_EQ(1, layer_map_point_uvs(b, "grid", 3));
+    uvee(901, 0.125f, 0.125f);
+    EXPECT_EQ(strip_uvs(b, "grid"), strip_uvs(a, "grid"));
+    model_free(a);
+    model_free(b);
+    layer_forget_point_map();
+}
+
+// Adding a uvee to every point of a 30,000-point layer one at a time stays far
+// from the cost of mapping the whole layer each time (about 9e8 corner steps).
+TEST(LayerMapPointUvs, OnePointAtATimeIsLinear)
+{
+    layer_forget_point_map();
+    Model *m = strip_grid(30000);
+    auto start = std::chrono::steady_clock::now();
+    for (int32_t id = 1; id <= 30000; id++) {
+        model_add_uvee(m, "grid", id, 0.5f, 0.5f);
+        ASSERT_EQ(1, layer_map_point_uvs(m, "grid", id));
+    }
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 3.0);
+    for (float uv : strip_uvs(m, "grid")) ASSERT_EQ(0.5f, uv);
+    model_free(m);
+    layer_forget_point_map();
 }

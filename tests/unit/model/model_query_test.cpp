@@ -82,6 +82,13 @@ TEST(ModelLookups, PointsThroughChildModels)
     EXPECT_EQ(point_find(m, 2)->position[0], 2.0f);
     EXPECT_EQ(point_find(m, 3)->position[0], 3.0f);
     EXPECT_EQ(point_find(m, 4), nullptr);
+    // The owner is the model whose own table holds the point found.
+    EXPECT_EQ(point_find_owner(m, 1), m);
+    EXPECT_EQ(point_find_owner(m, 2), a);
+    EXPECT_EQ(point_find_owner(m, 3), deep);
+    EXPECT_EQ(point_find_owner(a, 3), deep);
+    EXPECT_EQ(point_find_owner(m, 4), nullptr);
+    EXPECT_EQ(point_find_owner(nullptr, 1), nullptr);
     EXPECT_EQ(model_point_position(m, 3)[1], 3.0f);
     EXPECT_EQ(model_point_position(m, 4), nullptr);
     EXPECT_EQ(last_error(), "point does not exist");

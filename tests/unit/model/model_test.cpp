@@ -159,3 +159,91 @@ TEST_F(ModelFreeTest, TwoLevelTreeReleasesEveryImage)
     EXPECT_EQ(image_cache_find((dir + "grand.tga").c_str()), nullptr);
     EXPECT_EQ(cached_images(), before);
 }
+
+class ModelCopyTest : public TempDirTest {};
+
+// A copy of a textured tree with joints, blends, strips, lines and a child keeps
+// every record after the source is freed, shares the images by reference and
+// releases them when freed itself.
+TEST_F(ModelCopyTest, IndependentTreeSharingImages)
+{
+    write_tga("skin.tga");
+    int32_t before = cached_images();
+    Model *source = model_create(model_path("top.mod").c_str(), nullptr);
+    ASSERT_EQ(model_add_joint(source, "hip", 1, 2, 3, "world", 1), 1);
+    ASSERT_EQ(model_add_joint(source, "knee", 4, 5, 6, "hip", 1), 1);
+    ASSERT_EQ(model_add_blend(source, "hip", "knee", 1), 1);
+    for (int32_t id = 1; id <= 4; id++) ASSERT_EQ(model_set_point(source, id, id, 2 * id, 0, 1.0f), 1);
+    ASSERT_EQ(model_set_point_joints(source, 2, "knee", "hip"), 1);
+    ASSERT_EQ(model_add_layer(source, "skin", 127, 0, 0, 1, 0, 0), 1);
+    ASSERT_EQ(add_triangle(source, "skin", 1, 2, 3), 1);
+    const int32_t ids[4] = {1, 2, 3, 4};
+    ASSERT_EQ(model_add_strip(source, "skin", 4, ids, nullptr), 1);
+    ASSERT_EQ(model_add_line(source, "skin", 3, ids), 1);
+    ASSERT_EQ(model_add_uvee(source, "skin", 1, 0.5f, 0.25f), 1);
+    ASSERT_EQ(model_add_image(source, "skin", 0, "skin.tga", 1, 2), 1) << last_error();
+    ASSERT_EQ(model_add_collide(source, "box", 1, 0, 0, 0, 1, 1, 1, "0", "0", "0", 1, 0, 1), 1);
+    Model *kid = square_model(model_path("kid.mod").c_str());
+    kid->parent = source;
+    ASSERT_EQ(model_add_child(source, kid, "kid", 5, 0, 0, 1, 1, 1, "0", "0", "z90"), 1);
+    source->viewer_index = 3;
+    std::string image = std::string(source->directory) + "skin.tga";
+    ASSERT_EQ(image_cache_find(image.c_str())->references, 1u);
+
+    Model *parent = model_create("holder.mod", nullptr);
+    Model *copy = model_copy(source, parent);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->parent, parent);
+    EXPECT_EQ(copy->viewer_index, -1);
+    EXPECT_EQ(image_cache_find(image.c_str())->references, 2u);
+    model_free(source);
+    EXPECT_EQ(image_cache_find(image.c_str())->references, 1u);
+
+    EXPECT_STREQ(copy->name, "top");
+    EXPECT_EQ(model_point_count(copy), 4);
+    const Point *p2 = point_find(copy, 2);
+    ASSERT_NE(p2, nullptr);
+    EXPECT_EQ(p2->position[1], 4.0f);
+    ASSERT_NE(p2->joint, nullptr);
+    EXPECT_EQ(p2->joint, model_find_joint(copy, "knee"));
+    EXPECT_EQ(p2->second_joint, model_find_joint(copy, "hip"));
+    EXPECT_STREQ(p2->joint->parent_name, "hip");
+    const Blend *blend = first_of<Blend>(&copy->blends);
+    ASSERT_NE(blend, nullptr);
+    EXPECT_EQ(blend->joint, model_find_joint(copy, "hip"));
+    EXPECT_EQ(first_of<CollideObject>(&copy->collides)->owner, copy);
+
+    Layer *layer = model_find_layer(copy, "skin");
+    ASSERT_NE(layer, nullptr);
+    EXPECT_EQ(table_count(&layer->faces), 1);
+    Strip *strip = first_of<Strip>(&layer->strips);
+    ASSERT_NE(strip, nullptr);
+    EXPECT_EQ(table_count(&strip->vertices), 4);
+    EXPECT_EQ(static_cast<StripVertex *>(table_nth(&strip->vertices, 3, 0))->point_id, 4);
+    Line *line = first_of<Line>(&layer->lines);
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(table_count(&line->vertices), 3);
+    EXPECT_EQ(table_count(&layer->uvees), 1);
+    LayerTexture *texture = static_cast<LayerTexture *>(table_find(&layer->texture, 1));
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texture->pixels[0], image_cache_find(image.c_str())->pixels);
+    EXPECT_EQ(texture->gl_names[0], 0u);
+
+    Child *child = model_child_at(copy, 1);
+    ASSERT_NE(child, nullptr);
+    ASSERT_NE(child->model, nullptr);
+    EXPECT_EQ(child->model->parent, copy);
+    EXPECT_STREQ(child->rotation[2], "z90");
+    EXPECT_EQ(model_point_count(child->model), 4);
+    EXPECT_NE(model_find_layer(child->model, "skin"), nullptr);
+
+    // The copy is a model of its own: it grows without touching anything else.
+    ASSERT_EQ(model_set_point(copy, 40, 1, 1, 1, 1.0f), 1);
+    ASSERT_EQ(add_triangle(copy, "skin", 40, 1, 2), 1);
+
+    model_free(copy);
+    model_free(parent);
+    EXPECT_EQ(image_cache_find(image.c_str()), nullptr);
+    EXPECT_EQ(cached_images(), before);
+    EXPECT_EQ(model_copy(nullptr, nullptr), nullptr);
+}

@@ -12,6 +12,8 @@
 #include "viewer/loaded_models.h"
 #include "viewer/selection.h"
 #include "viewer/viewer.h"
+#include "tests/unit/render/viewer_teardown.h"
+#include "tests/unit/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -50,7 +52,8 @@ struct Vec {
 class AnimPose : public ::testing::Test {
 protected:
     Viewer viewer;
-    std::string temp;
+    TempDir temp_dir;
+    std::string temp = temp_dir.path;  // without a trailing separator
 
     void SetUp() override
     {
@@ -59,20 +62,11 @@ protected:
         g_messages.clear();
         viewer_set_status_hook(&viewer, record_status);
         viewer_set_message_hook(&viewer, record_message);
-        char name[] = "/tmp/druvex_pose_XXXXXX";
-        temp = mkdtemp(name) ? name : "";
-        ASSERT_FALSE(temp.empty());
     }
 
     void TearDown() override
     {
-        viewer_close_all(&viewer);
-        KeyedTable *tables[] = {&viewer.model_xforms, &viewer.point_caches,  &viewer.face_caches, &viewer.joint_caches,
-                                &viewer.child_xforms, &viewer.collide_caches, &viewer.models};
-        for (KeyedTable *table : tables) table_free(table);
-        sel_set_free(&viewer.selection);
-        sel_set_free(&viewer.copy_set);
-        std::filesystem::remove_all(temp);
+        viewer_teardown(&viewer);
     }
 
     // Loads a model of dir with the animation file of dir into the viewer; the model.

@@ -10,6 +10,7 @@
 #include "viewer/loaded_models.h"
 #include "viewer/selection.h"
 #include "viewer/viewer.h"
+#include "tests/unit/render/viewer_teardown.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -125,12 +126,7 @@ protected:
 
     void TearDown() override
     {
-        viewer_close_all(&viewer);
-        KeyedTable *tables[] = {&viewer.model_xforms, &viewer.point_caches,  &viewer.face_caches, &viewer.joint_caches,
-                                &viewer.child_xforms, &viewer.collide_caches, &viewer.models};
-        for (KeyedTable *table : tables) table_free(table);
-        sel_set_free(&viewer.selection);
-        sel_set_free(&viewer.copy_set);
+        viewer_teardown(&viewer);
     }
 
     // Grows the points, joints, collide objects, layers (one triangle each), the faces

@@ -1,0 +1,7 @@
+# bad line below
+points
+1 0 0 0
+2 1 0 0
+3 0 1 0
+4 1 1 0
+child ../parts/grid 0 0 zero 1 1 1 0 0 0

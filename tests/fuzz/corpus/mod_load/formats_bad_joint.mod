@@ -1,0 +1,1 @@
+joint hip 0 0 0 world

@@ -1,0 +1,3 @@
+# no section yet
+
+1 0 0 0

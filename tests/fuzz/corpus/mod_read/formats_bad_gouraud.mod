@@ -1,0 +1,8 @@
+# bad line below
+points
+1 0 0 0
+2 1 0 0
+3 0 1 0
+4 1 1 0
+gouraud
+1 255 0 0
