@@ -4,11 +4,13 @@
 #include "foundation/file_table.h"
 #include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
+#include "foundation/path.h"
 #include "model/model.h"
 #include "model/model_query.h"
 
 #include <cstring>
 #include <string>
+#include <unordered_map>
 
 // Deepest nesting of child models; deeper trees (a model naming itself) are refused.
 constexpr int MAX_CHILD_DEPTH = 32;
@@ -16,9 +18,19 @@ constexpr int MAX_CHILD_DEPTH = 32;
 // files that name their child several times from multiplying into millions of models.
 constexpr int32_t MAX_LOAD_MODELS = 65536;
 
-static Model *load_tree(const char *path, Model *parent, int32_t *built);
+// A child model this load read from its file, which further child lines of the same
+// model naming the same file receive copies of.
+struct LoadedChild {
+    Model *model;             // the first instance, as loaded
+    ModelIdCounters before;   // the id counters when its load began
+    ModelIdCounters after;    // the id counters when it ended
+    int32_t models;           // models its load built, itself included
+};
+
+static Model *load_tree(const char *path, const char *open_path, Model *parent, int32_t *built);
 static void bind_joints(Model *model);
 static int load_children(Model *model, int32_t *built);
+static Model *copy_child(const LoadedChild *loaded, Model *parent, int32_t *built);
 static int depth_of(const Model *model);
 
 Model *mod_load(const char *path)
@@ -29,21 +41,22 @@ Model *mod_load(const char *path)
 Model *mod_load_tree(const char *path, Model *parent)
 {
     int32_t built = 0;
-    return load_tree(path, parent, &built);
-}
-
-// Loads one model and its children as mod_load_tree does, counting every model built by
-// this load in built.
-static Model *load_tree(const char *path, Model *parent, int32_t *built)
-{
     if (!path || !file_exists(path)) {
         err_setf("could not find: %s", path ? path : "");
         return nullptr;
     }
+    return load_tree(path, path, parent, &built);
+}
+
+// Loads one model, whose file is known to exist, and its children as mod_load_tree does,
+// counting every model built by this load in built. Messages name path; the file is opened
+// as open_path (the same file, found on disk already).
+static Model *load_tree(const char *path, const char *open_path, Model *parent, int32_t *built)
+{
     Model *model = model_create(path, parent);
     int ok = model != nullptr;
     if (ok) (*built)++;
-    if (ok && !mod_read_file(model, path)) {
+    if (ok && !mod_read_file_named(model, open_path, path)) {
         // A file that vanished or could not be opened (five files open) gives no line message.
         if (!err_last()) err_setf("could not read: %s", path);
         ok = 0;
@@ -90,16 +103,35 @@ static void bind_joints(Model *model)
 
 // Loads every child whose model is not loaded yet from the model's directory; 0 with
 // the message of the first child that cannot be found or loaded, or once the load has
-// built its most models.
+// built its most models. A file named by several child lines is read once: the further
+// instances get copies of the first, with the ids a new read would have given them.
 static int load_children(Model *model, int32_t *built)
 {
     int ok = 1;
+    // The directory as it lies on disk, found once: it is stored lower-cased, and finding
+    // such a path again for every child would read each folder on the way once per child.
+    std::string found_directory;
+    int directory_found = 0;
+    std::unordered_map<std::string, LoadedChild> loaded_files;
     // Slots are visited by index: the child loads walk tables of their own.
     for (int32_t slot = 0; ok && slot < model->children.capacity; slot++) {
         Child *child = static_cast<Child *>(table_nth(&model->children, slot, 0));
         if (!child || child->model) continue;
+        auto earlier = loaded_files.find(child->name);
+        if (earlier != loaded_files.end()) {
+            Model *copy = copy_child(&earlier->second, model, built);
+            if (copy) {
+                child->model = copy;
+                continue;
+            }
+        }
+        if (!directory_found) {
+            found_directory = path_resolve(model->directory);
+            directory_found = 1;
+        }
         std::string path = std::string(model->directory) + child->name + ".mod";
-        if (!file_exists(path.c_str())) {
+        std::string open_path = found_directory + child->name + ".mod";
+        if (!file_exists(open_path.c_str())) {
             err_setf("%s: %s", "Cannot find child model", path.c_str());
             ok = 0;
         } else if (depth_of(model) >= MAX_CHILD_DEPTH) {
@@ -109,12 +141,53 @@ static int load_children(Model *model, int32_t *built)
             err_setf("%s: %s", "Too many child models", path.c_str());
             ok = 0;
         } else {
-            Model *loaded = load_tree(path.c_str(), model, built);
-            if (loaded) child->model = loaded;
-            else ok = 0;
+            LoadedChild first;
+            first.before = g_model_ids;
+            int32_t built_before = *built;
+            first.model = load_tree(path.c_str(), open_path.c_str(), model, built);
+            if (first.model) {
+                child->model = first.model;
+                first.after = g_model_ids;
+                first.models = *built - built_before;
+                if (earlier == loaded_files.end()) loaded_files.emplace(child->name, first);
+            } else {
+                ok = 0;
+            }
         }
     }
     return ok;
+}
+
+// A copy of an earlier instance for one more child line, as a new load of its file would
+// build it: its ids continue the counters, which advance as that load would advance them.
+// Null when the copy would take the load past its most models (the load itself then gives
+// the message at the very model a read would) or out of memory; built counts the copy.
+static Model *copy_child(const LoadedChild *loaded, Model *parent, int32_t *built)
+{
+    if (*built > MAX_LOAD_MODELS - loaded->models) return nullptr;
+    ModelIdCounters shift;
+    shift.child = g_model_ids.child - loaded->before.child;
+    shift.collide = g_model_ids.collide - loaded->before.collide;
+    shift.joint = g_model_ids.joint - loaded->before.joint;
+    shift.blend = g_model_ids.blend - loaded->before.blend;
+    shift.face = g_model_ids.face - loaded->before.face;
+    shift.strip = g_model_ids.strip - loaded->before.strip;
+    shift.line = g_model_ids.line - loaded->before.line;
+    Model *copy = model_copy(loaded->model, parent);
+    if (copy && !model_shift_ids(copy, &shift)) {
+        model_free(copy);
+        copy = nullptr;
+    }
+    if (!copy) return nullptr;
+    g_model_ids.child += loaded->after.child - loaded->before.child;
+    g_model_ids.collide += loaded->after.collide - loaded->before.collide;
+    g_model_ids.joint += loaded->after.joint - loaded->before.joint;
+    g_model_ids.blend += loaded->after.blend - loaded->before.blend;
+    g_model_ids.face += loaded->after.face - loaded->before.face;
+    g_model_ids.strip += loaded->after.strip - loaded->before.strip;
+    g_model_ids.line += loaded->after.line - loaded->before.line;
+    *built += loaded->models;
+    return copy;
 }
 
 // Number of ancestors of the model.

@@ -1,6 +1,7 @@
 #include "formats/mod_reader.h"
 
 #include "formats/text_reader.h"
+#include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
 #include "foundation/matrix4.h"
 #include "model/model.h"
@@ -38,6 +39,14 @@ int mod_read_file(Model *model, const char *path)
     return reader_run_file(path, "#", 1, mod_parse_line, &ctx);
 }
 
+int mod_read_file_named(Model *model, const char *path, const char *source_name)
+{
+    if (!model || !path || !source_name) return 0;
+    ModParseContext ctx;
+    mod_parse_init(&ctx, model);
+    return reader_run_file_named(path, source_name, "#", 1, mod_parse_line, &ctx);
+}
+
 int mod_read_string(Model *model, const char *text)
 {
     if (!model || !text) return 0;
@@ -53,6 +62,7 @@ void mod_parse_init(ModParseContext *ctx, Model *model)
     ctx->section = MOD_SECTION_NONE;
     ctx->pn_normals = 0;
     ctx->layer[0] = '\0';
+    ctx->layer_slot = -1;
 }
 
 void mod_parse_line(void *user)
@@ -81,6 +91,7 @@ int mod_parse_layer(ModParseContext *ctx)
     const char *name = reader_token_text(1);
     strncpy(ctx->layer, name, sizeof ctx->layer - 1);
     ctx->layer[sizeof ctx->layer - 1] = '\0';
+    ctx->layer_slot = -1;
     int single = reader_token_is("singlesided", 5);
     int mirror = 0;
     int axis = 1;
@@ -92,6 +103,10 @@ int mod_parse_layer(ModParseContext *ctx)
     if (!model_add_layer(ctx->model, name, reader_token_int(2), reader_token_int(3),
                          reader_token_int(4), single, mirror, axis))
         return refused("Bad layer definition");
+    // Faces of the following lines go to this layer: found once here, not by name per face.
+    char key[MODEL_KEY_LENGTH + 1];
+    model_key_name(ctx->layer, key);
+    ctx->layer_slot = table_index_of(&ctx->model->layers, key, 0);
     return 1;
 }
 
@@ -326,9 +341,16 @@ static int parse_triangle(ModParseContext *ctx)
     if (edge_at >= 0)
         for (int i = 0; i < 2 * corners; i++) edges[i] = reader_token_int(edge_at + i);
     // Without normal ids the face takes its point ids, which need no second check.
-    if (!model_add_face(ctx->model, ctx->layer, quad, points, normal_at >= 0 ? normals : nullptr,
-                        edge_at >= 0 ? edges : nullptr, curve))
-        return refused("Bad triangle definition");
+    // The layer is taken by its slot (layers are only added by layer lines, which set it);
+    // without one the name is looked up, which gives the missing layer's message.
+    const int32_t *normal_ids = normal_at >= 0 ? normals : nullptr;
+    const int32_t *edge_ids = edge_at >= 0 ? edges : nullptr;
+    Layer *layer = ctx->layer_slot >= 0
+                       ? static_cast<Layer *>(table_nth(&ctx->model->layers, ctx->layer_slot, 0))
+                       : nullptr;
+    int ok = layer ? model_add_face_to_layer(ctx->model, layer, quad, points, normal_ids, edge_ids, curve)
+                   : model_add_face(ctx->model, ctx->layer, quad, points, normal_ids, edge_ids, curve);
+    if (!ok) return refused("Bad triangle definition");
     return 1;
 }
 

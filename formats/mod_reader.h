@@ -23,11 +23,14 @@ struct ModParseContext {
     int32_t section;    // MOD_SECTION_*
     int32_t pn_normals; // 1 after "pnnormals", 0 after "normals"
     char layer[256];    // name from the last "layer" line; empty at the start
+    int32_t layer_slot; // slot of that layer in the model's layer table; -1 when none
 };
 
 // Reads the .mod file at path into model; 1 when every line was read, 0 for a null
 // argument, a file that cannot be opened or a refused line (last-error text set).
 int mod_read_file(Model *model, const char *path);
+// The same, reading the file at path under the name source_name (as messages show it).
+int mod_read_file_named(Model *model, const char *path, const char *source_name);
 // The same over NUL-terminated text held in memory; messages name the source "(data)".
 int mod_read_string(Model *model, const char *text);
 // Starts a read: clears the last-error text, no section, pn-normals off, no layer.

@@ -14,10 +14,12 @@ constexpr size_t READER_BLOCK_SIZE = 65536;
 static const char *const READER_DATA_NAME = "(data)";
 
 // Read-ahead buffer of a file read: lines are cut from it without a stream
-// call per line, and a carriage return before a line feed is dropped as a
-// text-mode stream would.
+// call per line and end in place (their line feed, or the carriage return
+// before it, becomes the terminator), as a text-mode stream would drop the
+// carriage return. The spare byte past the block ends a last line without a
+// line feed.
 struct ReaderFileBlock {
-    char bytes[READER_BLOCK_SIZE];  // raw bytes from the file
+    char bytes[READER_BLOCK_SIZE + 1]; // raw bytes from the file, and room for one terminator
     size_t pos;                     // next unread byte
     size_t len;                     // bytes held
     int at_end;                     // the file gave no more bytes
@@ -33,15 +35,21 @@ static int next_file_line(TextReader *r);
 static int next_text_line(TextReader *r);
 static int refill(ReaderFileBlock *b, int handle);
 static int tokenize(TextReader *r);
-static void set_values(TextReader *r, int k);
+static void set_values(TextReader *r, int k, const char *text, size_t n);
+static const char *token_text_of(TextReader *r, int i);
 static const TextReader *token_reader(int i);
 static const char *read_position(int *line);
-static int32_t int_token_value(const char *text);
 
 int reader_run_file(const char *path, const char *comment_chars, int comment_count,
                     ReaderLineCallback callback, void *user)
 {
-    if (!path || !callback || (!comment_chars && comment_count > 0)) return 0;
+    return reader_run_file_named(path, path, comment_chars, comment_count, callback, user);
+}
+
+int reader_run_file_named(const char *path, const char *source_name, const char *comment_chars,
+                          int comment_count, ReaderLineCallback callback, void *user)
+{
+    if (!path || !source_name || !callback || (!comment_chars && comment_count > 0)) return 0;
     int result = 0;
     TextReader *r = static_cast<TextReader *>(malloc(sizeof(TextReader)));
     ReaderFileBlock *block = static_cast<ReaderFileBlock *>(malloc(sizeof(ReaderFileBlock)));
@@ -49,7 +57,7 @@ int reader_run_file(const char *path, const char *comment_chars, int comment_cou
     if (r && block) handle = file_open(path, "r");
     if (handle >= 0) {
         r->file_handle = handle;
-        r->source_name = path;
+        r->source_name = source_name;
         r->text_cursor = nullptr;
         r->comment_chars = comment_chars;
         r->comment_count = comment_count;
@@ -91,13 +99,15 @@ int reader_token_count()
 const char *reader_token_text(int i)
 {
     const TextReader *r = token_reader(i);
-    return r ? r->token_text[i] : nullptr;
+    return r ? token_text_of(g_reader, i) : nullptr;
 }
 
 int reader_token_is(const char *word, int i)
 {
     const TextReader *r = token_reader(i);
-    return r && word && strcmp(r->token_text[i], word) == 0;
+    if (!r || !word) return 0;
+    size_t n = static_cast<size_t>(r->token_length[i]);
+    return strlen(word) == n && memcmp(r->line_text + r->token_start[i], word, n) == 0;
 }
 
 int reader_token_is_word(int i)
@@ -128,12 +138,12 @@ float reader_token_float(int i)
 {
     const TextReader *r = token_reader(i);
     if (!r || r->token_type[i] == TOKEN_WORD) return 0.0f;
-    return r->token_float[i];
+    return r->token_type[i] == TOKEN_INT ? static_cast<float>(r->token_int[i]) : r->token_float[i];
 }
 
 const char *reader_line_text()
 {
-    return g_reader ? g_reader->line : nullptr;
+    return g_reader ? g_reader->line_text : nullptr;
 }
 
 int reader_line_number()
@@ -173,6 +183,7 @@ static int run(TextReader *r, ReaderLineCallback callback, void *user)
     err_set_position_hook(read_position);
     TextReader *outer = g_reader;
     r->line[0] = '\0';
+    r->line_text = r->line;
     r->line_number = 0;
     r->line_capacity = READER_LINE_CAPACITY;
     r->token_count = 0;
@@ -214,28 +225,41 @@ static int next_line(TextReader *r, int *too_long)
 
 // One line of at most 1023 characters, ended by a line feed that is not kept;
 // a carriage return right before a line feed is dropped. Every line counts,
-// empty ones included. 0 when the file has no more bytes.
+// empty ones included. 0 when the file has no more bytes. The line ends in the
+// buffer where it stands; only a piece of a longer line is copied out.
 static int next_file_line(TextReader *r)
 {
     ReaderFileBlock *b = r->block;
-    int n = 0;
-    int got_any = 0;
-    while (n < READER_LINE_CAPACITY - 1) {
-        if (b->pos == b->len && !refill(b, r->file_handle)) break;
-        char c = b->bytes[b->pos++];
-        got_any = 1;
-        if (c == '\r') {
-            if (b->pos == b->len) refill(b, r->file_handle);
-            if (b->pos < b->len && b->bytes[b->pos] == '\n') {
-                b->pos++;
-                c = '\n';
-            }
-        }
-        if (c == '\n') break;
-        r->line[n++] = c;
+    const size_t most = READER_LINE_CAPACITY - 1;
+    if (b->len - b->pos <= most && !b->at_end) refill(b, r->file_handle);
+    size_t avail = b->len - b->pos;
+    if (avail == 0) return 0;
+    char *start = b->bytes + b->pos;
+    size_t window = avail < most ? avail : most;
+    const char *feed = static_cast<const char *>(memchr(start, '\n', window));
+    size_t content;
+    size_t used;
+    if (feed) {
+        content = static_cast<size_t>(feed - start);
+        used = content + 1;
+        if (content > 0 && start[content - 1] == '\r') content--;
+    } else if (avail > most && start[most - 1] == '\r' && start[most] == '\n') {
+        content = most - 1;  // a carriage return as the last character kept still pairs with its feed
+        used = most + 1;
+    } else {
+        content = window;
+        used = window;
     }
-    r->line[n] = '\0';
-    if (!got_any) return 0;
+    if (used > content || used == avail) {
+        // The terminator overwrites the consumed line end, or the spare byte after the data.
+        start[content] = '\0';
+        r->line_text = start;
+    } else {
+        memcpy(r->line, start, content);
+        r->line[content] = '\0';
+        r->line_text = r->line;
+    }
+    b->pos += used;
     r->line_number++;
     return 1;
 }
@@ -249,6 +273,7 @@ static int next_text_line(TextReader *r)
     int n = 0;
     while (n < READER_LINE_CAPACITY - 1 && *p && *p != '\r' && *p != '\n') r->line[n++] = *p++;
     r->line[n] = '\0';
+    r->line_text = r->line;
     if (*p == '\r') p++;
     if (*p == '\n') p++;
     r->text_cursor = p;
@@ -256,75 +281,99 @@ static int next_text_line(TextReader *r)
     return 1;
 }
 
-// Fetches the next block of the file; 0 when nothing more can be read.
+// Moves the unread bytes to the front and fills the rest of the block from the
+// file; 0 when nothing more could be read.
 static int refill(ReaderFileBlock *b, int handle)
 {
+    size_t keep = b->len - b->pos;
+    if (keep > 0 && b->pos > 0) memmove(b->bytes, b->bytes + b->pos, keep);
     b->pos = 0;
-    b->len = 0;
+    b->len = keep;
     if (b->at_end) return 0;
-    b->len = file_read(handle, b->bytes, 1, READER_BLOCK_SIZE);
-    if (b->len < READER_BLOCK_SIZE) {
+    size_t want = READER_BLOCK_SIZE - keep;
+    size_t got = file_read(handle, b->bytes + keep, 1, want);
+    b->len += got;
+    if (got < want) {
         b->at_end = 1;
         if (file_error(handle)) b->read_error = 1;
     }
-    return b->len > 0;
+    return got > 0;
 }
 
 // Splits the current line into tokens at blanks and TABs; a token starting with
 // a double quote runs to the next double quote or the line's end. An empty
-// token ends the list. Returns the token count, or -1 when a token is longer
-// than a token text holds.
+// token ends the list. Each token is converted where it stands in the line;
+// its text is copied out only when asked for. Returns the token count, or -1
+// when a token is longer than a token text holds.
 static int tokenize(TextReader *r)
 {
     r->token_count = 0;
-    const char *line = r->line;
-    if (line[0] == '\0') return 0;
-    if (r->comment_count > 0 && memchr(r->comment_chars, line[0], static_cast<size_t>(r->comment_count)))
+    const char *p = r->line_text;
+    if (*p == '\0') return 0;
+    if (r->comment_count > 0 && memchr(r->comment_chars, *p, static_cast<size_t>(r->comment_count)))
         return 0;
-    size_t len = strlen(line);
-    size_t pos = 0;
     int count = 0;
     while (count < READER_MAX_TOKENS) {
-        while (pos < len && (line[pos] == ' ' || line[pos] == '\t')) pos++;
-        size_t start;
-        size_t end;
-        if (pos < len && line[pos] == '"') {
-            start = ++pos;
-            while (pos < len && line[pos] != '"') pos++;
-            end = pos;
-            if (pos < len) pos++;
+        while (*p == ' ' || *p == '\t') p++;
+        const char *start;
+        const char *end;
+        if (*p == '"') {
+            start = ++p;
+            while (*p && *p != '"') p++;
+            end = p;
+            if (*p) p++;
         } else {
-            start = pos;
-            while (pos < len && line[pos] != ' ' && line[pos] != '\t') pos++;
-            end = pos;
+            start = p;
+            while (*p && *p != ' ' && *p != '\t') p++;
+            end = p;
         }
         if (end == start) break;
-        size_t n = end - start;
+        size_t n = static_cast<size_t>(end - start);
         if (n >= static_cast<size_t>(READER_TOKEN_CAPACITY)) {
             count = -1;
             break;
         }
-        memcpy(r->token_text[count], line + start, n);
-        r->token_text[count][n] = '\0';
-        set_values(r, count);
+        r->token_start[count] = static_cast<int16_t>(start - r->line_text);
+        r->token_length[count] = static_cast<int16_t>(n);
+        set_values(r, count, start, n);
         count++;
     }
     r->token_count = count < 0 ? 0 : count;
     return count;
 }
 
-// Classifies token k and stores its values: integers as atoi would read them and
-// decimals as atof would, both held within the range of their types.
-static void set_values(TextReader *r, int k)
+// Classifies token k (n characters at text, in the line) and stores its values:
+// integers as atoi would read them and decimals as atof would, both held within
+// the range of their types. Plain integers, the most common tokens, take one pass.
+static void set_values(TextReader *r, int k, const char *text, size_t n)
 {
-    const char *text = r->token_text[k];
-    int type = token_classify(text);
+    const char *p = text;
+    const char *end = text + n;
+    int negative = *p == '-';
+    if (negative) p++;
+    long long v = 0;
+    for (; p < end && *p >= '0' && *p <= '9'; p++) {
+        if (v <= INT32_MAX) v = v * 10 + (*p - '0');  // beyond this the value stays clamped
+    }
+    // What follows the leading digits decides the class as token_classify would.
+    int type = TOKEN_INT;
+    int dots = 0;
+    for (const char *q = p; q < end && type != TOKEN_WORD; q++) {
+        if (*q == '.') {
+            if (++dots > 1) type = TOKEN_WORD;
+        } else if (*q != '-' && (*q < '0' || *q > '9')) {
+            type = TOKEN_WORD;
+        }
+    }
+    if (type != TOKEN_WORD && dots == 1) type = TOKEN_FLOAT;
     r->token_type[k] = type;
     if (type == TOKEN_INT) {
-        r->token_int[k] = int_token_value(text);
-        r->token_float[k] = static_cast<float>(r->token_int[k]);
+        if (negative) v = -v;
+        if (v > INT32_MAX) v = INT32_MAX;
+        if (v < INT32_MIN) v = INT32_MIN;
+        r->token_int[k] = static_cast<int32_t>(v);  // its decimal value is made when asked for
     } else if (type == TOKEN_FLOAT) {
-        double d = strtod(text, nullptr);
+        double d = strtod(token_text_of(r, k), nullptr);
         if (d > FLT_MAX) d = FLT_MAX;
         if (d < -FLT_MAX) d = -FLT_MAX;
         float f = static_cast<float>(d);
@@ -341,30 +390,22 @@ static void set_values(TextReader *r, int k)
     }
 }
 
+// Text of token i of the current line, terminated, in the token buffer (each token has its
+// own place there, so texts asked for stay valid together until the next line).
+static const char *token_text_of(TextReader *r, int i)
+{
+    char *text = r->token_chars + r->token_start[i] + i;
+    size_t n = static_cast<size_t>(r->token_length[i]);
+    memmove(text, r->line_text + r->token_start[i], n);
+    text[n] = '\0';
+    return text;
+}
+
 // The current read when token i exists on its line, else null.
 static const TextReader *token_reader(int i)
 {
     if (!g_reader || i < 0 || i >= g_reader->token_count) return nullptr;
     return g_reader;
-}
-
-// Value of an integer-class token ('-' and digits) as strtoll reads it (an optional '-',
-// then the digits up to the first other character; none gives 0), held within int32_t.
-// Most tokens of every text format are integers; the library call costs several times
-// this loop.
-static int32_t int_token_value(const char *text)
-{
-    const char *p = text;
-    int negative = *p == '-';
-    if (negative) p++;
-    long long v = 0;
-    for (; *p >= '0' && *p <= '9'; p++) {
-        if (v <= INT32_MAX) v = v * 10 + (*p - '0');  // beyond this the value stays clamped
-    }
-    if (negative) v = -v;
-    if (v > INT32_MAX) v = INT32_MAX;
-    if (v < INT32_MIN) v = INT32_MIN;
-    return static_cast<int32_t>(v);
 }
 
 // The last-error text's view of the current read: source name and line.

@@ -27,21 +27,26 @@ struct ReaderFileBlock;
 
 // State of one read; owned by the run operation while it runs.
 struct TextReader {
-    int32_t file_handle;                                        // file table handle, -1 for text reads
-    const char *source_name;                                    // the path, or "(data)" for text reads
-    char line[READER_LINE_CAPACITY];                            // current line, NUL-terminated
-    int32_t line_number;                                        // lines counted so far
-    int32_t line_capacity;                                      // READER_LINE_CAPACITY
-    int32_t token_count;                                        // tokens on the current line
-    char token_text[READER_MAX_TOKENS][READER_TOKEN_CAPACITY];  // token texts, NUL-terminated
-    int32_t token_type[READER_MAX_TOKENS];                      // TOKEN_INT, TOKEN_FLOAT or TOKEN_WORD
-    int32_t token_int[READER_MAX_TOKENS];                       // value of number tokens
-    float token_float[READER_MAX_TOKENS];                       // value of number tokens
-    int32_t abort_flag;                                         // set by reader_abort
-    const char *comment_chars;                                  // characters starting a comment line
-    int32_t comment_count;                                      // number of comment characters
-    const char *text_cursor;                                    // next unread character, text reads only
-    ReaderFileBlock *block;                                     // read-ahead buffer, file reads only
+    int32_t file_handle;                                    // file table handle, -1 for text reads
+    const char *source_name;                                // the path, or "(data)" for text reads
+    char *line_text;                                        // current line, NUL-terminated: in the
+                                                            // read-ahead buffer or in line
+    char line[READER_LINE_CAPACITY];                        // copy of a line that cannot end in place
+    int32_t line_number;                                    // lines counted so far
+    int32_t line_capacity;                                  // READER_LINE_CAPACITY
+    int32_t token_count;                                    // tokens on the current line
+    char token_chars[READER_LINE_CAPACITY + READER_MAX_TOKENS]; // token texts, made when asked for:
+                                                            // token i at its line offset + i
+    int16_t token_start[READER_MAX_TOKENS];                 // offset of each token in line_text
+    int16_t token_length[READER_MAX_TOKENS];                // characters of each token
+    int32_t token_type[READER_MAX_TOKENS];                  // TOKEN_INT, TOKEN_FLOAT or TOKEN_WORD
+    int32_t token_int[READER_MAX_TOKENS];                   // value of number tokens
+    float token_float[READER_MAX_TOKENS];                   // value of decimal tokens
+    int32_t abort_flag;                                     // set by reader_abort
+    const char *comment_chars;                              // characters starting a comment line
+    int32_t comment_count;                                  // number of comment characters
+    const char *text_cursor;                                // next unread character, text reads only
+    ReaderFileBlock *block;                                 // read-ahead buffer, file reads only
 };
 
 // Reads a file (mode "r") line by line; 1 when read to its end without an abort,
@@ -49,6 +54,9 @@ struct TextReader {
 // a read error, a token over 255 characters, or an abort.
 int reader_run_file(const char *path, const char *comment_chars, int comment_count,
                     ReaderLineCallback callback, void *user);
+// Same, but the read is named source_name (as messages show it) while path is opened.
+int reader_run_file_named(const char *path, const char *source_name, const char *comment_chars,
+                          int comment_count, ReaderLineCallback callback, void *user);
 // Same over a NUL-terminated text in memory; the source is named "(data)".
 int reader_run_string(const char *text, const char *comment_chars, int comment_count,
                       ReaderLineCallback callback, void *user);

@@ -3,7 +3,9 @@
 // found without scanning, and a list of used slots for dense positions once holes exist.
 // The hash of an integer table is built on its first lookup: tables whose keys only grow
 // and that are never searched (faces, strips, lines and other id-keyed lists) never pay
-// for one, neither in memory nor in rehashing at every doubling.
+// for one, neither in memory nor in rehashing at every doubling. While every key equals a
+// fixed base plus its slot (ids added in ascending order without gaps, as points and faces
+// are), a lookup is plain indexing and no hash is built at all.
 #include "foundation/keyed_table.h"
 
 #include <algorithm>
@@ -31,6 +33,8 @@ struct KeyedTableIndex {
                                       // until the first lookup (see ensure_int_index)
     int32_t max_key;                  // KEY_INT: no key in the table is above this
     bool any_key;                     // KEY_INT: max_key is set (a key was ever added)
+    bool direct;                      // KEY_INT: every used slot holds key direct_base + slot
+    int64_t direct_base;              // KEY_INT: key of slot 0 while direct
     std::vector<int32_t> free_heap;   // min-heap of freed slots below fresh; capacity reserved
     int32_t fresh;                    // slots at or above this have not been used since allocation
     int32_t first_used;               // no used slot lies below this (a lower bound)
@@ -45,10 +49,13 @@ static uint32_t hash_name(const char *name);
 static bool name_storable(const char *name);
 static bool ensure_int_index(const KeyedTable *table);
 static int32_t lookup_int(const KeyedTable *table, int32_t key);
+static void note_int_key(KeyedTableIndex *index, int32_t slot, int32_t key);
 static int32_t lookup_name(const KeyedTable *table, const char *name);
 static void index_insert(KeyedTableIndex *index, int32_t slot, uint32_t hash);
 static void index_erase(KeyedTableIndex *index, int32_t slot, uint32_t hash);
 static int grow(KeyedTable *table);
+static int grow_to(KeyedTable *table, int32_t new_capacity);
+static void *enlarged(void *block, size_t old_size, size_t new_size);
 static int32_t take_free_slot(KeyedTable *table);
 static void release_slot(KeyedTable *table, int32_t slot, uint32_t hash);
 static void *element_at(const KeyedTable *table, int32_t slot);
@@ -73,9 +80,10 @@ void *table_add(KeyedTable *table, int32_t key)
     if (!table || table->element_size < 1 || table->kind == KEY_NAME ||
         table->kind < KEY_NONE || table->kind > KEY_NAME)
         return nullptr;
-    // A key above every key added so far cannot be present: no lookup (and no hash) needed.
-    if (table->kind == KEY_INT && has_storage(table) &&
-        (!table->index->any_key || key <= table->index->max_key)) {
+    // A key above every key added so far, or any key before the first, cannot be present:
+    // no lookup (and no hash) needed.
+    if (table->kind == KEY_INT && has_storage(table) && table->index->any_key &&
+        key <= table->index->max_key) {
         int32_t found = lookup_int(table, key);
         if (found == -2)
             return nullptr;
@@ -86,14 +94,8 @@ void *table_add(KeyedTable *table, int32_t key)
     if (slot < 0)
         return nullptr;
     table->slots[slot].key = key;
-    if (table->kind == KEY_INT) {
-        KeyedTableIndex *index = table->index;
-        if (!index->buckets.empty())
-            index_insert(index, slot, hash_int(key));
-        if (!index->any_key || key > index->max_key)
-            index->max_key = key;
-        index->any_key = true;
-    }
+    if (table->kind == KEY_INT)
+        note_int_key(table->index, slot, key);
     return element_at(table, slot);
 }
 
@@ -309,6 +311,63 @@ int table_copy(const KeyedTable *source, KeyedTable *destination)
     return result;
 }
 
+int table_reserve(KeyedTable *table, int32_t count)
+{
+    if (!table || table->element_size < 1 || table->kind < KEY_NONE || table->kind > KEY_NAME ||
+        count > MAX_CAPACITY)
+        return 0;
+    if (count <= table->capacity)
+        return 1;
+    int32_t capacity = table->capacity ? table->capacity : FIRST_CAPACITY;
+    while (capacity < count)
+        capacity *= 2;
+    return grow_to(table, capacity);
+}
+
+int table_shift_keys(KeyedTable *table, int32_t delta)
+{
+    if (!table || table->kind != KEY_INT || table->element_size < 1)
+        return 0;
+    if (!has_storage(table) || delta == 0)
+        return 1;
+    KeyedTableIndex *index = table->index;
+    std::vector<IndexBucket> buckets;
+    try {
+        if (!index->buckets.empty())
+            buckets.assign(index->buckets.size(), IndexBucket{EMPTY_BUCKET, 0});
+    } catch (const std::bad_alloc &) {
+        return 0;
+    }
+    bool any = false;
+    int32_t max_key = 0;
+    bool direct = index->direct;
+    int64_t base = 0;
+    for (int32_t slot = index->first_used; slot < index->fresh; slot++) {
+        if (!table->slots[slot].used)
+            continue;
+        int32_t key = (int32_t)((uint32_t)table->slots[slot].key + (uint32_t)delta);
+        table->slots[slot].key = key;
+        if (!any)
+            base = (int64_t)key - slot;
+        else if ((int64_t)key - slot != base)
+            direct = false;
+        if (!any || key > max_key)
+            max_key = key;
+        any = true;
+    }
+    index->max_key = any ? max_key : index->max_key;
+    index->direct = direct && any;
+    index->direct_base = base;
+    if (!buckets.empty()) {
+        index->buckets.swap(buckets);
+        for (int32_t slot = index->first_used; slot < index->fresh; slot++) {
+            if (table->slots[slot].used)
+                index_insert(index, slot, hash_int(table->slots[slot].key));
+        }
+    }
+    return 1;
+}
+
 int table_free(KeyedTable *table)
 {
     if (!table)
@@ -396,6 +455,14 @@ static bool ensure_int_index(const KeyedTable *table)
 // be built (out of memory).
 static int32_t lookup_int(const KeyedTable *table, int32_t key)
 {
+    const KeyedTableIndex *index = table->index;
+    if (index->direct) {
+        int64_t slot = (int64_t)key - index->direct_base;
+        if (slot < 0 || slot >= index->fresh || !table->slots[slot].used)
+            return -1;
+        assert(table->slots[slot].key == key);
+        return (int32_t)slot;
+    }
     if (!ensure_int_index(table))
         return -2;
     const std::vector<IndexBucket> &buckets = table->index->buckets;
@@ -403,11 +470,30 @@ static int32_t lookup_int(const KeyedTable *table, int32_t key)
     uint32_t hash = hash_int(key);
     for (size_t i = hash & mask; buckets[i].slot != EMPTY_BUCKET; i = (i + 1) & mask) {
         if (buckets[i].hash == hash) { // hash_int is one-to-one: the key matches
-            assert(table->slots[buckets[i].slot].used && table->slots[buckets[i].slot].key == key);
+            // Checked within the bucket alone: reading the slot's key as well would cost every
+            // lookup of a large table a second cache miss.
+            assert(buckets[i].slot >= 0 && buckets[i].slot < table->index->fresh);
             return buckets[i].slot;
         }
     }
     return -1;
+}
+
+// Records a key just stored in slot of an integer table: enters it in the hash if one is
+// built, raises the largest key, and ends direct indexing once a key is not base + slot.
+static void note_int_key(KeyedTableIndex *index, int32_t slot, int32_t key)
+{
+    if (!index->any_key) {
+        index->direct = true;
+        index->direct_base = (int64_t)key - slot;
+    } else if (index->direct && (int64_t)key - slot != index->direct_base) {
+        index->direct = false; // the hash is built from the slots on the next lookup
+    }
+    if (!index->buckets.empty())
+        index_insert(index, slot, hash_int(key));
+    if (!index->any_key || key > index->max_key)
+        index->max_key = key;
+    index->any_key = true;
 }
 
 // Slot of the used element with exactly this name, or -1 (also for a name too long to store).
@@ -469,34 +555,40 @@ static void index_erase(KeyedTableIndex *index, int32_t slot, uint32_t hash)
 // slots and names, and resizes the index. 0 (table unchanged in use) when out of memory.
 static int grow(KeyedTable *table)
 {
-    int32_t old_capacity = table->capacity;
-    if (old_capacity >= MAX_CAPACITY)
+    if (table->capacity >= MAX_CAPACITY)
         return 0;
-    int32_t new_capacity = old_capacity ? old_capacity * 2 : FIRST_CAPACITY;
-    size_t old_n = (size_t)old_capacity;
+    return grow_to(table, table->capacity ? table->capacity * 2 : FIRST_CAPACITY);
+}
+
+// Enlarges the storage to new_capacity slots (a larger power of two) as grow does. The
+// first storage is taken zeroed from the allocator, which gives fresh pages without
+// writing them.
+static int grow_to(KeyedTable *table, int32_t new_capacity)
+{
+    size_t old_n = (size_t)table->capacity;
     size_t new_n = (size_t)new_capacity;
     size_t size = (size_t)table->element_size;
+    assert(new_n > old_n);
 
     // Each block is enlarged in turn; until capacity changes at the end a larger block is
     // harmless, so a failure part way leaves the table as it was.
-    unsigned char *data = (unsigned char *)std::realloc(table->data, new_n * size);
+    unsigned char *data = (unsigned char *)enlarged(table->data, old_n * size, new_n * size);
     if (!data)
         return 0;
     table->data = data;
-    std::memset(data + old_n * size, 0, (new_n - old_n) * size);
 
-    KeyedTableSlot *slots = (KeyedTableSlot *)std::realloc(table->slots, new_n * sizeof *slots);
+    KeyedTableSlot *slots =
+        (KeyedTableSlot *)enlarged(table->slots, old_n * sizeof *slots, new_n * sizeof *slots);
     if (!slots)
         return 0;
     table->slots = slots;
-    std::memset(slots + old_n, 0, (new_n - old_n) * sizeof *slots);
 
     if (table->kind == KEY_NAME) {
-        KeyedTableName *names = (KeyedTableName *)std::realloc(table->names, new_n * sizeof *names);
+        KeyedTableName *names =
+            (KeyedTableName *)enlarged(table->names, old_n * sizeof *names, new_n * sizeof *names);
         if (!names)
             return 0;
         table->names = names;
-        std::memset(names + old_n, 0, (new_n - old_n) * sizeof *names);
     }
 
     if (!table->index) {
@@ -508,6 +600,8 @@ static int grow(KeyedTable *table)
         table->index->dense_valid = false;
         table->index->max_key = 0;
         table->index->any_key = false;
+        table->index->direct = false;
+        table->index->direct_base = 0;
     }
     KeyedTableIndex *index = table->index;
     try {
@@ -531,6 +625,18 @@ static int grow(KeyedTable *table)
     table->capacity = new_capacity;
     assert(index->fresh <= table->capacity && counts_agree(table));
     return 1;
+}
+
+// The block (null for none) enlarged from old_size to new_size bytes with the added bytes
+// zero, or null when out of memory (the block is then unchanged).
+static void *enlarged(void *block, size_t old_size, size_t new_size)
+{
+    if (!block)
+        return std::calloc(new_size, 1);
+    unsigned char *grown = (unsigned char *)std::realloc(block, new_size);
+    if (grown)
+        std::memset(grown + old_size, 0, new_size - old_size);
+    return grown;
 }
 
 // Marks the lowest free slot used (growing when none is free) and counts it; the caller
@@ -580,7 +686,8 @@ static void release_slot(KeyedTable *table, int32_t slot, uint32_t hash)
     assert(slot >= 0 && slot < index->fresh && table->slots[slot].used);
     table->slots[slot].used = 0;
     table->count--;
-    index_erase(index, slot, hash);
+    if (!index->buckets.empty())
+        index_erase(index, slot, hash);
     if (index->dense_valid) {
         index->dense_valid = !index->dense_slots.empty() && index->dense_slots.back() == slot;
         if (index->dense_valid)

@@ -95,6 +95,15 @@ void *table_nth(KeyedTable *table, int32_t n, int dense);
 // destination's previous storage is not released: copy only into a table holding none.
 // 1; 0 for a null source or out of memory (destination unchanged).
 int table_copy(const KeyedTable *source, KeyedTable *destination);
+// Makes room for count elements without growing again: the capacity becomes the first of 16,
+// 32, 64, ... (doubling from the present one) that holds them, the new storage zero as after
+// doubling. 1 (also when it already has room); 0 for a null table or out of memory (table
+// unchanged in use).
+int table_reserve(KeyedTable *table, int32_t count);
+// Adds delta to the key of every element of a KEY_INT table (wrapping as uint32_t), keeping
+// slots and order: renumbers a copied table of ids. 1; 0 for a null or other table, or out of
+// memory (keys then unchanged).
+int table_shift_keys(KeyedTable *table, int32_t delta);
 // Releases the storage and index and zeroes the whole header; 1, 0 for a null table.
 int table_free(KeyedTable *table);
 // Releases the storage and index, keeping element size and kind (empty, ready for adds);

@@ -21,6 +21,7 @@ static int copy_vertex_tables(KeyedTable *records, const KeyedTable *source, int
 static void share_images(LayerTexture *texture);
 static int copy_children(Model *copy, const Model *source);
 static void detach_records(Model *copy, const Model *source);
+static int shift_layer_ids(Layer *layer, const ModelIdCounters *shift);
 
 Model *model_create(const char *path, Model *parent)
 {
@@ -100,6 +101,35 @@ Model *model_copy(const Model *source, Model *parent)
     }
     detach_records(copy, source);
     return copy;
+}
+
+int model_shift_ids(Model *model, const ModelIdCounters *shift)
+{
+    if (!model || !shift) return 0;
+    for (int32_t slot = 0; slot < model->joints.capacity; slot++) {
+        Joint *joint = static_cast<Joint *>(table_nth(&model->joints, slot, 0));
+        if (joint) joint->id += shift->joint;
+    }
+    for (int32_t slot = 0; slot < model->collides.capacity; slot++) {
+        CollideObject *object = static_cast<CollideObject *>(table_nth(&model->collides, slot, 0));
+        if (object) object->id += shift->collide;
+    }
+    for (int32_t slot = 0; slot < model->children.capacity; slot++) {
+        Child *child = static_cast<Child *>(table_nth(&model->children, slot, 0));
+        if (child) child->id += shift->child;
+    }
+    int ok = table_shift_keys(&model->blends, static_cast<int32_t>(shift->blend)) &&
+             table_shift_keys(&model->collides, static_cast<int32_t>(shift->collide)) &&
+             table_shift_keys(&model->children, static_cast<int32_t>(shift->child));
+    for (int32_t slot = 0; ok && slot < model->layers.capacity; slot++) {
+        Layer *layer = static_cast<Layer *>(table_nth(&model->layers, slot, 0));
+        if (layer) ok = shift_layer_ids(layer, shift);
+    }
+    for (int32_t slot = 0; ok && slot < model->children.capacity; slot++) {
+        Child *child = static_cast<Child *>(table_nth(&model->children, slot, 0));
+        if (child && child->model) ok = model_shift_ids(child->model, shift);
+    }
+    return ok;
 }
 
 void model_set_flag(Model *model, uint32_t value)
@@ -282,4 +312,25 @@ static void detach_records(Model *copy, const Model *source)
             if (face) face->viewer_index = -1;
         }
     }
+}
+
+// Raises the ids of the layer's faces, strips and lines as model_shift_ids does; 0 when out
+// of memory.
+static int shift_layer_ids(Layer *layer, const ModelIdCounters *shift)
+{
+    for (int32_t slot = 0; slot < layer->faces.capacity; slot++) {
+        Face *face = static_cast<Face *>(table_nth(&layer->faces, slot, 0));
+        if (face) face->id += shift->face;
+    }
+    for (int32_t slot = 0; slot < layer->strips.capacity; slot++) {
+        Strip *strip = static_cast<Strip *>(table_nth(&layer->strips, slot, 0));
+        if (strip) strip->id += shift->strip;
+    }
+    for (int32_t slot = 0; slot < layer->lines.capacity; slot++) {
+        Line *line = static_cast<Line *>(table_nth(&layer->lines, slot, 0));
+        if (line) line->id += shift->line;
+    }
+    return table_shift_keys(&layer->faces, static_cast<int32_t>(shift->face)) &&
+           table_shift_keys(&layer->strips, static_cast<int32_t>(shift->strip)) &&
+           table_shift_keys(&layer->lines, static_cast<int32_t>(shift->line));
 }

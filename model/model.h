@@ -218,6 +218,12 @@ int model_free(Model *model);
 // images are shared through the image cache (one more reference per slot), viewer indices are
 // -1. Null for a null source or out of memory (nothing of the copy left allocated).
 Model *model_copy(const Model *source, Model *parent);
+// Raises every id the counters gave in the model and its child models (joints, blends,
+// children, collide objects, faces, strips, lines; keys and records alike) by the matching
+// field of shift, so that a copy of a model just loaded takes the ids a second load of its
+// file would have taken. The counters themselves are not advanced. 1; 0 for a null argument
+// or out of memory (some ids then raised, some not: free the model).
+int model_shift_ids(Model *model, const ModelIdCounters *shift);
 // Stores the general flag (nothing calls it).
 void model_set_flag(Model *model, uint32_t value);
 // Returns the general flag, 0 for a null model (nothing calls it).

@@ -322,6 +322,13 @@ int model_add_face(Model *model, const char *layer_name, int32_t quad, const int
     if (!model || !layer_name || !point_ids) return 0;
     Layer *layer = model_find_layer(model, layer_name);
     if (!layer) return 0;
+    return model_add_face_to_layer(model, layer, quad, point_ids, normal_ids, edge_ids, curve);
+}
+
+int model_add_face_to_layer(Model *model, Layer *layer, int32_t quad, const int32_t *point_ids,
+                            const int32_t *normal_ids, const int32_t *edge_ids, int32_t curve)
+{
+    if (!model || !layer || !point_ids) return 0;
     int32_t corners = quad ? 4 : 3;
     int32_t edges = quad ? 8 : 6;
     if (!points_exist(model, corners, point_ids)) return 0;
@@ -520,19 +527,20 @@ static bool tree_contains(Model *tree, const Model *model)
     return false;
 }
 
-// Each id must name a point of the model or a child model ("point does not exist").
+// Each id must name a point of the model or a child model ("point does not exist", the
+// message of the position lookup, which gives it for the first missing id).
 static bool points_exist(Model *model, int32_t n, const int32_t *ids)
 {
     for (int32_t i = 0; i < n; i++)
-        if (!model_point_position(model, ids[i])) return false;
+        if (!point_find(model, ids[i])) return model_point_position(model, ids[i]) != nullptr;
     return true;
 }
 
-// Each id must name a point whose normal can be used ("normal does not exist").
+// Each id must name a point whose normal can be used ("normal does not exist", as above).
 static bool normals_exist(Model *model, int32_t n, const int32_t *ids)
 {
     for (int32_t i = 0; i < n; i++)
-        if (!model_point_normal(model, ids[i])) return false;
+        if (!point_find(model, ids[i])) return model_point_normal(model, ids[i]) != nullptr;
     return true;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 
+struct Layer;
 struct Model;
 
 // New layer with colour, sides and mirror; 0 for a null name or "duplicate layer name not allowed".
@@ -47,6 +48,10 @@ int model_add_blend(Model *model, const char *joint, const char *second_joint, i
 // null, curve 0..4 (quads 0, 2, 4). 0 for missing layer, point or normal.
 int model_add_face(Model *model, const char *layer, int32_t quad, const int32_t *point_ids,
                    const int32_t *normal_ids, const int32_t *edge_ids, int32_t curve);
+// The same into a layer of the model already found (a reader looks its layer up once per
+// layer line); 0 for a null model, layer or point_ids, or as above.
+int model_add_face_to_layer(Model *model, Layer *layer, int32_t quad, const int32_t *point_ids,
+                            const int32_t *normal_ids, const int32_t *edge_ids, int32_t curve);
 // New strip of n vertices (0..512) with normal_ids[n] or null; 0 for missing layer, point or normal.
 int model_add_strip(Model *model, const char *layer, int32_t n, const int32_t *point_ids,
                     const int32_t *normal_ids);

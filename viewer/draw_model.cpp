@@ -70,6 +70,7 @@ void draw_models(Viewer *viewer)
     viewer->frame_uploads = 0;
     if (viewer->grid) draw_grid(viewer);
     if (viewer->cursor) draw_cursor(viewer);
+    rcache_reserve_faces(viewer);
     KeyedTable *models = &viewer->models;
     for (int32_t i = 0; i < models->capacity; i++) {
         LoadedModel *loaded = static_cast<LoadedModel *>(slot_element(models, i));

@@ -32,6 +32,7 @@ static void set_display_defaults(Viewer *viewer);
 static void fill_face_cache(FaceCache *cache, Model *model, int32_t layer_slot, int32_t face_slot, Face *face);
 static Point *vertex_point(Model *model, int32_t point, int by_index);
 static void release_collide_caches(Viewer *viewer);
+static int64_t tree_face_count(Model *model);
 
 void viewer_init(Viewer *viewer)
 {
@@ -125,6 +126,18 @@ FaceCache *rcache_face(Viewer *viewer, Model *model, Face *face)
         cache_get(&viewer->face_caches, &face->viewer_index, &g_next_face_cache_id, &created));
     if (cache && created) fill_face_cache(cache, model, layer_slot, face_slot, face);
     return cache;
+}
+
+void rcache_reserve_faces(Viewer *viewer)
+{
+    if (!viewer || table_count(&viewer->face_caches) > 0) return;
+    int64_t faces = 0;
+    for (int32_t i = 0; i < viewer->models.capacity; i++) {
+        const LoadedModel *loaded = static_cast<const LoadedModel *>(table_nth(&viewer->models, i, 0));
+        if (loaded && loaded->model) faces += tree_face_count(loaded->model);
+    }
+    // Only a size the table can hold is asked for; a failure leaves growth to the adds.
+    if (faces > 16 && faces <= INT32_MAX / 2) table_reserve(&viewer->face_caches, static_cast<int32_t>(faces));
 }
 
 JointCache *rcache_joint(Viewer *viewer, Model *model, Joint *joint)
@@ -432,13 +445,24 @@ static void set_display_defaults(Viewer *viewer)
     viewer->cursor = 0;
 }
 
+// Each corner's point is looked up once: its own-table slot gives the corner index, the
+// position and the joint; a point only a child model holds is found through the tree.
 static void fill_face_cache(FaceCache *cache, Model *model, int32_t layer_slot, int32_t face_slot, Face *face)
 {
     int corners = face->quad ? 4 : 3;
     float position[4][3] = {};
+    const Point *points[4] = {nullptr, nullptr, nullptr, nullptr};
+    for (int i = 0; i < 4; i++) cache->corner_index[i] = cache->normal_index[i] = -1;
     for (int i = 0; i < corners; i++) {
-        const float *p = model_point_position(model, face->point_ids[i]);
-        if (p) memcpy(position[i], p, sizeof position[i]);
+        int32_t slot = table_index_of(&model->points, face->point_ids[i], 0);
+        cache->corner_index[i] = slot;
+        points[i] = slot >= 0 ? static_cast<const Point *>(table_nth(&model->points, slot, 0))
+                              : point_find(model, face->point_ids[i]);
+        if (points[i]) memcpy(position[i], points[i]->position, sizeof position[i]);
+        else model_point_position(model, face->point_ids[i]);  // sets the missing point's message
+        cache->normal_index[i] = face->normal_ids[i] == face->point_ids[i]
+                                     ? slot
+                                     : table_index_of(&model->points, face->normal_ids[i], 0);
     }
     float triangle[9];
     memcpy(triangle, position[0], sizeof position[0]);
@@ -454,15 +478,11 @@ static void fill_face_cache(FaceCache *cache, Model *model, int32_t layer_slot, 
     cache->layer_slot = layer_slot;
     cache->face_slot = face_slot;
     cache->face_id = face->id;
-    for (int i = 0; i < 4; i++) cache->corner_index[i] = cache->normal_index[i] = -1;
     for (int i = 0; i < 8; i++) cache->control_index[i] = -1;
     cache->joint_mix = 1;
     const Joint *previous = nullptr;
     for (int i = 0; i < corners; i++) {
-        cache->corner_index[i] = table_index_of(&model->points, face->point_ids[i], 0);
-        cache->normal_index[i] = table_index_of(&model->points, face->normal_ids[i], 0);
-        const Point *point = point_find(model, face->point_ids[i]);
-        const Joint *joint = point ? point->joint : nullptr;
+        const Joint *joint = points[i] ? points[i]->joint : nullptr;
         if (i > 0 && joint != previous) cache->joint_mix = 2;
         previous = joint;
     }
@@ -488,3 +508,17 @@ static void release_collide_caches(Viewer *viewer)
         viewer->collide_release_hook(viewer, cache);
 }
 
+// Faces of the model's layers and of its child models, depth first.
+static int64_t tree_face_count(Model *model)
+{
+    int64_t count = 0;
+    for (int32_t i = 0; i < model->layers.capacity; i++) {
+        const Layer *layer = static_cast<const Layer *>(table_nth(&model->layers, i, 0));
+        if (layer) count += table_count(&layer->faces);
+    }
+    for (int32_t i = 0; i < model->children.capacity; i++) {
+        const Child *child = static_cast<const Child *>(table_nth(&model->children, i, 0));
+        if (child && child->model) count += tree_face_count(child->model);
+    }
+    return count;
+}

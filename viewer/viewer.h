@@ -194,6 +194,9 @@ PointCache *rcache_point(Viewer *viewer, Point *point);
 // The face's FaceCache of model, created on first use; null for a null argument or a face
 // that is in no layer of the model.
 FaceCache *rcache_face(Viewer *viewer, Model *model, Face *face);
+// While no face has a cache, makes room in the face cache table for every face of the loaded
+// models (child models included), so that the first frame fills it without regrowing it.
+void rcache_reserve_faces(Viewer *viewer);
 // The joint's JointCache of model, created on first use; null for a null argument or a joint
 // that is not in the model's joint table.
 JointCache *rcache_joint(Viewer *viewer, Model *model, Joint *joint);

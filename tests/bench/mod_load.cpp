@@ -1,9 +1,10 @@
 // Loading speed of .mod scenes against tinyobjloader on the same geometry: a parent
 // model with 16 instances of one grid model (181 x 181 points, 64,800 triangles, about
-// 1,000,000 triangles in all) and the equivalent single OBJ mesh; and the same pair at a
+// 1,000,000 triangles in all), the same with 16 copies of the grid under different names
+// (every child file read and parsed), and the equivalent single OBJ mesh; and the same at a
 // tenth of the size (57 x 57 points a grid) to show that loading time grows linearly.
-// Prints the medians of 5 interleaved runs (wall and CPU time), the ratios and the growth,
-// then runs the benchmarks.
+// Prints the medians of 5 interleaved runs (wall and CPU time) with their spread, the
+// ratios and the growth, then runs the benchmarks.
 #include <benchmark/benchmark.h>
 #include <tiny_obj_loader.h>
 
@@ -15,6 +16,7 @@
 #include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -29,9 +31,11 @@ namespace {
 
 constexpr int kInstances = 16;
 
-// One generated scene: the parent .mod, its grid child and the equivalent OBJ.
+// One generated scene: the parent .mod naming one grid child 16 times, the parent naming
+// 16 copies of the grid, and the equivalent OBJ.
 struct Scene {
     std::string mod_path;
+    std::string distinct_path;
     std::string obj_path;
     long triangles;
     long mod_bytes;
@@ -93,23 +97,36 @@ Scene make_scene(const std::string &name, int side)
     std::string parent = "# generated scene\n";
     for (int i = 0; i < kInstances; i++)
         parent += "child " + grid + " " + std::to_string(i * side * 10) + " 0 0 1 1 1 0 0 0\n";
+    std::string distinct = "# generated scene of distinct files\n";
+    for (int i = 0; i < kInstances; i++) {
+        std::string copy = grid + "_" + std::to_string(i);
+        distinct += "child " + copy + " " + std::to_string(i * side * 10) + " 0 0 1 1 1 0 0 0\n";
+        write_file(g_dir + copy + ".mod", grid_text(side));
+    }
     s.mod_path = g_dir + name + ".mod";
+    s.distinct_path = g_dir + name + "_distinct.mod";
     s.obj_path = g_dir + name + ".obj";
+    write_file(s.distinct_path, distinct);
     s.mod_bytes = write_file(s.mod_path, parent) + write_file(g_dir + grid + ".mod", grid_text(side));
     s.obj_bytes = write_file(s.obj_path, obj_text(side));
     s.triangles = static_cast<long>(kInstances) * (side - 1) * (side - 1) * 2;
     return s;
 }
 
-int load_mod(const Scene &s)
+int load_mod_file(const std::string &path)
 {
-    Model *m = mod_load(s.mod_path.c_str());
+    Model *m = mod_load(path.c_str());
     if (!m) {
         fprintf(stderr, "mod_load failed: %s\n", err_last() ? err_last() : "");
         return 0;
     }
     model_free(m);
     return 1;
+}
+
+int load_mod(const Scene &s)
+{
+    return load_mod_file(s.mod_path);
 }
 
 int load_obj(const Scene &s)
@@ -163,6 +180,26 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
+// "median [min-max]" of the values.
+std::string spread(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    char text[64];
+    snprintf(text, sizeof text, "%.3f [%.3f-%.3f]", v[v.size() / 2], v.front(), v.back());
+    return text;
+}
+
+// "median [min-max]" of the ratios a[i] / b[i] of runs of the same round.
+std::string ratio_spread(const std::vector<double> &a, const std::vector<double> &b)
+{
+    std::vector<double> r;
+    for (size_t i = 0; i < a.size(); i++) r.push_back(a[i] / b[i]);
+    std::sort(r.begin(), r.end());
+    char text[64];
+    snprintf(text, sizeof text, "%.2f [%.2f-%.2f]", r[r.size() / 2], r.front(), r.back());
+    return text;
+}
+
 void BM_ModLoad(benchmark::State &state, const Scene *s)
 {
     for (auto _ : state)
@@ -179,43 +216,103 @@ void BM_TinyObjLoad(benchmark::State &state, const Scene *s)
 
 }  // namespace
 
+// Peak resident memory of this process in KiB (the kernel's high-water mark).
+long peak_kib()
+{
+    rusage u;
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+// In a fresh process (this program run as "peak PATH OBJ"): the growth of the peak resident
+// memory while the .mod file is loaded, or while tinyobjloader loads the OBJ file when PATH
+// is "-". Prints KiB.
+int peak_run(const char *path, const char *obj)
+{
+    long before = peak_kib();
+    int ok;
+    if (strcmp(path, "-") == 0) {
+        Scene s;
+        s.obj_path = obj;
+        g_dir = "/tmp/";
+        ok = load_obj(s);
+    } else {
+        ok = load_mod_file(path);
+    }
+    printf("%ld\n", peak_kib() - before);
+    return ok ? 0 : 1;
+}
+
+// Peak memory growth of one load in a fresh copy of this program, KiB; -1 when it failed.
+long peak_of(const char *self, const std::string &path, const std::string &obj)
+{
+    std::string command = std::string(self) + " peak " + path + " " + obj;
+    FILE *pipe = popen(command.c_str(), "r");
+    if (!pipe) return -1;
+    long kib = -1;
+    if (fscanf(pipe, "%ld", &kib) != 1) kib = -1;
+    pclose(pipe);
+    return kib;
+}
+
 int main(int argc, char **argv)
 {
+    if (argc == 4 && strcmp(argv[1], "peak") == 0) return peak_run(argv[2], argv[3]);
     char dir[] = "/tmp/druvex_bench_mod_XXXXXX";
     if (!mkdtemp(dir)) return 1;
     g_dir = std::string(dir) + "/";
     g_large = make_scene("large", 181);
     g_small = make_scene("small", 57);
 
-    // The four loads take turns, 5 rounds, so that a change in the machine's load while
-    // the program runs touches all of them alike; odd rounds run tinyobjloader first, so that
-    // neither loader always finds the heap as the other left it. Medians of wall and CPU time.
-    const std::function<int()> runs[4] = {[] { return load_mod(g_large); }, [] { return load_obj(g_large); },
-                                          [] { return load_mod(g_small); }, [] { return load_obj(g_small); }};
-    std::vector<double> wall[4], cpu[4], faults[4];
+    // The six loads take turns, 5 rounds, so that a change in the machine's load while
+    // the program runs touches all of them alike; odd rounds run them in the opposite order,
+    // so that no loader always finds the heap as another left it. Medians of wall and CPU
+    // time with their spread (min-max), ratios per round.
+    const std::function<int()> runs[6] = {[] { return load_mod(g_large); },
+                                          [] { return load_mod_file(g_large.distinct_path); },
+                                          [] { return load_obj(g_large); },
+                                          [] { return load_mod(g_small); },
+                                          [] { return load_mod_file(g_small.distinct_path); },
+                                          [] { return load_obj(g_small); }};
+    std::vector<double> wall[6], cpu[6], faults[6];
     for (int round = 0; round < 5; round++)
-        for (int step = 0; step < 4; step++) {
-            int k = round % 2 ? step ^ 1 : step;
+        for (int step = 0; step < 6; step++) {
+            int k = round % 2 ? 5 - step : step;
             Timing t = time_once(runs[k]);
             wall[k].push_back(t.wall);
             cpu[k].push_back(t.cpu);
             faults[k].push_back(t.faults);
         }
     for (int pass = 0; pass < 2; pass++) {
-        double m[4];
-        for (int k = 0; k < 4; k++) m[k] = median(pass ? cpu[k] : wall[k]);
-        printf("%s time, median of 5\n", pass ? "CPU" : "wall");
-        printf("scene  triangles  mod bytes  obj bytes  mod_load s  tinyobj s  ratio\n");
-        printf("large  %9ld  %9ld  %9ld  %10.3f  %9.3f  %5.2f\n", g_large.triangles, g_large.mod_bytes,
-               g_large.obj_bytes, m[0], m[1], m[0] / m[1]);
-        printf("small  %9ld  %9ld  %9ld  %10.3f  %9.3f  %5.2f\n", g_small.triangles, g_small.mod_bytes,
-               g_small.obj_bytes, m[2], m[3], m[2] / m[3]);
-        printf("growth: %.2fx the triangles took %.2fx as long with mod_load, %.2fx with tinyobjloader\n\n",
-               static_cast<double>(g_large.triangles) / g_small.triangles, m[0] / m[2], m[1] / m[3]);
+        const std::vector<double> *v = pass ? cpu : wall;
+        printf("%s time in s, median [min-max] of 5; ratio to tinyobjloader per round\n", pass ? "CPU" : "wall");
+        printf("scene  triangles  mod_load instanced      mod_load distinct       tinyobjloader          "
+               "ratio inst.        ratio distinct\n");
+        const char *names[2] = {"large", "small"};
+        const Scene *scenes[2] = {&g_large, &g_small};
+        for (int i = 0; i < 2; i++) {
+            int b = 3 * i;
+            printf("%s  %9ld  %-22s  %-22s  %-22s %-18s %s\n", names[i], scenes[i]->triangles,
+                   spread(v[b]).c_str(), spread(v[b + 1]).c_str(), spread(v[b + 2]).c_str(),
+                   ratio_spread(v[b], v[b + 2]).c_str(), ratio_spread(v[b + 1], v[b + 2]).c_str());
+        }
+        printf("growth: %.2fx the triangles took %.2fx as long with mod_load instanced, %.2fx distinct, "
+               "%.2fx with tinyobjloader\n\n",
+               static_cast<double>(g_large.triangles) / g_small.triangles, median(v[0]) / median(v[3]),
+               median(v[1]) / median(v[4]), median(v[2]) / median(v[5]));
     }
+    printf("mod bytes (instanced) large %ld small %ld, obj bytes large %ld small %ld\n", g_large.mod_bytes,
+           g_small.mod_bytes, g_large.obj_bytes, g_small.obj_bytes);
+    printf("page faults, median: mod_load large %.0f / %.0f distinct, small %.0f / %.0f distinct, "
+           "tinyobjloader large %.0f small %.0f\n\n",
+           median(faults[0]), median(faults[1]), median(faults[3]), median(faults[4]), median(faults[2]),
+           median(faults[5]));
 
-    printf("page faults, median: mod_load large %.0f small %.0f, tinyobjloader large %.0f small %.0f\n\n",
-           median(faults[0]), median(faults[2]), median(faults[1]), median(faults[3]));
+    std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    printf("peak memory growth of one load of the large scene, KiB: mod_load instanced %ld, distinct %ld, "
+           "tinyobjloader %ld\n\n",
+           peak_of(self.c_str(), g_large.mod_path, "-"), peak_of(self.c_str(), g_large.distinct_path, "-"),
+           peak_of(self.c_str(), "-", g_large.obj_path));
 
     benchmark::RegisterBenchmark("ModLoad/large", BM_ModLoad, &g_large)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
     benchmark::RegisterBenchmark("TinyObjLoad/large", BM_TinyObjLoad, &g_large)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);

@@ -4,6 +4,7 @@
 #include "foundation/last_error.h"
 #include "model/image_cache.h"
 #include "model/model.h"
+#include "model/model_build.h"
 #include "model/model_query.h"
 #include "tests/unit/temp_dir.h"
 
@@ -12,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -227,4 +229,223 @@ TEST(ModLoader, ModelCountIsCapped)
     }
     EXPECT_EQ(1023, count);
     model_free(m);
+}
+
+namespace {
+
+// Record-by-record comparison of two model trees, as loaded: every table slot by slot (used
+// flags, keys, record bytes with their pointers taken out and compared for what they point
+// at), and child models recursively. The top models' names are not compared.
+void expect_same_tree(Model *a, Model *b, const std::string &where);
+
+// The slot's record of both tables after checking that the slot is used alike under one key.
+template <typename T>
+bool same_slot(KeyedTable *ta, KeyedTable *tb, int32_t slot, T **ra, T **rb, const std::string &where)
+{
+    EXPECT_EQ(ta->slots[slot].used, tb->slots[slot].used) << where << " slot " << slot;
+    EXPECT_EQ(ta->slots[slot].key, tb->slots[slot].key) << where << " slot " << slot;
+    *ra = static_cast<T *>(table_nth(ta, slot, 0));
+    *rb = static_cast<T *>(table_nth(tb, slot, 0));
+    return *ra && *rb;
+}
+
+template <typename T>
+void expect_same_plain_table(KeyedTable *ta, KeyedTable *tb, const std::string &where)
+{
+    ASSERT_EQ(ta->capacity, tb->capacity) << where;
+    ASSERT_EQ(table_count(ta), table_count(tb)) << where;
+    for (int32_t slot = 0; slot < ta->capacity; slot++) {
+        T *ra, *rb;
+        if (same_slot(ta, tb, slot, &ra, &rb, where)) {
+            EXPECT_EQ(0, memcmp(ra, rb, sizeof(T))) << where << " slot " << slot;
+        }
+    }
+}
+
+const char *joint_of(const Model *m, const Joint *j)
+{
+    if (!j) return "-";
+    const unsigned char *base = m->joints.data;
+    const unsigned char *at = reinterpret_cast<const unsigned char *>(j);
+    EXPECT_TRUE(at >= base && at < base + m->joints.capacity * sizeof(Joint)) << "joint outside its model";
+    return j->name;
+}
+
+void expect_same_tree(Model *a, Model *b, const std::string &where)
+{
+    EXPECT_STREQ(a->directory, b->directory) << where;
+    EXPECT_EQ(a->has_gouraud, b->has_gouraud) << where;
+    EXPECT_EQ(a->has_normals, b->has_normals) << where;
+    EXPECT_EQ(0, memcmp(a->box_min, b->box_min, sizeof a->box_min)) << where;
+    EXPECT_EQ(0, memcmp(a->box_max, b->box_max, sizeof a->box_max)) << where;
+    EXPECT_EQ(a->viewer_index, b->viewer_index) << where;
+    expect_same_plain_table<Joint>(&a->joints, &b->joints, where + " joints");
+    ASSERT_EQ(a->points.capacity, b->points.capacity) << where;
+    for (int32_t slot = 0; slot < a->points.capacity; slot++) {
+        Point *pa, *pb;
+        if (!same_slot(&a->points, &b->points, slot, &pa, &pb, where + " points")) continue;
+        EXPECT_STREQ(joint_of(a, pa->joint), joint_of(b, pb->joint)) << where << " point slot " << slot;
+        EXPECT_STREQ(joint_of(a, pa->second_joint), joint_of(b, pb->second_joint)) << where;
+        Point qa = *pa, qb = *pb;
+        qa.joint = qa.second_joint = qb.joint = qb.second_joint = nullptr;
+        EXPECT_EQ(0, memcmp(&qa, &qb, sizeof qa)) << where << " point slot " << slot;
+    }
+    ASSERT_EQ(a->blends.capacity, b->blends.capacity) << where;
+    for (int32_t slot = 0; slot < a->blends.capacity; slot++) {
+        Blend *ba, *bb;
+        if (!same_slot(&a->blends, &b->blends, slot, &ba, &bb, where + " blends")) continue;
+        EXPECT_EQ(ba->point_count, bb->point_count) << where;
+        EXPECT_STREQ(joint_of(a, ba->joint), joint_of(b, bb->joint)) << where;
+        EXPECT_STREQ(joint_of(a, ba->second_joint), joint_of(b, bb->second_joint)) << where;
+    }
+    ASSERT_EQ(a->collides.capacity, b->collides.capacity) << where;
+    for (int32_t slot = 0; slot < a->collides.capacity; slot++) {
+        CollideObject *ca, *cb;
+        if (!same_slot(&a->collides, &b->collides, slot, &ca, &cb, where + " collides")) continue;
+        EXPECT_EQ(a, ca->owner) << where;
+        EXPECT_EQ(b, cb->owner) << where;
+        CollideObject qa = *ca, qb = *cb;
+        qa.owner = qb.owner = nullptr;
+        EXPECT_EQ(0, memcmp(&qa, &qb, sizeof qa)) << where << " collide slot " << slot;
+    }
+    ASSERT_EQ(a->layers.capacity, b->layers.capacity) << where;
+    for (int32_t slot = 0; slot < a->layers.capacity; slot++) {
+        Layer *la, *lb;
+        if (!same_slot(&a->layers, &b->layers, slot, &la, &lb, where + " layers")) continue;
+        std::string in = where + " layer " + la->name;
+        expect_same_plain_table<Face>(&la->faces, &lb->faces, in + " faces");
+        expect_same_plain_table<Uvee>(&la->uvees, &lb->uvees, in + " uvees");
+        expect_same_plain_table<float[3]>(&la->normals, &lb->normals, in + " normals");
+        expect_same_plain_table<float[3]>(&la->pn_normals, &lb->pn_normals, in + " pn normals");
+        ASSERT_EQ(la->strips.capacity, lb->strips.capacity) << in;
+        for (int32_t s = 0; s < la->strips.capacity; s++) {
+            Strip *sa, *sb;
+            if (!same_slot(&la->strips, &lb->strips, s, &sa, &sb, in + " strips")) continue;
+            EXPECT_EQ(sa->id, sb->id) << in;
+            EXPECT_EQ(sa->vertex_count, sb->vertex_count) << in;
+            EXPECT_NE(sa->vertices.data, sb->vertices.data) << in << ": each strip owns its vertices";
+            expect_same_plain_table<StripVertex>(&sa->vertices, &sb->vertices, in + " strip vertices");
+        }
+        ASSERT_EQ(la->lines.capacity, lb->lines.capacity) << in;
+        for (int32_t s = 0; s < la->lines.capacity; s++) {
+            Line *xa, *xb;
+            if (!same_slot(&la->lines, &lb->lines, s, &xa, &xb, in + " lines")) continue;
+            EXPECT_EQ(xa->id, xb->id) << in;
+            EXPECT_EQ(xa->vertex_count, xb->vertex_count) << in;
+            expect_same_plain_table<uint32_t>(&xa->vertices, &xb->vertices, in + " line vertices");
+        }
+        auto *ta = static_cast<LayerTexture *>(table_find(&la->texture, 1));
+        auto *tb = static_cast<LayerTexture *>(table_find(&lb->texture, 1));
+        ASSERT_EQ(ta == nullptr, tb == nullptr) << in;
+        if (ta) {
+            // A copy holds no GL names, so it has none to release: its stale flag may differ.
+            LayerTexture qa = *ta, qb = *tb;
+            qa.gl_stale = qb.gl_stale = 0;
+            EXPECT_EQ(0, memcmp(&qa, &qb, sizeof qa)) << in << " texture";
+        }
+        Layer qa = *la, qb = *lb;
+        for (Layer *q : {&qa, &qb}) {
+            for (KeyedTable *t : {&q->faces, &q->strips, &q->lines, &q->uvees, &q->texture, &q->normals,
+                                  &q->pn_normals})
+                memset(t, 0, sizeof *t);
+        }
+        EXPECT_EQ(0, memcmp(&qa, &qb, sizeof qa)) << in;
+    }
+    ASSERT_EQ(a->children.capacity, b->children.capacity) << where;
+    for (int32_t slot = 0; slot < a->children.capacity; slot++) {
+        Child *ca, *cb;
+        if (!same_slot(&a->children, &b->children, slot, &ca, &cb, where + " children")) continue;
+        ASSERT_NE(nullptr, ca->model);
+        ASSERT_NE(nullptr, cb->model);
+        EXPECT_EQ(a, ca->model->parent) << where;
+        EXPECT_EQ(b, cb->model->parent) << where;
+        Child qa = *ca, qb = *cb;
+        qa.model = qb.model = nullptr;
+        memset(qa.name, 0, sizeof qa.name);
+        memset(qb.name, 0, sizeof qb.name);
+        EXPECT_EQ(0, memcmp(&qa, &qb, sizeof qa)) << where << " child slot " << slot;
+        expect_same_tree(ca->model, cb->model, where + "/" + ca->name);
+    }
+}
+
+// Every model of the tree, depth first.
+void collect_models(Model *m, std::vector<Model *> *out)
+{
+    out->push_back(m);
+    for (int32_t slot = 0; slot < m->children.capacity; slot++) {
+        auto *child = static_cast<Child *>(table_nth(&m->children, slot, 0));
+        if (child && child->model) collect_models(child->model, out);
+    }
+}
+
+}  // namespace
+
+// A file named by several child lines is read once and copied, yet every instance is the
+// model a read of its own would give (same records, same ids from the counters), owns all
+// its storage (an edit through the building calls changes that instance only), and freeing
+// the scene frees each instance once and releases every image.
+TEST(ModLoader, RepeatedChildFileGivesEachInstanceItsOwnModel)
+{
+    TempDir t;
+    std::filesystem::copy(kDir, t.path, std::filesystem::copy_options::recursive);
+    const std::string holder = "joint hold 0 0 0 world 0\ncollide hull box 1 2 3 4 5 6 0 0 0\n"
+                               "child scene 0 0 0 1 1 1 0 0 0\n";
+    for (const char *name : {"holder", "holder_a", "holder_b", "holder_c"}) t.write(std::string(name) + ".mod", holder);
+    t.write("instanced.mod", "child holder 0 0 0 1 1 1 0 0 0\nchild scene 5 0 0 1 1 1 0 0 0\n"
+                             "child holder 9 0 0 1 1 1 0 0 0\nchild holder 7 0 0 1 1 1 0 0 0\n");
+    t.write("distinct.mod", "child holder_a 0 0 0 1 1 1 0 0 0\nchild scene 5 0 0 1 1 1 0 0 0\n"
+                            "child holder_b 9 0 0 1 1 1 0 0 0\nchild holder_c 7 0 0 1 1 1 0 0 0\n");
+
+    const ModelIdCounters start = g_model_ids;
+    Model *copied = mod_load(t.file("instanced.mod").c_str());
+    ASSERT_NE(nullptr, copied) << last_error();
+    const ModelIdCounters after_copied = g_model_ids;
+    g_model_ids = start;
+    Model *read = mod_load(t.file("distinct.mod").c_str());
+    ASSERT_NE(nullptr, read) << last_error();
+    EXPECT_EQ(0, memcmp(&after_copied, &g_model_ids, sizeof g_model_ids)) << "counters advance alike";
+    expect_same_tree(copied, read, "scene");
+
+    // No two models share a table's storage. Each holder holds a scene of 5 models.
+    std::vector<Model *> models;
+    collect_models(copied, &models);
+    ASSERT_EQ(1u + 3u * 6u + 5u, models.size());
+    for (size_t i = 0; i < models.size(); i++)
+        for (size_t j = i + 1; j < models.size(); j++) {
+            EXPECT_NE(models[i], models[j]);
+            if (models[i]->points.data) {
+                EXPECT_NE(models[i]->points.data, models[j]->points.data);
+            }
+        }
+
+    // Editing the second holder's scene through the building calls leaves the others alone.
+    auto holder_scene = [](Model *top, int n) {
+        Model *h = model_child_at(top, n)->model;
+        return model_child_at(h, 1)->model;
+    };
+    Model *first = holder_scene(copied, 1);
+    Model *second = holder_scene(copied, 3);
+    Model *third = holder_scene(copied, 4);
+    ASSERT_TRUE(first && second && third);
+    const Layer *layer = static_cast<const Layer *>(table_first(&second->layers));
+    ASSERT_NE(nullptr, layer);
+    std::string layer_name = layer->name;
+    int32_t faces = table_count(&layer->faces);
+    ASSERT_EQ(1, model_set_point(second, 1, 500, 600, 700, 1.0f));
+    ASSERT_EQ(1, model_set_point(second, 999, 1, 2, 3, 1.0f));
+    const int32_t ids[4] = {1, 2, 999, 0};
+    ASSERT_EQ(1, model_add_face(second, layer_name.c_str(), 0, ids, nullptr, nullptr, 0)) << last_error();
+    EXPECT_EQ(500.0f, point_of(second, 1)->position[0]);
+    EXPECT_EQ(faces + 1, table_count(&model_find_layer(second, layer_name.c_str())->faces));
+    for (Model *other : {first, third}) {
+        EXPECT_EQ(0.0f, point_of(other, 1)->position[0]);
+        EXPECT_EQ(nullptr, point_of(other, 999));
+        EXPECT_EQ(faces, table_count(&model_find_layer(other, layer_name.c_str())->faces));
+    }
+    expect_same_tree(model_child_at(copied, 1)->model, model_child_at(read, 1)->model, "first holder");
+    expect_same_tree(model_child_at(copied, 4)->model, model_child_at(read, 4)->model, "third holder");
+
+    model_free(copied);
+    model_free(read);
+    EXPECT_EQ(nullptr, image_cache_find((lower(t.path + "/") + "tex.tga").c_str()));
 }

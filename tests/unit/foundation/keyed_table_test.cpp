@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -794,4 +795,130 @@ TEST(KeyedTableDeathTest, BrokenBookkeepingIsCaught)
     EXPECT_EQ(1, table_index_of(&t, 4, 0));
     EXPECT_EQ(3, table_count(&t));
     table_free(&t);
+}
+
+// Keys added as base + slot are found by indexing; a key out of that order, a removal and a
+// re-add in the freed slot, and keys below the base keep every lookup right.
+TEST_F(IntTable, AscendingKeysAndTheirBreaksAreAllFound)
+{
+    struct Case {
+        const char *name;
+        std::vector<int32_t> adds;
+        std::vector<int32_t> removes;
+        std::vector<int32_t> more;
+    };
+    const Case cases[] = {
+        {"ascending from 1", {1, 2, 3, 4, 5}, {}, {}},
+        {"ascending from -3", {-3, -2, -1, 0, 1}, {}, {}},
+        {"gap", {10, 11, 12, 20, 21}, {}, {}},
+        {"below the base", {10, 11, 12, 5, 13}, {}, {}},
+        {"removed and re-added", {1, 2, 3, 4}, {2}, {2, 5}},
+        {"freed slot takes another key", {1, 2, 3, 4}, {2}, {9, 5}},
+    };
+    for (const Case &c : cases) {
+        KeyedTable k;
+        table_init(&k, sizeof(Rec), KEY_INT);
+        std::vector<int32_t> present;
+        for (int32_t key : c.adds) {
+            ((Rec *)table_add(&k, key))->a = key;
+            present.push_back(key);
+        }
+        for (int32_t key : c.removes) {
+            EXPECT_EQ(1, table_remove(&k, key)) << c.name;
+            present.erase(std::find(present.begin(), present.end(), key));
+            EXPECT_EQ(nullptr, table_find(&k, key)) << c.name;
+        }
+        for (int32_t key : c.more) {
+            Rec *r = (Rec *)table_add(&k, key);
+            ASSERT_NE(nullptr, r) << c.name;
+            r->a = key;
+            present.push_back(key);
+        }
+        for (int32_t key : present) {
+            Rec *r = (Rec *)table_find(&k, key);
+            ASSERT_NE(nullptr, r) << c.name << " key " << key;
+            EXPECT_EQ(key, r->a) << c.name;
+            EXPECT_EQ(r, table_add(&k, key)) << c.name << ": a present key is not added twice";
+        }
+        for (int32_t key : {-100, 6, 7, 8, 14, 100}) {
+            if (std::find(present.begin(), present.end(), key) == present.end()) {
+                EXPECT_EQ(nullptr, table_find(&k, key)) << c.name << " key " << key;
+            }
+        }
+        EXPECT_EQ((int32_t)present.size(), table_count(&k)) << c.name;
+        table_free(&k);
+    }
+}
+
+// Reserving makes the capacity the power of two that holds the count, zero-filled, and the
+// adds up to it neither move the storage nor change what they give.
+TEST_F(IntTable, ReserveMakesRoomOnceAndKeepsTheElements)
+{
+    fill(5);
+    ASSERT_EQ(1, table_reserve(&t, 1000));
+    EXPECT_EQ(1024, t.capacity);
+    EXPECT_TRUE(all_zero(t.data + 5 * sizeof(Rec), (1024 - 5) * sizeof(Rec)));
+    const unsigned char *data = t.data;
+    for (int32_t k = 6; k <= 1024; k++)
+        table_add(&t, k);
+    EXPECT_EQ(data, t.data);
+    for (int32_t k = 1; k <= 1024; k++)
+        ASSERT_NE(nullptr, table_find(&t, k)) << k;
+    EXPECT_EQ(-5, ((Rec *)table_find(&t, 5))->b);
+    EXPECT_EQ(1, table_reserve(&t, 10));
+    EXPECT_EQ(1024, t.capacity);
+    EXPECT_EQ(0, table_reserve(nullptr, 10));
+
+    KeyedTable fresh;
+    table_init(&fresh, sizeof(Rec), KEY_NAME);
+    ASSERT_EQ(1, table_reserve(&fresh, 17));
+    EXPECT_EQ(32, fresh.capacity);
+    EXPECT_EQ(0, table_count(&fresh));
+    ASSERT_NE(nullptr, table_add(&fresh, "first"));
+    EXPECT_NE(nullptr, table_find(&fresh, "first"));
+    table_free(&fresh);
+}
+
+// Shifting renumbers every key in place, whether the table is indexed directly or hashed
+// (keys added out of order and looked up), and other tables are refused.
+TEST(KeyedTableShift, RenumbersKeysKeepingSlotsAndOrder)
+{
+    for (int shuffled = 0; shuffled < 2; shuffled++) {
+        KeyedTable t;
+        table_init(&t, sizeof(Rec), KEY_INT);
+        std::vector<int32_t> keys;
+        for (int32_t k = 1; k <= 100; k++)
+            keys.push_back(k);
+        if (shuffled)
+            std::shuffle(keys.begin(), keys.end(), std::mt19937(5));
+        for (int32_t k : keys)
+            ((Rec *)table_add(&t, k))->a = k;
+        table_remove(&t, keys[10]);
+        ASSERT_NE(nullptr, table_find(&t, keys[0]));
+        ASSERT_EQ(1, table_shift_keys(&t, 1000));
+        for (int32_t k : keys) {
+            Rec *r = (Rec *)table_find(&t, k + 1000);
+            if (k == keys[10]) {
+                EXPECT_EQ(nullptr, r);
+                continue;
+            }
+            ASSERT_NE(nullptr, r) << k;
+            EXPECT_EQ(k, r->a);
+            EXPECT_EQ(nullptr, table_find(&t, k));
+        }
+        int32_t key = 0;
+        int32_t slot = 0;
+        for (Rec *r = (Rec *)table_first(&t, &key); r; r = (Rec *)table_next(&t, &key), slot++) {
+            if (slot == 10)
+                slot++;
+            EXPECT_EQ(keys[(size_t)slot] + 1000, key);
+        }
+        ASSERT_NE(nullptr, table_add(&t, 2000));
+        EXPECT_EQ(100, table_count(&t));
+        table_free(&t);
+    }
+    KeyedTable names;
+    table_init(&names, sizeof(Rec), KEY_NAME);
+    EXPECT_EQ(0, table_shift_keys(&names, 1));
+    EXPECT_EQ(0, table_shift_keys(nullptr, 1));
 }
