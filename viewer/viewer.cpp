@@ -224,6 +224,21 @@ Face *rcache_face_of(const FaceCache *cache)
     return (face && face->id == cache->face_id) ? face : nullptr;
 }
 
+int rcache_face_normal(const FaceCache *cache, int half, float *normal)
+{
+    Face *face = rcache_face_of(cache);
+    if (!face || !normal || half < 0 || half > (face->quad ? 1 : 0)) return 0;
+    static const int corners[2][3] = {{0, 1, 2}, {2, 1, 3}};
+    float triangle[9];
+    for (int k = 0; k < 3; k++) {
+        const Point *point = point_find(cache->model, face->point_ids[corners[half][k]]);
+        if (!point) return 0;
+        memcpy(triangle + 3 * k, point->position, sizeof point->position);
+    }
+    geom_face_normal(triangle, normal);
+    return 1;
+}
+
 Joint *rcache_joint_parent(const JointCache *cache)
 {
     if (!cache || !cache->model || cache->parent_slot < 0) return nullptr;
@@ -445,47 +460,26 @@ static void set_display_defaults(Viewer *viewer)
     viewer->cursor = 0;
 }
 
-// Each corner's point is looked up once: its own-table slot gives the corner index, the
-// position and the joint; a point only a child model holds is found through the tree.
+// Each corner's point is looked up once in the model's own point table; a corner that is
+// not there is searched through the tree only to set the missing point's message.
 static void fill_face_cache(FaceCache *cache, Model *model, int32_t layer_slot, int32_t face_slot, Face *face)
 {
     int corners = face->quad ? 4 : 3;
-    float position[4][3] = {};
-    const Point *points[4] = {nullptr, nullptr, nullptr, nullptr};
     for (int i = 0; i < 4; i++) cache->corner_index[i] = cache->normal_index[i] = -1;
     for (int i = 0; i < corners; i++) {
         int32_t slot = table_index_of(&model->points, face->point_ids[i], 0);
         cache->corner_index[i] = slot;
-        points[i] = slot >= 0 ? static_cast<const Point *>(table_nth(&model->points, slot, 0))
-                              : point_find(model, face->point_ids[i]);
-        if (points[i]) memcpy(position[i], points[i]->position, sizeof position[i]);
-        else model_point_position(model, face->point_ids[i]);  // sets the missing point's message
+        if (slot < 0 && !point_find(model, face->point_ids[i]))
+            model_point_position(model, face->point_ids[i]);  // sets the missing point's message
         cache->normal_index[i] = face->normal_ids[i] == face->point_ids[i]
                                      ? slot
                                      : table_index_of(&model->points, face->normal_ids[i], 0);
-    }
-    float triangle[9];
-    memcpy(triangle, position[0], sizeof position[0]);
-    memcpy(triangle + 3, position[1], sizeof position[1]);
-    memcpy(triangle + 6, position[2], sizeof position[2]);
-    geom_face_normal(triangle, cache->normal_a);
-    if (face->quad) {
-        memcpy(triangle, position[2], sizeof position[2]);
-        memcpy(triangle + 6, position[3], sizeof position[3]);
-        geom_face_normal(triangle, cache->normal_b);
     }
     cache->model = model;
     cache->layer_slot = layer_slot;
     cache->face_slot = face_slot;
     cache->face_id = face->id;
     for (int i = 0; i < 8; i++) cache->control_index[i] = -1;
-    cache->joint_mix = 1;
-    const Joint *previous = nullptr;
-    for (int i = 0; i < corners; i++) {
-        const Joint *joint = points[i] ? points[i]->joint : nullptr;
-        if (i > 0 && joint != previous) cache->joint_mix = 2;
-        previous = joint;
-    }
     if (face->curve > 0) {
         int controls = face->quad ? 8 : 6;
         for (int i = 0; i < controls; i++)

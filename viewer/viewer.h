@@ -54,16 +54,15 @@ struct PointCache {
     float normal[3];    // deformed normal
 };
 
-// Draw data of one face.
+// Draw data of one face: only what drawing reads, so that the first frame, which
+// creates one per face, writes little. The face normals are computed on request
+// (rcache_face_normal).
 struct FaceCache {
     int32_t id;
-    int32_t joint_mix;            // 1 when all corners share one joint, 2 when they differ
-    Model *model;                 // the model whose layer holds the face (not owned)
     int32_t layer_slot;           // slot of the face's layer in the model's layer table
     int32_t face_slot;            // slot of the face in the layer's face table
     uint32_t face_id;             // the face's id, checked at use
-    float normal_a[3];            // face normal of corners 0, 1, 2
-    float normal_b[3];            // quads: face normal of corners 2, 1, 3
+    Model *model;                 // the model whose layer holds the face (not owned)
     int32_t corner_index[4];      // slot index of each corner's point in the point table; -1 none
     int32_t normal_index[4];      // slot index of each corner's normal point; -1 none
     int32_t control_index[8];     // curved faces: slot indices of the edge normal points; -1 none
@@ -208,6 +207,10 @@ ChildXform *rcache_child_xform(Viewer *viewer, Model *model, Child *child);
 CollideCache *rcache_collide(Viewer *viewer, CollideObject *object);
 // The face a FaceCache describes, looked up now; null when it is gone.
 Face *rcache_face_of(const FaceCache *cache);
+// Face normal (geom_face_normal) of the cached face's corners 0, 1, 2 (half 0) or, for a
+// quad, of corners 2, 1, 3 (half 1), from the points' own positions now; 1, or 0 when the
+// face or one of those points is gone or half names no half of the face.
+int rcache_face_normal(const FaceCache *cache, int half, float *normal);
 // The parent joint of a JointCache's joint, looked up now; null for a root or when it is gone.
 Joint *rcache_joint_parent(const JointCache *cache);
 // The child link of a ChildXform, looked up now; null when it is gone.

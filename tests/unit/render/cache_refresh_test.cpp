@@ -94,8 +94,10 @@ TEST_F(CacheRefresh, FaceCachesAreDroppedAndBuiltAgainFromTheEditedModel)
     ASSERT_NE(cache, nullptr);
     EXPECT_GT(cache->id, old_id);
     // Corner 0 raised: the face normal now leans equally towards -x and -y.
-    EXPECT_LT(cache->normal_a[0], -0.1f);
-    EXPECT_FLOAT_EQ(cache->normal_a[0], cache->normal_a[1]);
+    float normal[3];
+    ASSERT_EQ(rcache_face_normal(cache, 0, normal), 1);
+    EXPECT_LT(normal[0], -0.1f);
+    EXPECT_FLOAT_EQ(normal[0], normal[1]);
 }
 
 TEST_F(CacheRefresh, PointCachesTakeTheNewNormalsThroughTheLastPose)
