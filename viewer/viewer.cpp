@@ -424,11 +424,24 @@ static int32_t slot_of(const KeyedTable *table, const void *element)
 // caller's walk over the layers is left alone.
 static int32_t face_layer_slot(Model *model, const Face *face, int32_t *face_slot)
 {
+    // Faces are met layer by layer, so the layer that held the last face is
+    // tried first; the check against its face table makes a stale guess harmless.
+    static int32_t s_last_layer = -1;
+    if (s_last_layer >= 0) {
+        Layer *layer = static_cast<Layer *>(table_nth(&model->layers, s_last_layer, 0));
+        if (layer) {
+            *face_slot = slot_of(&layer->faces, face);
+            if (*face_slot >= 0) return s_last_layer;
+        }
+    }
     for (int32_t i = 0; i < model->layers.capacity; i++) {
         Layer *layer = static_cast<Layer *>(table_nth(&model->layers, i, 0));
         if (!layer) continue;
         *face_slot = slot_of(&layer->faces, face);
-        if (*face_slot >= 0) return i;
+        if (*face_slot >= 0) {
+            s_last_layer = i;
+            return i;
+        }
     }
     return -1;
 }
