@@ -241,7 +241,7 @@ int32_t table_index_of(KeyedTable *table, const char *name, int dense)
     return dense_position(table, slot);
 }
 
-void *table_nth(KeyedTable *table, int32_t n, int dense)
+void *table_nth_checked(KeyedTable *table, int32_t n, int dense)
 {
     if (!usable(table) || table->count == 0)
         return nullptr;

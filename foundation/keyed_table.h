@@ -17,6 +17,7 @@
 // For a walk without a key out use the one-argument table_first/table_next (nullptr as the
 // key out is ambiguous between the overloads).
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <type_traits>
 
@@ -90,7 +91,15 @@ int32_t table_index_of(KeyedTable *table, int32_t key, int dense);
 int32_t table_index_of(KeyedTable *table, const char *name, int dense);
 // Element of slot n if used (dense 0), or of the n-th used slot in slot order (dense not 0);
 // null otherwise.
-void *table_nth(KeyedTable *table, int32_t n, int dense);
+void *table_nth_checked(KeyedTable *table, int32_t n, int dense);
+// The same; a used slot by index, the drawing passes' inner lookup, is answered here without a
+// call.
+inline void *table_nth(KeyedTable *table, int32_t n, int dense)
+{
+    if (!dense && table && n >= 0 && n < table->capacity && table->slots[n].used)
+        return table->data + (size_t)n * (size_t)table->element_size;
+    return table_nth_checked(table, n, dense);
+}
 // Makes destination an independent copy of source (header, cursor, storage and index). The
 // destination's previous storage is not released: copy only into a table holding none.
 // 1; 0 for a null source or out of memory (destination unchanged).
