@@ -16,9 +16,36 @@
 #include <new>
 #include <vector>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define POOL_POISON(block, size) ASAN_POISON_MEMORY_REGION(block, size)
+#define POOL_UNPOISON(block, size) ASAN_UNPOISON_MEMORY_REGION(block, size)
+#else
+#define POOL_POISON(block, size) ((void)(block), (void)(size))
+#define POOL_UNPOISON(block, size) ((void)(block), (void)(size))
+#endif
+
 constexpr int32_t FIRST_CAPACITY = 16;
 constexpr int32_t MAX_CAPACITY = 1 << 30; // doubling stops here: capacity stays an int32_t
 constexpr int32_t EMPTY_BUCKET = -1;
+
+// Storage blocks of at least this size are kept when freed and handed out again: a model
+// that is closed and opened again (or the next model of a load) writes memory that is
+// already mapped instead of taking a page fault for every 4 KiB of fresh memory.
+constexpr size_t POOL_MIN_BLOCK = 64 * 1024;
+// At most this much freed storage is kept, in at most POOL_SLOTS blocks; beyond that blocks
+// go back to the allocator.
+constexpr size_t POOL_MAX_BYTES = 256u * 1024 * 1024;
+constexpr int POOL_SLOTS = 256;
+
+// Freed large storage blocks waiting for reuse (used on the one Tcl thread only).
+struct StoragePool {
+    void *blocks[POOL_SLOTS];
+    size_t sizes[POOL_SLOTS];
+    int count;
+    size_t bytes;
+};
+static StoragePool g_pool;
 
 // One hash bucket: the slot it points at and that slot's key hash.
 struct IndexBucket {
@@ -56,6 +83,8 @@ static void index_erase(KeyedTableIndex *index, int32_t slot, uint32_t hash);
 static int grow(KeyedTable *table);
 static int grow_to(KeyedTable *table, int32_t new_capacity);
 static void *enlarged(void *block, size_t old_size, size_t new_size);
+static void *storage_take(size_t size);
+static void storage_give(void *block, size_t size);
 static int32_t take_free_slot(KeyedTable *table);
 static void release_slot(KeyedTable *table, int32_t slot, uint32_t hash);
 static void *element_at(const KeyedTable *table, int32_t slot);
@@ -281,10 +310,10 @@ int table_copy(const KeyedTable *source, KeyedTable *destination)
     copy.index = nullptr;
     if (has_storage(source)) {
         size_t cap = (size_t)source->capacity;
-        copy.data = (unsigned char *)std::malloc(cap * (size_t)source->element_size);
-        copy.slots = (KeyedTableSlot *)std::malloc(cap * sizeof(KeyedTableSlot));
+        copy.data = (unsigned char *)storage_take(cap * (size_t)source->element_size);
+        copy.slots = (KeyedTableSlot *)storage_take(cap * sizeof(KeyedTableSlot));
         if (source->names)
-            copy.names = (KeyedTableName *)std::malloc(cap * sizeof(KeyedTableName));
+            copy.names = (KeyedTableName *)storage_take(cap * sizeof(KeyedTableName));
         try {
             copy.index = new KeyedTableIndex(*source->index);
             // A vector copy drops the reserve that lets removal push without allocating.
@@ -372,9 +401,10 @@ int table_free(KeyedTable *table)
 {
     if (!table)
         return 0;
-    std::free(table->data);
-    std::free(table->slots);
-    std::free(table->names);
+    size_t capacity = table->capacity > 0 ? (size_t)table->capacity : 0;
+    storage_give(table->data, capacity * (size_t)(table->element_size > 0 ? table->element_size : 0));
+    storage_give(table->slots, capacity * sizeof(KeyedTableSlot));
+    storage_give(table->names, capacity * sizeof(KeyedTableName));
     delete table->index;
     std::memset(table, 0, sizeof *table);
     return 1;
@@ -631,12 +661,65 @@ static int grow_to(KeyedTable *table, int32_t new_capacity)
 // zero, or null when out of memory (the block is then unchanged).
 static void *enlarged(void *block, size_t old_size, size_t new_size)
 {
-    if (!block)
-        return std::calloc(new_size, 1);
-    unsigned char *grown = (unsigned char *)std::realloc(block, new_size);
-    if (grown)
-        std::memset(grown + old_size, 0, new_size - old_size);
+    if (new_size < POOL_MIN_BLOCK) {
+        if (!block)
+            return std::calloc(new_size, 1);
+        unsigned char *grown = (unsigned char *)std::realloc(block, new_size);
+        if (grown)
+            std::memset(grown + old_size, 0, new_size - old_size);
+        return grown;
+    }
+    unsigned char *grown = (unsigned char *)storage_take(new_size);
+    if (!grown)
+        return nullptr;
+    if (block)
+        std::memcpy(grown, block, old_size);
+    std::memset(grown + old_size, 0, new_size - old_size);
+    storage_give(block, old_size);
     return grown;
+}
+
+// A block of at least size bytes (contents undefined): the smallest kept block that is at
+// most an eighth larger, else a new one; null when out of memory.
+static void *storage_take(size_t size)
+{
+    if (size >= POOL_MIN_BLOCK) {
+        int best = -1;
+        for (int i = 0; i < g_pool.count; i++) {
+            if (g_pool.sizes[i] >= size && g_pool.sizes[i] - size <= size / 8 &&
+                (best < 0 || g_pool.sizes[i] < g_pool.sizes[best]))
+                best = i;
+        }
+        if (best >= 0) {
+            void *block = g_pool.blocks[best];
+            g_pool.bytes -= g_pool.sizes[best];
+            g_pool.count--;
+            g_pool.blocks[best] = g_pool.blocks[g_pool.count];
+            g_pool.sizes[best] = g_pool.sizes[g_pool.count];
+            POOL_UNPOISON(block, size);
+            return block;
+        }
+    }
+    return std::malloc(size > 0 ? size : 1);
+}
+
+// Releases a block of size bytes (null for none): kept for reuse when it is large and the
+// pool has room, else freed.
+static void storage_give(void *block, size_t size)
+{
+    if (!block)
+        return;
+    if (size < POOL_MIN_BLOCK || g_pool.count == POOL_SLOTS || g_pool.bytes + size > POOL_MAX_BYTES) {
+        std::free(block);
+        return;
+    }
+    // A kept block is out of bounds until it is handed out again, so the sanitizer build
+    // still reports a use after free of table storage.
+    POOL_POISON(block, size);
+    g_pool.blocks[g_pool.count] = block;
+    g_pool.sizes[g_pool.count] = size;
+    g_pool.count++;
+    g_pool.bytes += size;
 }
 
 // Marks the lowest free slot used (growing when none is free) and counts it; the caller

@@ -922,3 +922,40 @@ TEST(KeyedTableShift, RenumbersKeysKeepingSlotsAndOrder)
     EXPECT_EQ(0, table_shift_keys(&names, 1));
     EXPECT_EQ(0, table_shift_keys(nullptr, 1));
 }
+
+// Large storage freed by one table is handed to the next table of that size: it must come back
+// zero where the table promises fresh storage, and a copy made into it must be exact.
+TEST(KeyedTableStorage, ReusedLargeBlocksAreZeroedAndCopiedWhole)
+{
+    const int32_t n = 40000; // 64 Ki slots of 8 bytes: past the size whose storage is kept
+    for (int round = 0; round < 3; round++) {
+        KeyedTable t;
+        ASSERT_EQ(1, table_init(&t, sizeof(Rec), KEY_INT));
+        ASSERT_EQ(1, table_reserve(&t, n));
+        ASSERT_TRUE(all_zero(t.data, (size_t)t.capacity * sizeof(Rec))) << "round " << round;
+        for (int32_t k = 1; k <= n; k++) {
+            Rec *r = (Rec *)table_add(&t, k);
+            ASSERT_NE(nullptr, r);
+            r->a = k;
+            r->b = -k;
+        }
+        // Growth by doubling past the reserve: the new half is zero too.
+        int32_t capacity = t.capacity;
+        for (int32_t k = n + 1; k <= capacity + 1; k++)
+            ASSERT_NE(nullptr, table_add(&t, k));
+        ASSERT_EQ(2 * capacity, t.capacity);
+        EXPECT_TRUE(all_zero(t.data + (size_t)(capacity + 1) * sizeof(Rec), (size_t)(capacity - 1) * sizeof(Rec)));
+        KeyedTable c;
+        ASSERT_EQ(1, table_copy(&t, &c));
+        EXPECT_EQ(0, std::memcmp(t.data, c.data, (size_t)t.capacity * sizeof(Rec)));
+        EXPECT_EQ(0, std::memcmp(t.slots, c.slots, (size_t)t.capacity * sizeof(KeyedTableSlot)));
+        Rec *r = (Rec *)table_find(&c, n);
+        ASSERT_NE(nullptr, r);
+        EXPECT_EQ(-n, r->b);
+        // Dirty both before they are freed, so a block handed out again unwiped shows.
+        std::memset(t.data, 0x5a, (size_t)t.capacity * sizeof(Rec));
+        std::memset(c.data, 0x5a, (size_t)c.capacity * sizeof(Rec));
+        table_free(&c);
+        table_free(&t);
+    }
+}
