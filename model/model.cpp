@@ -284,9 +284,12 @@ static void detach_records(Model *copy, const Model *source)
     for (int32_t slot = 0; slot < copy->points.capacity; slot++) {
         Point *point = static_cast<Point *>(table_nth(&copy->points, slot, 0));
         if (!point) continue;
-        point->joint = same_joint(point->joint, &source->joints, &copy->joints);
-        point->second_joint = same_joint(point->second_joint, &source->joints, &copy->joints);
-        point->viewer_index = -1;
+        // Written only where they change: a copy of a model never drawn is left as memcpy made
+        // it, so copying a large model does not pass over its points twice.
+        if (point->joint) point->joint = same_joint(point->joint, &source->joints, &copy->joints);
+        if (point->second_joint)
+            point->second_joint = same_joint(point->second_joint, &source->joints, &copy->joints);
+        if (point->viewer_index != -1) point->viewer_index = -1;
     }
     for (int32_t slot = 0; slot < copy->blends.capacity; slot++) {
         Blend *blend = static_cast<Blend *>(table_nth(&copy->blends, slot, 0));
@@ -309,7 +312,7 @@ static void detach_records(Model *copy, const Model *source)
         if (!layer) continue;
         for (int32_t f = 0; f < layer->faces.capacity; f++) {
             Face *face = static_cast<Face *>(table_nth(&layer->faces, f, 0));
-            if (face) face->viewer_index = -1;
+            if (face && face->viewer_index != -1) face->viewer_index = -1;
         }
     }
 }
