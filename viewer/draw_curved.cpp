@@ -77,7 +77,7 @@ int draw_face_curved(Viewer *viewer, Model *model, Layer *layer, Face *face, int
     if (!read_corners(viewer, model, face, cache, 0, colours, &corners)) return 0;
     int edge_normals = face->quad ? 8 : 6;
     for (int k = 0; k < edge_normals; k++) {
-        const float *normal = rcache_vertex_normal(viewer, model, cache->control_index[k], 1);
+        const float *normal = rcache_vertex_normal(viewer, model, face->edge_ids[k], 0);
         if (normal == nullptr) return 0;
         memcpy(corners.normals + 3 * (4 + k), normal, 3 * sizeof(float));
     }
@@ -188,7 +188,7 @@ int draw_face_skinned_patch(Viewer *viewer, Model *model, Face *face, int level,
     }
     int edge_normals = face->quad ? 8 : 6;
     for (int k = 0; k < edge_normals; k++) {
-        const Point *point = static_cast<const Point *>(table_nth(&model->points, cache->control_index[k], 0));
+        const Point *point = static_cast<const Point *>(table_find(&model->points, face->edge_ids[k]));
         if (point == nullptr) return 0;
         memcpy(corners.normals + 3 * (4 + k), point->normal, 3 * sizeof(float));
     }

@@ -30,7 +30,7 @@ static int32_t slot_of(const KeyedTable *table, const void *element);
 static int32_t face_layer_slot(Model *model, const Face *face, int32_t *face_slot);
 static void set_display_defaults(Viewer *viewer);
 static void fill_face_cache(FaceCache *cache, Model *model, int32_t layer_slot, int32_t face_slot, Face *face);
-static Point *vertex_point(Model *model, int32_t point, int by_index);
+static Point *vertex_point(Viewer *viewer, Model *model, int32_t point, int by_index, PointCache **cache);
 static void release_collide_caches(Viewer *viewer);
 static int64_t tree_face_count(Model *model);
 
@@ -113,7 +113,7 @@ PointCache *rcache_point(Viewer *viewer, Point *point)
     return cache;
 }
 
-FaceCache *rcache_face(Viewer *viewer, Model *model, Face *face)
+FaceCache *rcache_face_create(Viewer *viewer, Model *model, Face *face)
 {
     if (!viewer || !model || !face) return nullptr;
     void *existing = cache_existing(&viewer->face_caches, face->viewer_index);
@@ -343,25 +343,24 @@ int viewer_refresh_model_caches(Viewer *viewer, Model *model)
 
 const float *rcache_vertex_position(Viewer *viewer, Model *model, int32_t point, int by_index)
 {
-    Point *p = vertex_point(model, point, by_index);
+    PointCache *cache = nullptr;
+    Point *p = vertex_point(viewer, model, point, by_index, &cache);
     if (!p) return nullptr;
-    PointCache *cache = (viewer && p->viewer_index >= 0)
-        ? static_cast<PointCache *>(table_nth(&viewer->point_caches, p->viewer_index, 0)) : nullptr;
     return cache ? cache->position : p->position;
 }
 
 const float *rcache_vertex_normal(Viewer *viewer, Model *model, int32_t point, int by_index)
 {
-    Point *p = vertex_point(model, point, by_index);
+    PointCache *cache = nullptr;
+    Point *p = vertex_point(viewer, model, point, by_index, &cache);
     if (!p) return nullptr;
-    PointCache *cache = (viewer && p->viewer_index >= 0)
-        ? static_cast<PointCache *>(table_nth(&viewer->point_caches, p->viewer_index, 0)) : nullptr;
     return cache ? cache->normal : p->normal;
 }
 
 const uint8_t *rcache_vertex_colour(Viewer *viewer, Model *model, int32_t point, int by_index)
 {
-    Point *p = vertex_point(model, point, by_index);
+    PointCache *cache = nullptr;
+    Point *p = vertex_point(nullptr, model, point, by_index, &cache);
     return p ? p->gouraud : nullptr;
 }
 
@@ -492,18 +491,17 @@ static void fill_face_cache(FaceCache *cache, Model *model, int32_t layer_slot, 
     cache->layer_slot = layer_slot;
     cache->face_slot = face_slot;
     cache->face_id = face->id;
-    for (int i = 0; i < 8; i++) cache->control_index[i] = -1;
-    if (face->curve > 0) {
-        int controls = face->quad ? 8 : 6;
-        for (int i = 0; i < controls; i++)
-            cache->control_index[i] = table_index_of(&model->points, face->edge_ids[i], 0);
-    }
 }
 
-static Point *vertex_point(Model *model, int32_t point, int by_index)
+// The point by slot index or by id, with its PointCache (null when it has none).
+static Point *vertex_point(Viewer *viewer, Model *model, int32_t point, int by_index, PointCache **cache)
 {
+    *cache = nullptr;
     if (!model) return nullptr;
-    return static_cast<Point *>(by_index ? table_nth(&model->points, point, 0) : table_find(&model->points, point));
+    Point *p = static_cast<Point *>(by_index ? table_nth(&model->points, point, 0) : table_find(&model->points, point));
+    if (p && viewer && p->viewer_index >= 0)
+        *cache = static_cast<PointCache *>(table_nth(&viewer->point_caches, p->viewer_index, 0));
+    return p;
 }
 
 // Frees the physics body and geometry of every collide cache before the table is emptied.
