@@ -29,17 +29,17 @@
 
 namespace {
 
-// A positive whole number from the environment, or the default.
-int setting(const char *name, int fallback)
+// A whole number of at least `least` from the environment, or the default.
+int setting(const char *name, int least, int fallback)
 {
     const char *text = getenv(name);
     int value = text ? atoi(text) : 0;
-    return value > 1 ? value : fallback;
+    return value >= least ? value : fallback;
 }
 
 // Grid points per side and instances per side, as in the frame benchmark by default.
-const int GRID_SIDE = setting("GRID", 181);
-const int INSTANCE_SIDE = setting("SIDE", 4);
+const int GRID_SIDE = setting("GRID", 2, 181);
+const int INSTANCE_SIDE = setting("SIDE", 1, 4);
 const int INSTANCE_STEP = GRID_SIDE - 1;
 
 // The last normal and vertex the stand-ins were given, and the vertex count: every
