@@ -440,17 +440,18 @@ static int gather_face(Viewer *viewer, Model *model, Face *face, int mirrored, D
     for (int i = 0; i < count; i++) {
         // One look-up gives the corner's position, colour and, when the corner is its own
         // normal point, its normal.
-        int32_t slot = cache->corner_index[i];
+        int32_t slot = rcache_face_point_slot(cache, face, i, 0);
         PointCache *point_cache;
         const Point *point = rcache_point_at(viewer, model, slot, &point_cache);
         if (point == nullptr) return 0;
         DrawVertex *corner = &corners[place[i]];
         corner->position = point_cache ? point_cache->position : point->position;
-        if (cache->normal_index[i] == slot) {
+        int32_t normal_slot = rcache_face_point_slot(cache, face, i, 1);
+        if (normal_slot == slot) {
             corner->normal = point_cache ? point_cache->normal : point->normal;
         } else {
             PointCache *normal_cache;
-            const Point *normal = rcache_point_at(viewer, model, cache->normal_index[i], &normal_cache);
+            const Point *normal = rcache_point_at(viewer, model, normal_slot, &normal_cache);
             if (normal == nullptr) return 0;
             corner->normal = normal_cache ? normal_cache->normal : normal->normal;
         }

@@ -55,8 +55,14 @@ struct PointCache {
     float normal[3];    // deformed normal
 };
 
+// Slot index values of a FaceCache beside real slots: no such point, and a slot that does
+// not fit in 16 bits (a point table of more than 65,534 slots), found again by the point's
+// id at use. rcache_face_point_slot reads an index whatever it holds.
+constexpr uint16_t FACE_SLOT_NONE = 0xFFFF;
+constexpr uint16_t FACE_SLOT_FAR = 0xFFFE;
+
 // Draw data of one face: only what flat drawing reads, so that the first frame, which
-// creates one per face, writes little (56 bytes a face). The face normals are computed on
+// creates one per face, writes little (40 bytes a face). The face normals are computed on
 // request (rcache_face_normal); curved drawing finds the edge normal points of a curved
 // face by their ids when it draws it.
 struct FaceCache {
@@ -65,8 +71,8 @@ struct FaceCache {
     int32_t face_slot;            // slot of the face in the layer's face table
     uint32_t face_id;             // the face's id, checked at use
     Model *model;                 // the model whose layer holds the face (not owned)
-    int32_t corner_index[4];      // slot index of each corner's point in the point table; -1 none
-    int32_t normal_index[4];      // slot index of each corner's normal point; -1 none
+    uint16_t corner_index[4];     // slot index of each corner's point in the point table
+    uint16_t normal_index[4];     // slot index of each corner's normal point
 };
 
 // Pose of one joint.
@@ -252,6 +258,16 @@ const float *rcache_vertex_position(Viewer *viewer, Model *model, int32_t point,
 const float *rcache_vertex_normal(Viewer *viewer, Model *model, int32_t point, int by_index);
 // The point's own gouraud bytes r, g, b, t; null when the point does not exist.
 const uint8_t *rcache_vertex_colour(Viewer *viewer, Model *model, int32_t point, int by_index);
+// Slot of the point of corner i (or, with normal set, of corner i's normal point) of a face
+// in the point table of the cache's model; -1 when there is none. face is the face the
+// cache describes.
+inline int32_t rcache_face_point_slot(const FaceCache *cache, const Face *face, int i, int normal)
+{
+    uint16_t slot = normal ? cache->normal_index[i] : cache->corner_index[i];
+    if (slot < FACE_SLOT_FAR) return slot;
+    if (slot == FACE_SLOT_NONE) return -1;
+    return table_index_of(&cache->model->points, normal ? face->normal_ids[i] : face->point_ids[i], 0);
+}
 // The point in a slot of the model's point table, null when the slot holds none, with its
 // PointCache in *cache (null when it has none): one look-up that gives what the three
 // accessors above give by slot index. Viewer and model must not be null. Answered inline;
