@@ -31,7 +31,7 @@ static inline int32_t slot_of_size(const KeyedTable *table, const void *element,
 static int32_t face_layer_slot(Model *model, const Face *face, int32_t *face_slot);
 static void set_display_defaults(Viewer *viewer);
 static void fill_face_cache(FaceCache *cache, Model *model, int32_t layer_slot, int32_t face_slot, Face *face);
-static Point *vertex_point(Viewer *viewer, Model *model, int32_t point, int by_index, PointCache **cache);
+static Point *vertex_point(Model *model, int32_t point, int by_index);
 static void release_collide_caches(Viewer *viewer);
 static int64_t tree_face_count(Model *model);
 
@@ -123,7 +123,8 @@ FaceCache *rcache_face_create(Viewer *viewer, Model *model, Face *face)
     int32_t layer_slot = face_layer_slot(model, face, &face_slot);
     if (layer_slot < 0) return nullptr;
     // Made here as cache_get would make it, without its generic steps: a first frame makes
-    // one per face. fill_face_cache writes every field.
+    // one per face. fill_face_cache writes every field (the record has no padding).
+    static_assert(sizeof(FaceCache) == 24 + 16, "FaceCache has no padding bytes");
     int32_t id = g_next_face_cache_id;
     FaceCache *cache = static_cast<FaceCache *>(table_add(&viewer->face_caches, id));
     if (!cache) return nullptr;
@@ -350,24 +351,25 @@ int viewer_refresh_model_caches(Viewer *viewer, Model *model)
 
 const float *rcache_vertex_position(Viewer *viewer, Model *model, int32_t point, int by_index)
 {
-    PointCache *cache = nullptr;
-    Point *p = vertex_point(viewer, model, point, by_index, &cache);
+    Point *p = vertex_point(model, point, by_index);
     if (!p) return nullptr;
+    PointCache *cache = (viewer && p->viewer_index >= 0)
+        ? static_cast<PointCache *>(table_nth(&viewer->point_caches, p->viewer_index, 0)) : nullptr;
     return cache ? cache->position : p->position;
 }
 
 const float *rcache_vertex_normal(Viewer *viewer, Model *model, int32_t point, int by_index)
 {
-    PointCache *cache = nullptr;
-    Point *p = vertex_point(viewer, model, point, by_index, &cache);
+    Point *p = vertex_point(model, point, by_index);
     if (!p) return nullptr;
+    PointCache *cache = (viewer && p->viewer_index >= 0)
+        ? static_cast<PointCache *>(table_nth(&viewer->point_caches, p->viewer_index, 0)) : nullptr;
     return cache ? cache->normal : p->normal;
 }
 
 const uint8_t *rcache_vertex_colour(Viewer *viewer, Model *model, int32_t point, int by_index)
 {
-    PointCache *cache = nullptr;
-    Point *p = vertex_point(nullptr, model, point, by_index, &cache);
+    Point *p = vertex_point(model, point, by_index);
     return p ? p->gouraud : nullptr;
 }
 
@@ -529,15 +531,10 @@ static void fill_face_cache(FaceCache *cache, Model *model, int32_t layer_slot, 
     cache->face_id = face->id;
 }
 
-// The point by slot index or by id, with its PointCache (null when it has none).
-static Point *vertex_point(Viewer *viewer, Model *model, int32_t point, int by_index, PointCache **cache)
+static Point *vertex_point(Model *model, int32_t point, int by_index)
 {
-    *cache = nullptr;
     if (!model) return nullptr;
-    Point *p = static_cast<Point *>(by_index ? table_nth(&model->points, point, 0) : table_find(&model->points, point));
-    if (p && viewer && p->viewer_index >= 0)
-        *cache = static_cast<PointCache *>(table_nth(&viewer->point_caches, p->viewer_index, 0));
-    return p;
+    return static_cast<Point *>(by_index ? table_nth(&model->points, point, 0) : table_find(&model->points, point));
 }
 
 // Frees the physics body and geometry of every collide cache before the table is emptied.
