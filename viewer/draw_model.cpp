@@ -56,7 +56,7 @@ static void polyline_pass(Viewer *viewer, Model *model, Layer *layer);
 static LayerColour layer_colour(const Viewer *viewer, const Layer *layer);
 static void mirror_scale(int axis);
 static int vertex_colours_on(const Viewer *viewer, const Model *model);
-static int gather_face(Viewer *viewer, Model *model, Face *face, int mirrored, DrawVertex *corners);
+static int gather_face(Viewer *viewer, Model *model, Face *face, int mirrored, int textured, DrawVertex *corners);
 static inline void send_vertex(const DrawVertex *vertex, int textured, int colours);
 static void send_reflected(const DrawVertex *vertices, int count);
 static void send_quad_triangles(const DrawVertex *corners, int textured, int colours);
@@ -161,7 +161,7 @@ int draw_layer_faces(Viewer *viewer, Model *model, Layer *layer, int textured, i
             if (normals) draw_face_normals(viewer, model, layer, face);
             continue;
         }
-        if (!gather_face(viewer, model, face, mirrored, corners)) continue;
+        if (!gather_face(viewer, model, face, mirrored, textured, corners)) continue;
         if (!batch_open) {
             glBegin(GL_TRIANGLES);
             batch_open = 1;
@@ -193,7 +193,7 @@ int draw_face(Viewer *viewer, Model *model, Layer *layer, Face *face, int textur
     if (viewer == nullptr || model == nullptr || face == nullptr) return 0;
     DrawVertex corners[4];
     int colours = reflection ? 0 : vertex_colours_on(viewer, model);
-    if (!gather_face(viewer, model, face, mirrored, corners)) return 0;
+    if (!gather_face(viewer, model, face, mirrored, textured, corners)) return 0;
     if (reflection) {
         glBegin(face->quad ? GL_TRIANGLE_STRIP : GL_TRIANGLES);
         send_reflected(corners, face->quad ? 4 : 3);
@@ -429,9 +429,9 @@ static int vertex_colours_on(const Viewer *viewer, const Model *model)
 static const int SENT_PLACE[2][4] = {{0, 2, 1, 3}, {0, 1, 2, 3}};
 
 // Fills the corners (3, or 4 for a quad) of a face in the order they are sent, with their
-// colour bytes (used when per-vertex colour is on). 0 when a corner's point is gone (the
-// face is not drawn).
-static int gather_face(Viewer *viewer, Model *model, Face *face, int mirrored, DrawVertex *corners)
+// colour bytes (used when per-vertex colour is on) and, when textured, their texture
+// coordinates. 0 when a corner's point is gone (the face is not drawn).
+static int gather_face(Viewer *viewer, Model *model, Face *face, int mirrored, int textured, DrawVertex *corners)
 {
     FaceCache *cache = rcache_face(viewer, model, face);
     if (cache == nullptr) return 0;
@@ -456,8 +456,10 @@ static int gather_face(Viewer *viewer, Model *model, Face *face, int mirrored, D
             corner->normal = normal_cache ? normal_cache->normal : normal->normal;
         }
         corner->colour = point->gouraud;
-        corner->u = face->uv[i][0];
-        corner->v = face->uv[i][1];
+        if (textured) {
+            corner->u = face->uv[i][0];
+            corner->v = face->uv[i][1];
+        }
     }
     return 1;
 }
