@@ -77,7 +77,7 @@ int draw_face_curved(Viewer *viewer, Model *model, Layer *layer, Face *face, int
     if (!read_corners(viewer, model, face, cache, 0, colours, &corners)) return 0;
     int edge_normals = face->quad ? 8 : 6;
     for (int k = 0; k < edge_normals; k++) {
-        const float *normal = rcache_vertex_normal(viewer, model, cache->control_index[k], 1);
+        const float *normal = rcache_vertex_normal(viewer, model, face->edge_ids[k], 0);
         if (normal == nullptr) return 0;
         memcpy(corners.normals + 3 * (4 + k), normal, 3 * sizeof(float));
     }
@@ -174,12 +174,14 @@ int draw_face_skinned_patch(Viewer *viewer, Model *model, Face *face, int level,
     Joint *joints[4] = {nullptr, nullptr, nullptr, nullptr};
     float corner_weights[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     for (int i = 0; i < corners.count; i++) {
-        Point *point = static_cast<Point *>(table_nth(&model->points, cache->corner_index[i], 0));
-        const Point *normal = static_cast<const Point *>(table_nth(&model->points, cache->normal_index[i], 0));
+        int32_t slot = rcache_face_point_slot(cache, face, i, 0);
+        Point *point = static_cast<Point *>(table_nth(&model->points, slot, 0));
+        const Point *normal =
+            static_cast<const Point *>(table_nth(&model->points, rcache_face_point_slot(cache, face, i, 1), 0));
         if (point == nullptr || normal == nullptr) return 0;
         memcpy(corners.positions + 3 * i, point->position, 3 * sizeof(float));
         memcpy(corners.normals + 3 * i, normal->normal, 3 * sizeof(float));
-        corners.colours[i] = colours ? rcache_vertex_colour(viewer, model, cache->corner_index[i], 1) : nullptr;
+        corners.colours[i] = colours ? rcache_vertex_colour(viewer, model, slot, 1) : nullptr;
         if (colours && corners.colours[i] == nullptr) return 0;
         corners.uv[i][0] = face->uv[i][0];
         corners.uv[i][1] = face->uv[i][1];
@@ -188,7 +190,7 @@ int draw_face_skinned_patch(Viewer *viewer, Model *model, Face *face, int level,
     }
     int edge_normals = face->quad ? 8 : 6;
     for (int k = 0; k < edge_normals; k++) {
-        const Point *point = static_cast<const Point *>(table_nth(&model->points, cache->control_index[k], 0));
+        const Point *point = static_cast<const Point *>(table_find(&model->points, face->edge_ids[k]));
         if (point == nullptr) return 0;
         memcpy(corners.normals + 3 * (4 + k), point->normal, 3 * sizeof(float));
     }
@@ -332,7 +334,7 @@ void draw_curved_normals(Viewer *viewer, Model *model, Face *face, int count, co
     if (cache == nullptr) return;
     const float *corner[3];
     for (int i = 0; i < 3; i++) {
-        corner[i] = rcache_vertex_position(viewer, model, cache->corner_index[i], 1);
+        corner[i] = rcache_vertex_position(viewer, model, rcache_face_point_slot(cache, face, i, 0), 1);
         if (corner[i] == nullptr) return;
     }
     float length = draw_mean_edge_length(corner[0], corner[1], corner[2]) * CURVED_NORMAL_SCALE;
@@ -387,9 +389,10 @@ static int read_corners(Viewer *viewer, Model *model, const Face *face, const Fa
     memset(corners, 0, sizeof *corners);
     corners->count = face->quad ? 4 : 3;
     for (int i = 0; i < corners->count; i++) {
-        int32_t slot = cache->corner_index[i];
+        int32_t slot = rcache_face_point_slot(cache, face, i, 0);
         const float *position = rcache_vertex_position(viewer, model, slot, 1);
-        const float *normal = rcache_vertex_normal(viewer, model, own_normals ? slot : cache->normal_index[i], 1);
+        const float *normal =
+            rcache_vertex_normal(viewer, model, own_normals ? slot : rcache_face_point_slot(cache, face, i, 1), 1);
         if (position == nullptr || normal == nullptr) return 0;
         memcpy(corners->positions + 3 * i, position, 3 * sizeof(float));
         memcpy(corners->normals + 3 * i, normal, 3 * sizeof(float));

@@ -33,7 +33,7 @@ static const int POINT_COLOUR_CYCLE = 5;
 struct DrawVertex {
     const float *position;
     const float *normal;
-    const uint8_t *colour;  // null when per-vertex colour is off
+    const uint8_t *colour;  // colour bytes, read only while per-vertex colour is on
     float u, v;
 };
 
@@ -56,11 +56,10 @@ static void polyline_pass(Viewer *viewer, Model *model, Layer *layer);
 static LayerColour layer_colour(const Viewer *viewer, const Layer *layer);
 static void mirror_scale(int axis);
 static int vertex_colours_on(const Viewer *viewer, const Model *model);
-static int gather_face(Viewer *viewer, Model *model, Face *face, int mirrored, int colours, DrawVertex *corners);
-static void send_vertex(const DrawVertex *vertex, int textured);
+static int gather_face(Viewer *viewer, Model *model, Face *face, int mirrored, int textured, DrawVertex *corners);
+static inline void send_vertex(const DrawVertex *vertex, int textured, int colours);
 static void send_reflected(const DrawVertex *vertices, int count);
-static void send_face_triangles(const DrawVertex *corners, int quad, int textured);
-static int face_in_triangles(const Viewer *viewer, const Face *face, int reflection);
+static void send_quad_triangles(const DrawVertex *corners, int textured, int colours);
 static void *slot_element(KeyedTable *table, int32_t slot);
 
 void draw_models(Viewer *viewer)
@@ -137,6 +136,10 @@ int draw_layer_faces(Viewer *viewer, Model *model, Layer *layer, int textured, i
     if (viewer == nullptr || model == nullptr || layer == nullptr) return 0;
     int colours = vertex_colours_on(viewer, model);
     int flat = !viewer->curves || viewer->lod == 0;
+    // The flags read for every face, read once: drawing changes none of them.
+    int pnfilter = viewer->pnfilter;
+    int normals = viewer->normals;
+    int quadlines = viewer->quadlines;
     int triangles = 0;
     int batch_open = 0;
     DrawVertex corners[4];
@@ -144,25 +147,34 @@ int draw_layer_faces(Viewer *viewer, Model *model, Layer *layer, int textured, i
     for (int32_t i = 0; i < faces->capacity; i++) {
         Face *face = static_cast<Face *>(slot_element(faces, i));
         if (face == nullptr) continue;
-        int curved = !flat && (viewer->pnfilter || face->curve != 0);
-        if (curved || viewer->normals || !face_in_triangles(viewer, face, reflection)) {
+        int curved = !flat && (pnfilter || face->curve != 0);
+        // Faces that draw as plain GL_TRIANGLES (triangles, and quads without quadlines,
+        // outside the reflection pass) share one primitive with their neighbours.
+        if (curved || normals || reflection || (face->quad && quadlines)) {
             if (batch_open) {
                 glEnd();
                 batch_open = 0;
             }
             if (!curved) triangles += draw_face(viewer, model, layer, face, textured, mirrored, reflection);
-            else if (viewer->pnfilter) triangles += draw_face_pn(viewer, model, layer, face, textured, mirrored);
+            else if (pnfilter) triangles += draw_face_pn(viewer, model, layer, face, textured, mirrored);
             else triangles += draw_face_curved(viewer, model, layer, face, textured, mirrored, reflection);
-            if (viewer->normals) draw_face_normals(viewer, model, layer, face);
+            if (normals) draw_face_normals(viewer, model, layer, face);
             continue;
         }
-        if (!gather_face(viewer, model, face, mirrored, colours, corners)) continue;
+        if (!gather_face(viewer, model, face, mirrored, textured, corners)) continue;
         if (!batch_open) {
             glBegin(GL_TRIANGLES);
             batch_open = 1;
         }
-        send_face_triangles(corners, face->quad, textured);
-        triangles += face->quad ? 2 : 1;
+        if (face->quad) {
+            send_quad_triangles(corners, textured, colours);
+            triangles += 2;
+        } else {
+            send_vertex(&corners[0], textured, colours);
+            send_vertex(&corners[1], textured, colours);
+            send_vertex(&corners[2], textured, colours);
+            triangles += 1;
+        }
     }
     if (batch_open) glEnd();
 
@@ -181,18 +193,22 @@ int draw_face(Viewer *viewer, Model *model, Layer *layer, Face *face, int textur
     if (viewer == nullptr || model == nullptr || face == nullptr) return 0;
     DrawVertex corners[4];
     int colours = reflection ? 0 : vertex_colours_on(viewer, model);
-    if (!gather_face(viewer, model, face, mirrored, colours, corners)) return 0;
+    if (!gather_face(viewer, model, face, mirrored, textured, corners)) return 0;
     if (reflection) {
         glBegin(face->quad ? GL_TRIANGLE_STRIP : GL_TRIANGLES);
         send_reflected(corners, face->quad ? 4 : 3);
         glEnd();
     } else if (face->quad && viewer->quadlines) {
         glBegin(GL_TRIANGLE_STRIP);
-        for (int c = 0; c < 4; c++) send_vertex(&corners[c], textured);
+        for (int c = 0; c < 4; c++) send_vertex(&corners[c], textured, colours);
         glEnd();
     } else {
         glBegin(GL_TRIANGLES);
-        send_face_triangles(corners, face->quad, textured);
+        if (face->quad) {
+            send_quad_triangles(corners, textured, colours);
+        } else {
+            for (int c = 0; c < 3; c++) send_vertex(&corners[c], textured, colours);
+        }
         glEnd();
     }
     return face->quad ? 2 : 1;
@@ -225,16 +241,16 @@ int draw_strip(Viewer *viewer, Model *model, Layer *layer, Strip *strip, int tex
         glEnd();
     } else if (mirrored) {
         glBegin(GL_TRIANGLE_STRIP);
-        for (int k = 0; k < count; k++) send_vertex(&g_path_vertices[k], textured);
+        for (int k = 0; k < count; k++) send_vertex(&g_path_vertices[k], textured, colours);
         glEnd();
     } else {
         // The first triangle reversed, then the strip from its second vertex: every
         // triangle of the strip is sent with the opposite winding.
         glBegin(GL_TRIANGLES);
-        for (int k = 2; k >= 0; k--) send_vertex(&g_path_vertices[k], textured);
+        for (int k = 2; k >= 0; k--) send_vertex(&g_path_vertices[k], textured, colours);
         glEnd();
         glBegin(GL_TRIANGLE_STRIP);
-        for (int k = 1; k < count; k++) send_vertex(&g_path_vertices[k], textured);
+        for (int k = 1; k < count; k++) send_vertex(&g_path_vertices[k], textured, colours);
         glEnd();
     }
     return count - 2;
@@ -408,33 +424,51 @@ static int vertex_colours_on(const Viewer *viewer, const Model *model)
     return model->has_gouraud && viewer->gouraud;
 }
 
-// Fills the corners (3, or 4 for a quad) of a face as they are sent: corners 1 and 2
-// exchanged unless mirrored. 0 when a corner's point is gone (the face is not drawn).
-static int gather_face(Viewer *viewer, Model *model, Face *face, int mirrored, int colours, DrawVertex *corners)
+// Where each stored corner of a face is sent: unmirrored, corners 1 and 2 exchange places
+// (so a face is emitted in reversed corner order, and the mirroring scale reverses it again).
+static const int SENT_PLACE[2][4] = {{0, 2, 1, 3}, {0, 1, 2, 3}};
+
+// Fills the corners (3, or 4 for a quad) of a face in the order they are sent, with their
+// colour bytes (used when per-vertex colour is on) and, when textured, their texture
+// coordinates. 0 when a corner's point is gone (the face is not drawn).
+static int gather_face(Viewer *viewer, Model *model, Face *face, int mirrored, int textured, DrawVertex *corners)
 {
     FaceCache *cache = rcache_face(viewer, model, face);
     if (cache == nullptr) return 0;
+    const int *place = SENT_PLACE[mirrored ? 1 : 0];
     int count = face->quad ? 4 : 3;
     for (int i = 0; i < count; i++) {
-        int c = mirrored || i == 0 || i == 3 ? i : 3 - i;
-        DrawVertex *corner = &corners[c];
-        corner->position = rcache_vertex_position(viewer, model, cache->corner_index[i], 1);
-        corner->normal = rcache_vertex_normal(viewer, model, cache->normal_index[i], 1);
-        corner->colour = colours ? rcache_vertex_colour(viewer, model, cache->corner_index[i], 1) : nullptr;
-        corner->u = face->uv[i][0];
-        corner->v = face->uv[i][1];
-        if (corner->position == nullptr || corner->normal == nullptr || (colours && corner->colour == nullptr)) {
-            return 0;
+        // One look-up gives the corner's position, colour and, when the corner is its own
+        // normal point, its normal.
+        int32_t slot = rcache_face_point_slot(cache, face, i, 0);
+        PointCache *point_cache;
+        const Point *point = rcache_point_at(viewer, model, slot, &point_cache);
+        if (point == nullptr) return 0;
+        DrawVertex *corner = &corners[place[i]];
+        corner->position = point_cache ? point_cache->position : point->position;
+        int32_t normal_slot = rcache_face_point_slot(cache, face, i, 1);
+        if (normal_slot == slot) {
+            corner->normal = point_cache ? point_cache->normal : point->normal;
+        } else {
+            PointCache *normal_cache;
+            const Point *normal = rcache_point_at(viewer, model, normal_slot, &normal_cache);
+            if (normal == nullptr) return 0;
+            corner->normal = normal_cache ? normal_cache->normal : normal->normal;
+        }
+        corner->colour = point->gouraud;
+        if (textured) {
+            corner->u = face->uv[i][0];
+            corner->v = face->uv[i][1];
         }
     }
     return 1;
 }
 
-// Texture coordinate (when textured), vertex colour (when set), normal and position.
-static void send_vertex(const DrawVertex *vertex, int textured)
+// Texture coordinate (when textured), vertex colour (when colours), normal and position.
+static inline void send_vertex(const DrawVertex *vertex, int textured, int colours)
 {
     if (textured) glTexCoord2f(vertex->u, vertex->v);
-    if (vertex->colour != nullptr) {
+    if (colours) {
         const uint8_t *c = vertex->colour;
         glColor4f((float)c[0] * POINT_COLOUR_SCALE, (float)c[1] * POINT_COLOUR_SCALE, (float)c[2] * POINT_COLOUR_SCALE,
                   1.0f - (float)c[3] * POINT_COLOUR_SCALE);
@@ -459,32 +493,21 @@ static void send_reflected(const DrawVertex *vertices, int count)
     }
 }
 
-// Inside GL_TRIANGLES: a triangle as corners 0, 1, 2; a quad as 0, 1, 2 and 3, 2, 1
-// with the shared diagonal's edge flags off, so line mode hides it.
-static void send_face_triangles(const DrawVertex *corners, int quad, int textured)
+// Inside GL_TRIANGLES: a quad as corners 0, 1, 2 and 3, 2, 1 with the shared diagonal's
+// edge flags off, so line mode hides it.
+static void send_quad_triangles(const DrawVertex *corners, int textured, int colours)
 {
-    if (!quad) {
-        for (int c = 0; c < 3; c++) send_vertex(&corners[c], textured);
-        return;
-    }
     glEdgeFlag(GL_TRUE);
-    send_vertex(&corners[0], textured);
+    send_vertex(&corners[0], textured, colours);
     glEdgeFlag(GL_FALSE);
-    send_vertex(&corners[1], textured);
+    send_vertex(&corners[1], textured, colours);
     glEdgeFlag(GL_TRUE);
-    send_vertex(&corners[2], textured);
-    send_vertex(&corners[3], textured);
+    send_vertex(&corners[2], textured, colours);
+    send_vertex(&corners[3], textured, colours);
     glEdgeFlag(GL_FALSE);
-    send_vertex(&corners[2], textured);
+    send_vertex(&corners[2], textured, colours);
     glEdgeFlag(GL_TRUE);
-    send_vertex(&corners[1], textured);
-}
-
-// 1 when the face is drawn as GL_TRIANGLES (a triangle, or a quad without quadlines)
-// outside the reflection pass, so it can share its primitive with its neighbours.
-static int face_in_triangles(const Viewer *viewer, const Face *face, int reflection)
-{
-    return !reflection && (!face->quad || !viewer->quadlines);
+    send_vertex(&corners[1], textured, colours);
 }
 
 // Element in slot of a table, null for a free slot.

@@ -202,8 +202,8 @@ void draw_face_normals(Viewer *viewer, Model *model, Layer *layer, Face *face)
     const float *positions[4];
     const float *normals[4];
     for (int i = 0; i < count; i++) {
-        positions[i] = rcache_vertex_position(viewer, model, cache->corner_index[i], 1);
-        normals[i] = rcache_vertex_normal(viewer, model, cache->normal_index[i], 1);
+        positions[i] = rcache_vertex_position(viewer, model, rcache_face_point_slot(cache, face, i, 0), 1);
+        normals[i] = rcache_vertex_normal(viewer, model, rcache_face_point_slot(cache, face, i, 1), 1);
         if (positions[i] == nullptr || normals[i] == nullptr) return;
     }
     SavedState state = save_state();

@@ -27,6 +27,7 @@ static void *cache_get(KeyedTable *table, int32_t *owner_index, int32_t *counter
 static void *cache_existing(KeyedTable *table, int32_t owner_index);
 static void cache_drop(KeyedTable *table, int32_t *owner_index);
 static int32_t slot_of(const KeyedTable *table, const void *element);
+static inline int32_t slot_of_size(const KeyedTable *table, const void *element, uintptr_t size);
 static int32_t face_layer_slot(Model *model, const Face *face, int32_t *face_slot);
 static void set_display_defaults(Viewer *viewer);
 static void fill_face_cache(FaceCache *cache, Model *model, int32_t layer_slot, int32_t face_slot, Face *face);
@@ -113,7 +114,7 @@ PointCache *rcache_point(Viewer *viewer, Point *point)
     return cache;
 }
 
-FaceCache *rcache_face(Viewer *viewer, Model *model, Face *face)
+FaceCache *rcache_face_create(Viewer *viewer, Model *model, Face *face)
 {
     if (!viewer || !model || !face) return nullptr;
     void *existing = cache_existing(&viewer->face_caches, face->viewer_index);
@@ -121,10 +122,17 @@ FaceCache *rcache_face(Viewer *viewer, Model *model, Face *face)
     int32_t face_slot = -1;
     int32_t layer_slot = face_layer_slot(model, face, &face_slot);
     if (layer_slot < 0) return nullptr;
-    int created = 0;
-    FaceCache *cache = static_cast<FaceCache *>(
-        cache_get(&viewer->face_caches, &face->viewer_index, &g_next_face_cache_id, &created));
-    if (cache && created) fill_face_cache(cache, model, layer_slot, face_slot, face);
+    // Made here as cache_get would make it, without its generic steps: a first frame makes
+    // one per face. fill_face_cache writes every field (the record has no padding).
+    static_assert(sizeof(FaceCache) == 24 + 16, "FaceCache has no padding bytes");
+    int32_t id = g_next_face_cache_id;
+    FaceCache *cache = static_cast<FaceCache *>(table_add(&viewer->face_caches, id));
+    if (!cache) return nullptr;
+    face->viewer_index = slot_of_size(&viewer->face_caches, cache, sizeof(FaceCache));
+    assert(face->viewer_index >= 0);
+    g_next_face_cache_id++;
+    cache->id = id;
+    fill_face_cache(cache, model, layer_slot, face_slot, face);
     return cache;
 }
 
@@ -411,10 +419,17 @@ static void cache_drop(KeyedTable *table, int32_t *owner_index)
 static int32_t slot_of(const KeyedTable *table, const void *element)
 {
     if (!table->data || table->element_size < 1) return -1;
+    return slot_of_size(table, element, static_cast<uintptr_t>(table->element_size));
+}
+
+// slot_of for a table whose elements are size bytes; inlined with a constant size, it
+// divides by a constant (a multiplication) instead of by the table's element size.
+static inline int32_t slot_of_size(const KeyedTable *table, const void *element, uintptr_t size)
+{
+    if (!table->data || static_cast<uintptr_t>(table->element_size) != size) return -1;
     uintptr_t base = reinterpret_cast<uintptr_t>(table->data);
     uintptr_t address = reinterpret_cast<uintptr_t>(element);
-    uintptr_t size = static_cast<uintptr_t>(table->element_size);
-    if (address < base || address >= base + size * static_cast<uintptr_t>(table->capacity)) return -1;
+    if (address < base || address - base >= size * static_cast<uintptr_t>(table->capacity)) return -1;
     if ((address - base) % size != 0) return -1;
     return static_cast<int32_t>((address - base) / size);
 }
@@ -430,7 +445,7 @@ static int32_t face_layer_slot(Model *model, const Face *face, int32_t *face_slo
     if (s_last_layer >= 0) {
         Layer *layer = static_cast<Layer *>(table_nth(&model->layers, s_last_layer, 0));
         if (layer) {
-            *face_slot = slot_of(&layer->faces, face);
+            *face_slot = slot_of_size(&layer->faces, face, sizeof(Face));
             if (*face_slot >= 0) return s_last_layer;
         }
     }
@@ -473,31 +488,47 @@ static void set_display_defaults(Viewer *viewer)
     viewer->cursor = 0;
 }
 
+// A slot index as a face cache stores it.
+static uint16_t stored_slot(int32_t slot)
+{
+    if (slot < 0) return FACE_SLOT_NONE;
+    return slot < FACE_SLOT_FAR ? static_cast<uint16_t>(slot) : FACE_SLOT_FAR;
+}
+
+// Slot of a point id in the model's point table, -1 when it is not there. Points mostly
+// lie in id order, so the slot is first guessed from the last id found and checked
+// against that slot's key (keys are unique): only a wrong guess asks the table.
+static int32_t point_slot(Model *model, int32_t id)
+{
+    static int64_t s_id_minus_slot = 0;
+    const KeyedTable *points = &model->points;
+    int64_t guess = static_cast<int64_t>(id) - s_id_minus_slot;
+    if (guess >= 0 && guess < points->capacity && points->slots[guess].used && points->slots[guess].key == id)
+        return static_cast<int32_t>(guess);
+    int32_t slot = table_index_of(&model->points, id, 0);
+    if (slot >= 0) s_id_minus_slot = static_cast<int64_t>(id) - slot;
+    return slot;
+}
+
 // Each corner's point is looked up once in the model's own point table; a corner that is
 // not there is searched through the tree only to set the missing point's message.
 static void fill_face_cache(FaceCache *cache, Model *model, int32_t layer_slot, int32_t face_slot, Face *face)
 {
     int corners = face->quad ? 4 : 3;
-    for (int i = 0; i < 4; i++) cache->corner_index[i] = cache->normal_index[i] = -1;
+    for (int i = corners; i < 4; i++) cache->corner_index[i] = cache->normal_index[i] = FACE_SLOT_NONE;
     for (int i = 0; i < corners; i++) {
-        int32_t slot = table_index_of(&model->points, face->point_ids[i], 0);
-        cache->corner_index[i] = slot;
+        int32_t slot = point_slot(model, face->point_ids[i]);
+        cache->corner_index[i] = stored_slot(slot);
         if (slot < 0 && !point_find(model, face->point_ids[i]))
             model_point_position(model, face->point_ids[i]);  // sets the missing point's message
         cache->normal_index[i] = face->normal_ids[i] == face->point_ids[i]
-                                     ? slot
-                                     : table_index_of(&model->points, face->normal_ids[i], 0);
+                                     ? cache->corner_index[i]
+                                     : stored_slot(point_slot(model, face->normal_ids[i]));
     }
     cache->model = model;
     cache->layer_slot = layer_slot;
     cache->face_slot = face_slot;
     cache->face_id = face->id;
-    for (int i = 0; i < 8; i++) cache->control_index[i] = -1;
-    if (face->curve > 0) {
-        int controls = face->quad ? 8 : 6;
-        for (int i = 0; i < controls; i++)
-            cache->control_index[i] = table_index_of(&model->points, face->edge_ids[i], 0);
-    }
 }
 
 static Point *vertex_point(Model *model, int32_t point, int by_index)

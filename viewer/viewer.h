@@ -6,6 +6,7 @@
 
 #include "foundation/keyed_table.h"
 #include "foundation/matrix4.h"
+#include "model/model.h"
 #include "viewer/selection.h"
 
 struct Model;
@@ -54,18 +55,24 @@ struct PointCache {
     float normal[3];    // deformed normal
 };
 
-// Draw data of one face: only what drawing reads, so that the first frame, which
-// creates one per face, writes little. The face normals are computed on request
-// (rcache_face_normal).
+// Slot index values of a FaceCache beside real slots: no such point, and a slot that does
+// not fit in 16 bits (a point table of more than 65,534 slots), found again by the point's
+// id at use. rcache_face_point_slot reads an index whatever it holds.
+constexpr uint16_t FACE_SLOT_NONE = 0xFFFF;
+constexpr uint16_t FACE_SLOT_FAR = 0xFFFE;
+
+// Draw data of one face: only what flat drawing reads, so that the first frame, which
+// creates one per face, writes little (40 bytes a face). The face normals are computed on
+// request (rcache_face_normal); curved drawing finds the edge normal points of a curved
+// face by their ids when it draws it.
 struct FaceCache {
     int32_t id;
     int32_t layer_slot;           // slot of the face's layer in the model's layer table
     int32_t face_slot;            // slot of the face in the layer's face table
     uint32_t face_id;             // the face's id, checked at use
     Model *model;                 // the model whose layer holds the face (not owned)
-    int32_t corner_index[4];      // slot index of each corner's point in the point table; -1 none
-    int32_t normal_index[4];      // slot index of each corner's normal point; -1 none
-    int32_t control_index[8];     // curved faces: slot indices of the edge normal points; -1 none
+    uint16_t corner_index[4];     // slot index of each corner's point in the point table
+    uint16_t normal_index[4];     // slot index of each corner's normal point
 };
 
 // Pose of one joint.
@@ -191,8 +198,17 @@ void rcache_update_model_xform(ModelXform *xform);
 // The point's PointCache, created on first use; null for a null argument.
 PointCache *rcache_point(Viewer *viewer, Point *point);
 // The face's FaceCache of model, created on first use; null for a null argument or a face
-// that is in no layer of the model.
-FaceCache *rcache_face(Viewer *viewer, Model *model, Face *face);
+// that is in no layer of the model. An existing cache is answered inline: drawing asks
+// once per face and frame.
+FaceCache *rcache_face_create(Viewer *viewer, Model *model, Face *face);
+inline FaceCache *rcache_face(Viewer *viewer, Model *model, Face *face)
+{
+    if (viewer && model && face && face->viewer_index >= 0) {
+        void *existing = table_nth(&viewer->face_caches, face->viewer_index, 0);
+        if (existing) return static_cast<FaceCache *>(existing);
+    }
+    return rcache_face_create(viewer, model, face);
+}
 // While no face has a cache, makes room in the face cache table for every face of the loaded
 // models (child models included), so that the first frame fills it without regrowing it.
 void rcache_reserve_faces(Viewer *viewer);
@@ -242,3 +258,25 @@ const float *rcache_vertex_position(Viewer *viewer, Model *model, int32_t point,
 const float *rcache_vertex_normal(Viewer *viewer, Model *model, int32_t point, int by_index);
 // The point's own gouraud bytes r, g, b, t; null when the point does not exist.
 const uint8_t *rcache_vertex_colour(Viewer *viewer, Model *model, int32_t point, int by_index);
+// Slot of the point of corner i (or, with normal set, of corner i's normal point) of a face
+// in the point table of the cache's model; -1 when there is none. face is the face the
+// cache describes.
+inline int32_t rcache_face_point_slot(const FaceCache *cache, const Face *face, int i, int normal)
+{
+    uint16_t slot = normal ? cache->normal_index[i] : cache->corner_index[i];
+    if (slot < FACE_SLOT_FAR) return slot;
+    if (slot == FACE_SLOT_NONE) return -1;
+    return table_index_of(&cache->model->points, normal ? face->normal_ids[i] : face->point_ids[i], 0);
+}
+// The point in a slot of the model's point table, null when the slot holds none, with its
+// PointCache in *cache (null when it has none): one look-up that gives what the three
+// accessors above give by slot index. Viewer and model must not be null. Answered inline;
+// drawing asks once per corner.
+inline Point *rcache_point_at(Viewer *viewer, Model *model, int32_t slot, PointCache **cache)
+{
+    Point *point = static_cast<Point *>(table_nth(&model->points, slot, 0));
+    *cache = (point && point->viewer_index >= 0)
+                 ? static_cast<PointCache *>(table_nth(&viewer->point_caches, point->viewer_index, 0))
+                 : nullptr;
+    return point;
+}
