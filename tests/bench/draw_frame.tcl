@@ -31,12 +31,15 @@ update
 druvex create window gl .f
 update
 
-set start [clock microseconds]
-druvex file open [file join $dir scene.mod]
-set load_ms [expr {([clock microseconds] - $start) / 1000.0}]
-set start [clock microseconds]
-druvex draw
-set first_ms [expr {([clock microseconds] - $start) / 1000.0}]
+# Milliseconds the script takes.
+proc time_ms {script} {
+    set start [clock microseconds]
+    uplevel 1 $script
+    return [expr {([clock microseconds] - $start) / 1000.0}]
+}
+
+set load_ms [time_ms {druvex file open [file join $dir scene.mod]}]
+set first_ms [time_ms {druvex draw}]
 
 # Rounds of reference frames and viewer frames in turn, so a slower spell of
 # the machine falls on both.
@@ -45,9 +48,7 @@ set refs {}
 for {set round 0} {$round < 3} {incr round} {
     lappend refs [exec $reference draw $width $height $frames]
     for {set i 0} {$i < $frames} {incr i} {
-        set start [clock microseconds]
-        druvex draw
-        lappend times [expr {([clock microseconds] - $start) / 1000.0}]
+        lappend times [time_ms {druvex draw}]
     }
 }
 set viewer [median $times]
@@ -67,12 +68,8 @@ puts [format "open + first frame: %.1f ms; open + 1.5 steady frames: %.1f ms; ra
 # compiled what the first frame of the process needed, so this first frame is the viewer's
 # own cost (face caches built anew) on top of a steady frame.
 druvex reset
-set start [clock microseconds]
-druvex file open [file join $dir scene.mod]
-set reload_ms [expr {([clock microseconds] - $start) / 1000.0}]
-set start [clock microseconds]
-druvex draw
-set again_ms [expr {([clock microseconds] - $start) / 1000.0}]
+set reload_ms [time_ms {druvex file open [file join $dir scene.mod]}]
+set again_ms [time_ms {druvex draw}]
 puts [format "reopened: open %.1f ms, first frame %.1f ms = %.2f steady frames; ratio to open + 1.5 steady %.2f" \
     $reload_ms $again_ms [expr {$again_ms / $viewer}] \
     [expr {($reload_ms + $again_ms) / ($reload_ms + 1.5 * $viewer)}]]
