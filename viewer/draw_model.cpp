@@ -58,7 +58,7 @@ static void mirror_scale(int axis);
 static int vertex_colours_on(const Viewer *viewer, const Model *model);
 static int gather_face(Viewer *viewer, Model *model, Face *face, int mirrored, int textured, DrawVertex *corners);
 static inline void send_vertex(const DrawVertex *vertex, int textured, int colours);
-static void send_reflected(const DrawVertex *vertices, int count);
+static void send_reflected(GLenum mode, const DrawVertex *vertices, int count);
 static void send_quad_triangles(const DrawVertex *corners, int textured, int colours);
 static void *slot_element(KeyedTable *table, int32_t slot);
 
@@ -195,9 +195,7 @@ int draw_face(Viewer *viewer, Model *model, Layer *layer, Face *face, int textur
     int colours = reflection ? 0 : vertex_colours_on(viewer, model);
     if (!gather_face(viewer, model, face, mirrored, textured, corners)) return 0;
     if (reflection) {
-        glBegin(face->quad ? GL_TRIANGLE_STRIP : GL_TRIANGLES);
-        send_reflected(corners, face->quad ? 4 : 3);
-        glEnd();
+        send_reflected(face->quad ? GL_TRIANGLE_STRIP : GL_TRIANGLES, corners, face->quad ? 4 : 3);
     } else if (face->quad && viewer->quadlines) {
         glBegin(GL_TRIANGLE_STRIP);
         for (int c = 0; c < 4; c++) send_vertex(&corners[c], textured, colours);
@@ -236,9 +234,7 @@ int draw_strip(Viewer *viewer, Model *model, Layer *layer, Strip *strip, int tex
     }
     if (count < 3) return 0;
     if (reflection) {
-        glBegin(GL_TRIANGLE_STRIP);
-        send_reflected(g_path_vertices, count);
-        glEnd();
+        send_reflected(GL_TRIANGLE_STRIP, g_path_vertices, count);
     } else if (mirrored) {
         glBegin(GL_TRIANGLE_STRIP);
         for (int k = 0; k < count; k++) send_vertex(&g_path_vertices[k], textured, colours);
@@ -477,8 +473,10 @@ static inline void send_vertex(const DrawVertex *vertex, int textured, int colou
     glVertex3fv(vertex->position);
 }
 
-// Sphere-mapped texture coordinate, normal and position of each vertex (no vertex colour).
-static void send_reflected(const DrawVertex *vertices, int count)
+// One primitive of the vertices with sphere-mapped texture coordinates, normals and
+// positions (no vertex colour). The coordinates need the current matrices, which GL gives
+// only outside glBegin/glEnd, so they are made before the primitive begins.
+static void send_reflected(GLenum mode, const DrawVertex *vertices, int count)
 {
     if (count > MAX_PATH_VERTICES) count = MAX_PATH_VERTICES;
     for (int k = 0; k < count; k++) {
@@ -486,11 +484,13 @@ static void send_reflected(const DrawVertex *vertices, int count)
         g_reflect_normals[k] = vertices[k].normal;
     }
     draw_sphere_map_uv(g_reflect_positions, g_reflect_normals, g_reflect_uv, count);
+    glBegin(mode);
     for (int k = 0; k < count; k++) {
         glTexCoord2f(g_reflect_uv[2 * k], g_reflect_uv[2 * k + 1]);
         glNormal3fv(vertices[k].normal);
         glVertex3fv(vertices[k].position);
     }
+    glEnd();
 }
 
 // Inside GL_TRIANGLES: a quad as corners 0, 1, 2 and 3, 2, 1 with the shared diagonal's
