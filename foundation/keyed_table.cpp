@@ -296,6 +296,14 @@ void *table_nth_checked(KeyedTable *table, int32_t n, int dense)
     return nullptr;
 }
 
+int table_direct_base(const KeyedTable *table, int64_t *base)
+{
+    if (!usable(table) || table->kind != KEY_INT || !base || !table->index->direct)
+        return 0;
+    *base = table->index->direct_base;
+    return 1;
+}
+
 int table_copy(const KeyedTable *source, KeyedTable *destination)
 {
     if (!source || !destination)

@@ -100,6 +100,10 @@ inline void *table_nth(KeyedTable *table, int32_t n, int dense)
         return table->data + (size_t)n * (size_t)table->element_size;
     return table_nth_checked(table, n, dense);
 }
+// 1 when every used slot of a KEY_INT table holds the key *base + slot (keys added in
+// ascending order without gaps, as ids are made), with *base set: a key's slot is then
+// key - *base when that slot is used. 0 otherwise (base unchanged).
+int table_direct_base(const KeyedTable *table, int64_t *base);
 // Makes destination an independent copy of source (header, cursor, storage and index). The
 // destination's previous storage is not released: copy only into a table holding none.
 // 1; 0 for a null source or out of memory (destination unchanged).

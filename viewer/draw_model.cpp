@@ -56,7 +56,9 @@ static void polyline_pass(Viewer *viewer, Model *model, Layer *layer);
 static LayerColour layer_colour(const Viewer *viewer, const Layer *layer);
 static void mirror_scale(int axis);
 static int vertex_colours_on(const Viewer *viewer, const Model *model);
-static int gather_face(Viewer *viewer, Model *model, Face *face, int mirrored, int textured, DrawVertex *corners);
+static int gather_face(Viewer *viewer, Model *model, Face *face, const int64_t *direct, int mirrored, int textured,
+                       DrawVertex *corners);
+static inline int32_t direct_slot(const KeyedTable *points, int64_t base, int32_t id);
 static inline void send_vertex(const DrawVertex *vertex, int textured, int colours);
 static void send_reflected(GLenum mode, const DrawVertex *vertices, int count);
 static void send_quad_triangles(const DrawVertex *corners, int textured, int colours);
@@ -140,6 +142,9 @@ int draw_layer_faces(Viewer *viewer, Model *model, Layer *layer, int textured, i
     int pnfilter = viewer->pnfilter;
     int normals = viewer->normals;
     int quadlines = viewer->quadlines;
+    // Points kept in id order (as loaded) are found by id without the face caches.
+    int64_t base = 0;
+    const int64_t *direct = table_direct_base(&model->points, &base) ? &base : nullptr;
     int triangles = 0;
     int batch_open = 0;
     DrawVertex corners[4];
@@ -161,7 +166,7 @@ int draw_layer_faces(Viewer *viewer, Model *model, Layer *layer, int textured, i
             if (normals) draw_face_normals(viewer, model, layer, face);
             continue;
         }
-        if (!gather_face(viewer, model, face, mirrored, textured, corners)) continue;
+        if (!gather_face(viewer, model, face, direct, mirrored, textured, corners)) continue;
         if (!batch_open) {
             glBegin(GL_TRIANGLES);
             batch_open = 1;
@@ -193,7 +198,7 @@ int draw_face(Viewer *viewer, Model *model, Layer *layer, Face *face, int textur
     if (viewer == nullptr || model == nullptr || face == nullptr) return 0;
     DrawVertex corners[4];
     int colours = reflection ? 0 : vertex_colours_on(viewer, model);
-    if (!gather_face(viewer, model, face, mirrored, textured, corners)) return 0;
+    if (!gather_face(viewer, model, face, nullptr, mirrored, textured, corners)) return 0;
     if (reflection) {
         send_reflected(face->quad ? GL_TRIANGLE_STRIP : GL_TRIANGLES, corners, face->quad ? 4 : 3);
     } else if (face->quad && viewer->quadlines) {
@@ -426,23 +431,33 @@ static const int SENT_PLACE[2][4] = {{0, 2, 1, 3}, {0, 1, 2, 3}};
 
 // Fills the corners (3, or 4 for a quad) of a face in the order they are sent, with their
 // colour bytes (used when per-vertex colour is on) and, when textured, their texture
-// coordinates. 0 when a corner's point is gone (the face is not drawn).
-static int gather_face(Viewer *viewer, Model *model, Face *face, int mirrored, int textured, DrawVertex *corners)
+// coordinates. 0 when a corner's point is gone (the face is not drawn). With direct (the
+// base of a point table whose ids are base + slot) a face that has its cache finds its
+// points by id: the same slots, without reading the cache.
+static int gather_face(Viewer *viewer, Model *model, Face *face, const int64_t *direct, int mirrored, int textured,
+                       DrawVertex *corners)
 {
-    FaceCache *cache = rcache_face(viewer, model, face);
-    if (cache == nullptr) return 0;
+    FaceCache *cache = nullptr;
+    if (direct == nullptr || face->viewer_index < 0) {
+        cache = rcache_face(viewer, model, face);
+        if (cache == nullptr) return 0;
+    }
     const int *place = SENT_PLACE[mirrored ? 1 : 0];
     int count = face->quad ? 4 : 3;
     for (int i = 0; i < count; i++) {
         // One look-up gives the corner's position, colour and, when the corner is its own
         // normal point, its normal.
-        int32_t slot = rcache_face_point_slot(cache, face, i, 0);
+        int32_t slot = cache ? rcache_face_point_slot(cache, face, i, 0)
+                             : direct_slot(&model->points, *direct, face->point_ids[i]);
         PointCache *point_cache;
         const Point *point = rcache_point_at(viewer, model, slot, &point_cache);
         if (point == nullptr) return 0;
         DrawVertex *corner = &corners[place[i]];
         corner->position = point_cache ? point_cache->position : point->position;
-        int32_t normal_slot = rcache_face_point_slot(cache, face, i, 1);
+        int32_t normal_slot = cache ? rcache_face_point_slot(cache, face, i, 1)
+                              : face->normal_ids[i] == face->point_ids[i]
+                                  ? slot
+                                  : direct_slot(&model->points, *direct, face->normal_ids[i]);
         if (normal_slot == slot) {
             corner->normal = point_cache ? point_cache->normal : point->normal;
         } else {
@@ -458,6 +473,14 @@ static int gather_face(Viewer *viewer, Model *model, Face *face, int mirrored, i
         }
     }
     return 1;
+}
+
+// Slot of point id in a point table whose ids are base + slot; -1 when no point has it.
+static inline int32_t direct_slot(const KeyedTable *points, int64_t base, int32_t id)
+{
+    int64_t slot = static_cast<int64_t>(id) - base;
+    if (slot < 0 || slot >= points->capacity || !points->slots[slot].used) return -1;
+    return static_cast<int32_t>(slot);
 }
 
 // Texture coordinate (when textured), vertex colour (when colours), normal and position.
