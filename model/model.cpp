@@ -12,7 +12,6 @@
 ModelIdCounters g_model_ids = {1, 1, 1, 1, 1, 1, 1};
 
 static void init_tables(Model *model);
-static void init_layer_tables(Layer *layer);
 static void *source_slot(const KeyedTable *table, int32_t slot);
 static Joint *same_joint(const Joint *joint, const KeyedTable *from, KeyedTable *to);
 static int copy_layers(Model *copy, const Model *source);
@@ -158,8 +157,7 @@ static void init_tables(Model *model)
     table_init(&model->collides, sizeof(CollideObject), KEY_INT);
 }
 
-// Empty tables of every kind a layer holds (as model_add_layer makes them).
-static void init_layer_tables(Layer *layer)
+void model_init_layer_tables(Layer *layer)
 {
     table_init(&layer->faces, sizeof(Face), KEY_INT);
     table_init(&layer->strips, sizeof(Strip), KEY_INT);
@@ -191,7 +189,7 @@ static int copy_layers(Model *copy, const Model *source)
     if (!table_copy(&source->layers, &copy->layers)) return 0;
     for (int32_t slot = 0; slot < copy->layers.capacity; slot++) {
         Layer *layer = static_cast<Layer *>(table_nth(&copy->layers, slot, 0));
-        if (layer) init_layer_tables(layer);
+        if (layer) model_init_layer_tables(layer);
     }
     for (int32_t slot = 0; slot < copy->layers.capacity; slot++) {
         Layer *layer = static_cast<Layer *>(table_nth(&copy->layers, slot, 0));

@@ -230,3 +230,6 @@ void model_set_flag(Model *model, uint32_t value);
 uint32_t model_get_flag(const Model *model);
 // Copies name into a table key cut to MODEL_KEY_LENGTH characters; key must hold 32 bytes.
 void model_key_name(const char *name, char *key);
+// Initialises the empty tables a layer holds (faces, strips, lines, uvees, texture record,
+// layer normals, curved-surface normals).
+void model_init_layer_tables(Layer *layer);

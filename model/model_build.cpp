@@ -62,13 +62,7 @@ int model_add_layer(Model *model, const char *name, int32_t r, int32_t g, int32_
     layer->single_sided = single_sided;
     layer->mirror_on = mirror_on;
     layer->mirror_axis = mirror_axis;
-    table_init(&layer->faces, sizeof(Face), KEY_INT);
-    table_init(&layer->strips, sizeof(Strip), KEY_INT);
-    table_init(&layer->lines, sizeof(Line), KEY_INT);
-    table_init(&layer->uvees, sizeof(Uvee), KEY_INT);
-    table_init(&layer->texture, sizeof(LayerTexture), KEY_INT);
-    table_init(&layer->normals, sizeof(float) * 3, KEY_INT);
-    table_init(&layer->pn_normals, sizeof(float) * 3, KEY_INT);
+    model_init_layer_tables(layer);
     return 1;
 }
 

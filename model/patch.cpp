@@ -39,6 +39,8 @@ static int32_t emit_triangle(uint16_t *out, int32_t n, int32_t a, int32_t b, int
 static float dot3(const float *a, const float *b);
 static void copy3(float *out, const float *v);
 static void set3(float *out, float x, float y, float z);
+static void other_joint_weights(const Joint *const *joints, const float *weights, int corners, float *values);
+static int32_t weights_toward_first_joint(int32_t count, float *out);
 
 void pn_normalize(float *v)
 {
@@ -326,24 +328,31 @@ int32_t patch_quad_interpolate(const float *values, int32_t count, int32_t mode,
 int32_t pn_triangle_weight_grid(const Joint *const *joints, const float *weights, int32_t mode,
                                 int32_t level, float *out)
 {
-    // Each corner's weight toward the joint that is not corner 0's.
     float values[3];
-    values[0] = 1.0f - weights[0];
-    for (int i = 1; i < 3; i++)
-        values[i] = joints[i] == joints[0] ? 1.0f - weights[i] : weights[i];
-    int32_t count = pn_triangle_interpolate(values, 1, mode, level, out);
-    for (int32_t k = 0; k < count; k++) out[k] = 1.0f - out[k];
-    return count;
+    other_joint_weights(joints, weights, 3, values);
+    return weights_toward_first_joint(pn_triangle_interpolate(values, 1, mode, level, out), out);
 }
 
 int32_t patch_quad_weight_grid(const Joint *const *joints, const float *weights, int32_t mode,
                                int32_t level, float *out)
 {
     float values[4];
+    other_joint_weights(joints, weights, 4, values);
+    return weights_toward_first_joint(patch_quad_interpolate(values, 1, mode, level, out), out);
+}
+
+// Each corner's weight toward the joint that is not corner 0's.
+static void other_joint_weights(const Joint *const *joints, const float *weights, int corners, float *values)
+{
     values[0] = 1.0f - weights[0];
-    for (int i = 1; i < 4; i++)
+    for (int i = 1; i < corners; i++)
         values[i] = joints[i] == joints[0] ? 1.0f - weights[i] : weights[i];
-    int32_t count = patch_quad_interpolate(values, 1, mode, level, out);
+}
+
+// Turns count interpolated weights toward the other joint into weights toward corner 0's
+// joint; returns count.
+static int32_t weights_toward_first_joint(int32_t count, float *out)
+{
     for (int32_t k = 0; k < count; k++) out[k] = 1.0f - out[k];
     return count;
 }

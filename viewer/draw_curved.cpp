@@ -9,6 +9,7 @@
 #include "model/model_query.h"
 #include "model/patch.h"
 #include "viewer/display_options.h"
+#include "viewer/draw_overlay.h"
 #include "viewer/draw_texture.h"
 #include "viewer/viewer.h"
 
@@ -338,14 +339,7 @@ void draw_curved_normals(Viewer *viewer, Model *model, Face *face, int count, co
         if (corner[i] == nullptr) return;
     }
     float length = draw_mean_edge_length(corner[0], corner[1], corner[2]) * CURVED_NORMAL_SCALE;
-    GLboolean lighting = glIsEnabled(GL_LIGHTING);
-    GLboolean texturing = glIsEnabled(GL_TEXTURE_2D);
-    GLboolean blending = glIsEnabled(GL_BLEND);
-    GLfloat colour[4];
-    glGetFloatv(GL_CURRENT_COLOR, colour);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
+    DrawLineState state = draw_save_line_state();
     glColor3f(0.0f, 1.0f, 1.0f);
     glBegin(GL_LINES);
     for (int k = 0; k < count; k++) {
@@ -355,10 +349,7 @@ void draw_curved_normals(Viewer *viewer, Model *model, Face *face, int count, co
         glVertex3f(p[0] + length * n[0], p[1] + length * n[1], p[2] + length * n[2]);
     }
     glEnd();
-    if (lighting) glEnable(GL_LIGHTING);
-    if (texturing) glEnable(GL_TEXTURE_2D);
-    if (blending) glEnable(GL_BLEND);
-    glColor4f(colour[0], colour[1], colour[2], colour[3]);
+    draw_restore_line_state(&state);
 }
 
 // min(lod, 6), and never below 0.

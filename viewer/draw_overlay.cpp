@@ -25,20 +25,11 @@ static const int GLYPH_BYTES = 96;
 // Vertices a strip's normals are gathered for at most.
 static const int MAX_STRIP_NORMALS = 512;
 
-// What a normals drawer changes and puts back.
-struct SavedState {
-    GLboolean lighting;
-    GLboolean texturing;
-    GLboolean blending;
-    GLfloat colour[4];
-};
 
 // Positions and normals of one strip's vertices.
 static const float *g_strip_positions[MAX_STRIP_NORMALS];
 static const float *g_strip_normals[MAX_STRIP_NORMALS];
 
-static SavedState save_state(void);
-static void restore_state(const SavedState *state);
 static void normal_lines(const float *const *positions, const float *const *normals, int count, float length);
 static void overlay_begin(void);
 static uint32_t lattice(float x);
@@ -206,10 +197,10 @@ void draw_face_normals(Viewer *viewer, Model *model, Layer *layer, Face *face)
         normals[i] = rcache_vertex_normal(viewer, model, rcache_face_point_slot(cache, face, i, 1), 1);
         if (positions[i] == nullptr || normals[i] == nullptr) return;
     }
-    SavedState state = save_state();
+    DrawLineState state = draw_save_line_state();
     float length = draw_mean_edge_length(positions[0], positions[1], positions[2]) * 0.5f;
     normal_lines(positions, normals, count, length);
-    restore_state(&state);
+    draw_restore_line_state(&state);
 }
 
 // Vertices beyond the working arrays are not drawn; a vertex whose point is gone is passed over.
@@ -229,10 +220,10 @@ void draw_strip_normals(Viewer *viewer, Model *model, Layer *layer, Strip *strip
         count++;
     }
     if (count < 3) return;
-    SavedState state = save_state();
+    DrawLineState state = draw_save_line_state();
     float length = draw_mean_edge_length(g_strip_positions[0], g_strip_positions[1], g_strip_positions[2]) * 0.5f;
     normal_lines(g_strip_positions, g_strip_normals, count, length);
-    restore_state(&state);
+    draw_restore_line_state(&state);
 }
 
 void draw_collide_boxes(Viewer *viewer, Model *model)
@@ -295,10 +286,9 @@ float draw_noise2(float x, float y)
     return 1.0f - (float)m / 1073741824.0f;
 }
 
-// Notes lighting, texturing, blending and the current colour, and switches the three off.
-static SavedState save_state(void)
+DrawLineState draw_save_line_state(void)
 {
-    SavedState state;
+    DrawLineState state;
     state.lighting = glIsEnabled(GL_LIGHTING);
     state.texturing = glIsEnabled(GL_TEXTURE_2D);
     state.blending = glIsEnabled(GL_BLEND);
@@ -309,7 +299,7 @@ static SavedState save_state(void)
     return state;
 }
 
-static void restore_state(const SavedState *state)
+void draw_restore_line_state(const DrawLineState *state)
 {
     if (state->lighting) glEnable(GL_LIGHTING);
     if (state->texturing) glEnable(GL_TEXTURE_2D);

@@ -4,6 +4,8 @@
 // and strips, point numbers from the built-in digit font, and collide objects
 // as wire boxes; and two small numeric helpers (wobble and lattice noise).
 
+#include <GL/gl.h>
+
 struct Viewer;
 struct Model;
 struct Layer;
@@ -28,6 +30,17 @@ void draw_face_normals(Viewer *viewer, Model *model, Layer *layer, Face *face);
 void draw_strip_normals(Viewer *viewer, Model *model, Layer *layer, Strip *strip);
 // Every collide object of the model as a grey wire box under its box matrix.
 void draw_collide_boxes(Viewer *viewer, Model *model);
+// What a drawer of unlit lines changes and puts back.
+struct DrawLineState {
+    GLboolean lighting;
+    GLboolean texturing;
+    GLboolean blending;
+    GLfloat colour[4];
+};
+// Notes lighting, texturing, blending and the current colour, and switches the three off.
+DrawLineState draw_save_line_state(void);
+// Puts back what draw_save_line_state noted.
+void draw_restore_line_state(const DrawLineState *state);
 // x + 0.1 sin(180 |x| degrees), for |x| < 2.
 float draw_wobble(float x);
 // Lattice noise of the integer parts of x and y, in (-1, 1].
