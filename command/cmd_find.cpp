@@ -32,9 +32,9 @@ int cmd_find_model(const char *name)
 
 int cmd_find_images(int32_t id)
 {
-    const char *names = viewer_model_images(&g_app.viewer, id);
-    if (!names || !names[0]) return 0;
-    tcl_set_result(names);
+    std::vector<std::string> names = viewer_model_images(&g_app.viewer, id);
+    if (names.empty()) return 0;
+    tcl_set_result_list(names);
     return 1;
 }
 

@@ -153,12 +153,20 @@ int cmd_get_child(int32_t n)
     if (model == nullptr) return 0;
     Child *child = model_child_at(model, n);
     if (child == nullptr) return 0;
-    char text[TEXT_SIZE];
-    snprintf(text, sizeof text, "%s %d %d %d %f %f %f %s %s %s", child->name, geom_trunc_int(child->position[0]),
-             geom_trunc_int(child->position[1]), geom_trunc_int(child->position[2]),
-             static_cast<double>(child->scale[0]), static_cast<double>(child->scale[1]),
-             static_cast<double>(child->scale[2]), child->rotation[0], child->rotation[1], child->rotation[2]);
-    tcl_set_result(text);
+    std::vector<std::string> fields;
+    fields.emplace_back(child->name, strnlen(child->name, sizeof child->name));
+    char number[64];
+    for (int i = 0; i < 3; i++) {
+        snprintf(number, sizeof number, "%d", geom_trunc_int(child->position[i]));
+        fields.emplace_back(number);
+    }
+    for (int i = 0; i < 3; i++) {
+        snprintf(number, sizeof number, "%f", static_cast<double>(child->scale[i]));
+        fields.emplace_back(number);
+    }
+    for (int i = 0; i < 3; i++)
+        fields.emplace_back(child->rotation[i], strnlen(child->rotation[i], sizeof child->rotation[i]));
+    tcl_set_result_list(fields);
     return 1;
 }
 
@@ -251,27 +259,15 @@ int cmd_get_layer(char **words)
     return keyword->run(keyword, words + 1);
 }
 
-// Appends at a running end: one pass over the layer table.
-char *cmd_layer_names(Model *model)
+std::vector<std::string> cmd_layer_names(Model *model)
 {
-    if (model == nullptr || model_layer_count(model) <= 0) return nullptr;
-    size_t size = 1;
+    std::vector<std::string> names;
+    if (model == nullptr) return names;
     for (Layer *layer = static_cast<Layer *>(table_first(&model->layers)); layer != nullptr;
          layer = static_cast<Layer *>(table_next(&model->layers))) {
-        size += strnlen(layer->name, sizeof layer->name) + 1;
+        names.emplace_back(layer->name, strnlen(layer->name, sizeof layer->name));
     }
-    char *text = static_cast<char *>(malloc(size));
-    if (text == nullptr) return nullptr;
-    char *end = text;
-    for (Layer *layer = static_cast<Layer *>(table_first(&model->layers)); layer != nullptr;
-         layer = static_cast<Layer *>(table_next(&model->layers))) {
-        size_t length = strnlen(layer->name, sizeof layer->name);
-        memcpy(end, layer->name, length);
-        end += length;
-        *end++ = ' ';
-    }
-    *end = '\0';
-    return text;
+    return names;
 }
 
 // get centre: the viewer's focus moves to the centre of all loaded models.
@@ -421,9 +417,7 @@ static int matrix_rotation(const Keyword *keyword, char **at)
 // get layer names: needs no selected layer; no result without layers.
 static int layer_names(const Keyword *keyword, char **at)
 {
-    char *names = cmd_layer_names(sel_current_model(&g_app.viewer));
-    tcl_set_result(names);
-    free(names);
+    tcl_set_result_list(cmd_layer_names(sel_current_model(&g_app.viewer)));
     return 1;
 }
 

@@ -5,15 +5,17 @@
 // the attributes of the selected layer.
 #pragma once
 #include <cstdint>
+#include <string>
+#include <vector>
 
 struct Model;
 
 // The get subcommand: only words[1] (the attribute) is looked at; words[0] is
 // "get". 1 when a branch ran, 0 after a usage, failure or unknown-attribute text.
 int cmd_get(char **words);
-// Sets the result to the n-th child instance (from 1) of the current model:
-// name, position as whole numbers, scale, three rotation words. 0 (silently,
-// no result) without a current model or such a child.
+// Sets the result to the n-th child instance (from 1) of the current model, a
+// list of name, position as whole numbers, scale, three rotation words. 0
+// (silently, no result) without a current model or such a child.
 int cmd_get_child(int32_t n);
 // Sets the result to the pan, two floats; 1.
 int cmd_get_pan();
@@ -36,7 +38,6 @@ int cmd_get_matrix(char **words);
 // The get layer grammar; words[0] is "layer", words[1] the attribute. 1 when a
 // branch ran, 0 after a usage, failure or unknown-argument text.
 int cmd_get_layer(char **words);
-// Every layer name of the model followed by one blank, in layer-table slot
-// order, in a malloc'ed text that the caller frees; null for a null model, no
-// layers or no memory.
-char *cmd_layer_names(Model *model);
+// Every layer name of the model in layer-table slot order; empty for a null
+// model or no layers.
+std::vector<std::string> cmd_layer_names(Model *model);

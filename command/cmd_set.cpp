@@ -4,6 +4,7 @@
 #include "command/arguments.h"
 #include "command/keywords.h"
 #include "command/vertex_edit.h"
+#include "foundation/last_error.h"
 #include "foundation/matrix4.h"
 #include "model/layer.h"
 #include "viewer/camera.h"
@@ -15,6 +16,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 static const char *const USAGE_BACKGROUND = "druvex: usage: druvex set background <red> <green> <blue>";
 static const char *const USAGE_CURSOR_POSITION = "druvex: usage: druvex set cursor position <x> <y> <z>";
@@ -454,13 +456,17 @@ static int set_layer_float(const Keyword *keyword, char **at)
 }
 
 // set layer image, mirrorimage and reflectimage: a file of the model's
-// directory into the keyword's slot; a file that cannot be read keeps the
-// slot's image (its reason stays the last error, not shown).
+// directory into the keyword's slot. A file that cannot be read keeps the
+// slot's image and shows the image reader's reason.
 static int set_layer_file(const Keyword *keyword, char **at)
 {
     const char *file = nullptr;
     if (!arg_parse(&file, at[1], ARG_STRING)) return keyword_usage(keyword);
     LayerFileSetter set = *static_cast<const LayerFileSetter *>(keyword->data);
-    set(sel_current_model(&g_app.viewer), g_app.selected_layer, file);
-    return 1;
+    err_set(nullptr);
+    if (set(sel_current_model(&g_app.viewer), g_app.selected_layer, file) || !err_last()) return 1;
+    // A copy: the box may run commands that set another last-error text.
+    std::string reason = err_last();
+    keyword_show(reason.c_str());
+    return 0;
 }

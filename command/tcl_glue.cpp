@@ -4,6 +4,7 @@
 
 #include <tk.h>
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -243,6 +244,17 @@ void tcl_set_result(const char *text)
     char *copy = Tcl_Alloc(static_cast<unsigned int>(n));
     memcpy(copy, text, n);
     Tcl_SetResult(g_glue.interp, copy, TCL_DYNAMIC);
+}
+
+void tcl_set_result_list(const std::vector<std::string> &items)
+{
+    if (items.empty() || items.size() > static_cast<size_t>(INT_MAX)) return;
+    std::vector<const char *> texts;
+    texts.reserve(items.size());
+    for (const std::string &item : items) texts.push_back(item.c_str());
+    char *text = Tcl_Merge(static_cast<int>(texts.size()), texts.data());
+    tcl_set_result(text);
+    Tcl_Free(text);
 }
 
 int tcl_create_app_interp(const char *program_path)

@@ -5,6 +5,9 @@
 #pragma once
 #include <tcl.h>
 
+#include <string>
+#include <vector>
+
 // Slots of a word list; at most WORD_LIST_SIZE - 1 words, the last slot stays null.
 constexpr int WORD_LIST_SIZE = 1024;
 
@@ -41,6 +44,9 @@ int tcl_create_command(const char *name, Tcl_CmdProc *proc, ClientData data);
 int tcl_create_obj_command(const char *name, Tcl_ObjCmdProc *proc, ClientData data);
 // Makes a copy of the text the interpreter's result; null or empty leaves it as it is.
 void tcl_set_result(const char *text);
+// Makes the texts the result as a Tcl list whose elements read back exactly with
+// lindex (plain words stay unquoted); no items leave the result as it is.
+void tcl_set_result_list(const std::vector<std::string> &items);
 // Evaluates a script at global level; 1, or 0 when it raised an error (left in the result).
 int tcl_eval(const char *script);
 // Evaluates a command given as words at global level, with no substitution of

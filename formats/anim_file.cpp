@@ -115,6 +115,7 @@ float anim_track_load(Model *model, AnimTrack *track, const char *directory,
                       const char *file_name, float start, float fixed_time)
 {
     anim_set_error(nullptr);
+    err_set(nullptr);
     if (!model || !track || !directory || !file_name) return 0.0f;
     anim_track_free(track, track->slot_count);
 
@@ -136,7 +137,11 @@ float anim_track_load(Model *model, AnimTrack *track, const char *directory,
         free(path);
     }
     if (ok) ok = reader_run_file(track->path, "#", 1, anim_track_key_line, &read);
-    if (!ok) return 0.0f;
+    if (!ok) {
+        // The reader's own reason (a token too long, a read error) when no line gave one.
+        if (!anim_last_error() && err_last()) anim_set_error(err_last());
+        return 0.0f;
+    }
 
     // read.end began at the first pass's end and was raised by the sub-tracks.
     track->end = fixed_time != ANIM_NO_FIXED_TIME ? fixed_time : read.end;
@@ -321,6 +326,11 @@ static int read_sub_track(AnimTrackRead *read)
     int fixed_given = reader_token_count() >= 3;
     float fixed = fixed_given ? reader_token_float(2) : ANIM_NO_FIXED_TIME;
     float end = anim_track_load(read->model, sub, read->directory, file, start, fixed);
+    if (end == 0.0f) {
+        // Not reported: the failure must not become this file's reason.
+        anim_set_error(nullptr);
+        err_set(nullptr);
+    }
     if (!fixed_given && end > read->end) read->end = end;
     return 1;
 }
@@ -388,7 +398,7 @@ static int child_number(const char *digits, int32_t *number)
     return 1;
 }
 
-// Heap text "directory\file_name"; null when out of memory.
+// Heap text "directory/file_name"; null when out of memory.
 static char *join_path(const char *directory, const char *file_name)
 {
     size_t dir_length = strlen(directory);
@@ -396,7 +406,7 @@ static char *join_path(const char *directory, const char *file_name)
     char *path = static_cast<char *>(malloc(dir_length + file_length + 2));
     if (!path) return nullptr;
     memcpy(path, directory, dir_length);
-    path[dir_length] = '\\';
+    path[dir_length] = '/';
     memcpy(path + dir_length + 1, file_name, file_length + 1);
     return path;
 }

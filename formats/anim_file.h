@@ -37,7 +37,7 @@ struct AnimKey {
 
 // The keys of one animation file and its sub-animations.
 struct AnimTrack {
-    char *path;               // heap copy of "directory\file"; null until read
+    char *path;               // heap copy of "directory/file"; null until read
     float fixed_time;         // ANIM_NO_FIXED_TIME, or the time the track is always evaluated at
     float start;              // offset added to every key time of the file
     float end;                // end time

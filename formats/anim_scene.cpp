@@ -16,6 +16,7 @@
 static int load_entry(SceneLoad *scene, const SceneEntry *entry, int32_t index);
 static int link_parent(SceneLoad *scene, const SceneListRead *list, int32_t index);
 static int find_parent_loop(const SceneLoad *scene, const SceneListRead *list);
+static void report_track_failure(const SceneEntry *entry);
 static void free_scene(SceneLoad *scene);
 static void copy_token(int i, char *dest);
 static int scene_fail(const char *format, ...) __attribute__((format(printf, 1, 2)));
@@ -23,8 +24,8 @@ static int scene_fail(const char *format, ...) __attribute__((format(printf, 1, 
 SceneLoad *anim_load_scene(const char *path)
 {
     anim_set_error(nullptr);
-    if (!path || !file_exists(path)) {
-        scene_fail("file does not exist: %s", path ? path : "");
+    if (!file_check_readable(path, nullptr, "file does not exist")) {
+        anim_set_error(err_last());
         return nullptr;
     }
     SceneListRead *list = static_cast<SceneListRead *>(calloc(1, sizeof(SceneListRead)));
@@ -80,7 +81,7 @@ void anim_scene_line(void *user)
 static int load_entry(SceneLoad *scene, const SceneEntry *entry, int32_t index)
 {
     char path[2 * READER_TOKEN_CAPACITY + 2];
-    snprintf(path, sizeof path, "%s\\%s", entry->dir, entry->file);
+    snprintf(path, sizeof path, "%s/%s", entry->dir, entry->file);
     Model *model = anim_load_model(path);
     if (!model) return 0;
     AnimSet *set = nullptr;
@@ -91,10 +92,7 @@ static int load_entry(SceneLoad *scene, const SceneEntry *entry, int32_t index)
                                           entry->anim_file, 0.0f, ANIM_NO_FIXED_TIME)
                         : 0.0f;
         if (end == 0.0f) {
-            if (strcmp(entry->anim_dir, ".") == 0)
-                scene_fail("could not find animation file: %s", entry->anim_file);
-            else
-                scene_fail("could not find animation file: %s\\%s", entry->anim_dir, entry->anim_file);
+            report_track_failure(entry);
             ok = 0;
         } else if (end > scene->duration) {
             scene->duration = end;
@@ -148,6 +146,21 @@ static int find_parent_loop(const SceneLoad *scene, const SceneListRead *list)
         }
     }
     return 0;
+}
+
+// Says why the entry's animation gave no track, unless the reader already did (a bad
+// line, with file and line): the file cannot be read, or its keys end at time 0. The
+// file is named without its folder when that is ".".
+static void report_track_failure(const SceneEntry *entry)
+{
+    if (anim_last_error()) return;
+    char path[2 * READER_TOKEN_CAPACITY + 2];
+    snprintf(path, sizeof path, "%s/%s", entry->anim_dir, entry->anim_file);
+    const char *shown = strcmp(entry->anim_dir, ".") == 0 ? entry->anim_file : path;
+    if (!file_check_readable(path, shown, "could not find animation file"))
+        anim_set_error(err_last());
+    else
+        scene_fail("animation file ends at time 0: %s", shown);
 }
 
 // Frees every model and set of the scene, and the record.

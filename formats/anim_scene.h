@@ -1,6 +1,6 @@
 // Scene lists: up to 24 .mod models, each with an optional animation file and
 // an optional parent model (and joint of it) that it rides on. Every path of
-// a list is its directory and file name joined with one backslash.
+// a list is its directory and file name joined with one "/".
 #pragma once
 #include <cstdint>
 

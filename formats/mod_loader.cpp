@@ -41,10 +41,7 @@ Model *mod_load(const char *path)
 Model *mod_load_tree(const char *path, Model *parent)
 {
     int32_t built = 0;
-    if (!path || !file_exists(path)) {
-        err_setf("could not find: %s", path ? path : "");
-        return nullptr;
-    }
+    if (!file_check_readable(path, nullptr, "could not find")) return nullptr;
     return load_tree(path, path, parent, &built);
 }
 
@@ -131,8 +128,7 @@ static int load_children(Model *model, int32_t *built)
         }
         std::string path = std::string(model->directory) + child->name + ".mod";
         std::string open_path = found_directory + child->name + ".mod";
-        if (!file_exists(open_path.c_str())) {
-            err_setf("%s: %s", "Cannot find child model", path.c_str());
+        if (!file_check_readable(open_path.c_str(), path.c_str(), "Cannot find child model")) {
             ok = 0;
         } else if (depth_of(model) >= MAX_CHILD_DEPTH) {
             err_setf("%s: %s", "Child models nested too deeply", path.c_str());

@@ -1,7 +1,9 @@
 #include "foundation/file_table.h"
 
+#include "foundation/last_error.h"
 #include "foundation/path.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -108,6 +110,38 @@ int file_exists(const char *path)
     if (handle < 0) return 0;
     file_close(handle);
     return 1;
+}
+
+int file_check_readable(const char *path, const char *shown, const char *missing)
+{
+    if (!shown) shown = path ? path : "";
+    if (!missing) missing = "could not find";
+    if (!path) {
+        err_setf("%s: %s", missing, shown);
+        return 0;
+    }
+    std::string found = path_resolve(path);
+    struct stat info;
+    int reason = 0;
+    if (stat(found.c_str(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            err_setf("%s: %s", missing, shown);
+            return 0;
+        }
+        reason = errno;
+    } else if (!S_ISREG(info.st_mode)) {
+        err_setf("not a regular file: %s", shown);
+        return 0;
+    } else if (g_files.open_count >= FILE_TABLE_SIZE) {
+        reason = EMFILE;
+    } else {
+        int fd = open(found.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) reason = errno;
+        else close(fd);
+    }
+    if (reason == 0) return 1;
+    err_setf("cannot read: %s: %s", shown, strerror(reason));
+    return 0;
 }
 
 int file_write_all(const char *path, const void *bytes, size_t count)

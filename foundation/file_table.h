@@ -35,6 +35,12 @@ int file_error(int handle);
 int file_is_regular(const char *path);
 // 1 when the file can be opened for reading.
 int file_exists(const char *path);
+// 1 when the path names a regular file that can be opened for reading now. Otherwise 0
+// with the last-error text saying why, naming shown (the path when null): missing (by
+// default "could not find"), ": " and the name for a file that does not exist;
+// "not a regular file: NAME" for a folder, device or FIFO; "cannot read: NAME: REASON"
+// (the system's reason) for any other refusal. Keeps nothing open.
+int file_check_readable(const char *path, const char *shown, const char *missing);
 // Writes count bytes to the file, replacing it; 0 when it cannot be opened.
 int file_write_all(const char *path, const void *bytes, size_t count);
 // The whole file in a malloc'ed buffer (caller frees) with its size; null for

@@ -11,17 +11,17 @@
 #include "model/model.h"
 #include "model/point.h"
 
+// Budget of the image-name list: its names with one separator each stay below it.
 constexpr int IMAGE_NAMES_SIZE = 1024;
 constexpr int MODEL_PATH_SIZE = 1024;
 
 static float g_point_position[3];
 static float g_point_normal[3];
 static uint8_t g_point_gouraud[4];
-static char g_image_names[IMAGE_NAMES_SIZE];
 static char g_model_path[MODEL_PATH_SIZE];
 
 static bool child_ordinal(Model *model, const char *name, int32_t *counter);
-static void list_image_names(Model *model, int *position);
+static void list_image_names(Model *model, int *used, std::vector<std::string> *names);
 static void hierarchy_box(Model *model, const Matrix4 *matrix, float *min, float *max);
 static bool normal_is_bad(const float *n);
 
@@ -142,13 +142,12 @@ int32_t model_point_with_normal(Model *model, float x, float y, float z)
     return -1;
 }
 
-const char *model_image_names(Model *model)
+std::vector<std::string> model_image_names(Model *model)
 {
-    g_image_names[0] = '\0';
-    if (!model) return nullptr;
-    int position = 0;
-    list_image_names(model, &position);
-    return position > 0 ? g_image_names : nullptr;
+    std::vector<std::string> names;
+    int used = 0;
+    if (model) list_image_names(model, &used, &names);
+    return names;
 }
 
 int32_t model_child_count(Model *model)
@@ -351,7 +350,8 @@ static bool child_ordinal(Model *model, const char *name, int32_t *counter)
 }
 
 // Appends " file" for the image and mirror slots of each textured layer, then the children's.
-static void list_image_names(Model *model, int *position)
+// Appends the model's names and then its children's; used counts the characters taken.
+static void list_image_names(Model *model, int *used, std::vector<std::string> *names)
 {
     for (int32_t slot = 0; slot < model->layers.capacity; slot++) {
         Layer *layer = static_cast<Layer *>(table_nth(&model->layers, slot, 0));
@@ -359,17 +359,15 @@ static void list_image_names(Model *model, int *position)
         const LayerTexture *texture = static_cast<const LayerTexture *>(table_find(&layer->texture, 1));
         if (!texture) continue;
         for (int image = LAYER_SLOT_IMAGE; image <= LAYER_SLOT_MIRROR; image++) {
-            int length = static_cast<int>(strlen(texture->file[image]));
-            if (*position + length + 3 >= IMAGE_NAMES_SIZE) continue;
-            g_image_names[(*position)++] = ' ';
-            memcpy(g_image_names + *position, texture->file[image], static_cast<size_t>(length));
-            *position += length;
-            g_image_names[*position] = '\0';
+            int length = static_cast<int>(strnlen(texture->file[image], sizeof texture->file[image]));
+            if (length == 0 || *used + length + 3 >= IMAGE_NAMES_SIZE) continue;
+            names->emplace_back(texture->file[image], static_cast<size_t>(length));
+            *used += length + 1;
         }
     }
     for (int32_t slot = 0; slot < model->children.capacity; slot++) {
         const Child *child = static_cast<const Child *>(table_nth(&model->children, slot, 0));
-        if (child && child->model) list_image_names(child->model, position);
+        if (child && child->model) list_image_names(child->model, used, names);
     }
 }
 

@@ -3,6 +3,8 @@
 // Lookups marked "static" answer in a buffer that their next call overwrites.
 #pragma once
 #include <cstdint>
+#include <string>
+#include <vector>
 
 struct Model;
 struct Layer;
@@ -35,9 +37,11 @@ const uint8_t *model_point_gouraud(Model *model, int32_t id);
 int32_t model_point_at(Model *model, float x, float y, float z);
 // Id of the first point whose normal is exactly x, y, z; -1 (only unreached callers).
 int32_t model_point_with_normal(Model *model, float x, float y, float z);
-// Static text: " file" for the image and mirror-image slot of every textured layer of the
-// tree (an unset slot gives a lone blank), up to 1023 characters; null when nothing listed.
-const char *model_image_names(Model *model);
+// File names of the image and mirror-image slots that hold one, of every layer of the
+// model in table order and then of its child models depth first. A name is listed while
+// the names so far, each with one separator, and it fit in 1023 characters; later,
+// shorter names may still be listed. Empty for a null model.
+std::vector<std::string> model_image_names(Model *model);
 // Child instances in the whole tree; 0 for a null model.
 int32_t model_child_count(Model *model);
 // Number of points of the model's own table; 0 for a null model.

@@ -215,10 +215,10 @@ int viewer_save_selection_not_implemented(Viewer *viewer)
     return 0;
 }
 
-const char *viewer_model_images(Viewer *viewer, int32_t id)
+std::vector<std::string> viewer_model_images(Viewer *viewer, int32_t id)
 {
     ModelXform *xform = rcache_find_model_xform(viewer, id);
-    if (!xform || !xform->model) return nullptr;
+    if (!xform || !xform->model) return {};
     return model_image_names(xform->model);
 }
 

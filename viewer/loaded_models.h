@@ -2,6 +2,8 @@
 // renaming, saving, and the status and message hooks that report progress.
 #pragma once
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "viewer/viewer.h"
 
@@ -45,8 +47,8 @@ int viewer_save_animation_not_implemented(Viewer *viewer);
 int viewer_save_all_not_implemented(Viewer *viewer);
 // Saving the selected models: not built; posts "Save not implemented" and answers 0.
 int viewer_save_selection_not_implemented(Viewer *viewer);
-// The image names of the model of an id (static text of the model store); null for none.
-const char *viewer_model_images(Viewer *viewer, int32_t id);
+// The image names of the model of an id (model_image_names); empty when the id names none.
+std::vector<std::string> viewer_model_images(Viewer *viewer, int32_t id);
 // Reloads the scene list, else every loaded model from its file; 0 (everything closed) on failure.
 int viewer_reload_all(Viewer *viewer);
 // Unloads every model with its caches and animation; view size and focus reset; 1.

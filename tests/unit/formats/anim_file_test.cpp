@@ -135,7 +135,7 @@ TEST(AnimTrack, LoadsNamedKeysAndSubTrack)
     EXPECT_FLOAT_EQ(2.0f, anim_track_load(rig, track, dir.c_str(), "walk.ani", 0.0f, -1.0f))
         << anim_error();
     EXPECT_EQ(nullptr, anim_last_error());
-    EXPECT_EQ(dir + "\\walk.ani", track->path);
+    EXPECT_EQ(dir + "/walk.ani", track->path);
     EXPECT_EQ(-1.0f, track->fixed_time);
     EXPECT_EQ(0.0f, track->start);
     EXPECT_EQ(7, track->slot_count);
@@ -154,7 +154,7 @@ TEST(AnimTrack, LoadsNamedKeysAndSubTrack)
 
     ASSERT_EQ(1, track->sub_track_count);
     const AnimTrack *spin = &track->sub_tracks[0];
-    EXPECT_EQ(dir + "\\spin.ani", spin->path);
+    EXPECT_EQ(dir + "/spin.ani", spin->path);
     EXPECT_FLOAT_EQ(0.5f, spin->start);
     EXPECT_FLOAT_EQ(1.5f, spin->end);
     ASSERT_EQ(2, spin->key_count);
@@ -197,7 +197,7 @@ TEST(AnimTrack, RefusedFilesGiveTheirMessage)
         RigTrack r;
         EXPECT_EQ(0.0f, r.load(c.text)) << c.what;
         std::string want = c.message;
-        if (c.line) want += " (file: " + r.dir.path + "\\a.ani, line: " +
+        if (c.line) want += " (file: " + r.dir.path + "/a.ani, line: " +
                             std::to_string(c.line) + ")";
         EXPECT_EQ(want, anim_error()) << c.what;
         EXPECT_EQ(want, last_error()) << c.what;

@@ -8,6 +8,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <filesystem>
 #include <string>
 
@@ -63,7 +66,7 @@ TEST(AnimSceneFixture, LoadsModelsAnimationsAndParents)
     EXPECT_STREQ("knob", scene->models[1]->name);
     ASSERT_NE(nullptr, scene->sets[0]);
     ASSERT_NE(nullptr, scene->sets[1]);
-    EXPECT_STREQ(".\\walk.ani", scene->sets[0]->root_track.path);
+    EXPECT_STREQ("./walk.ani", scene->sets[0]->root_track.path);
     EXPECT_FLOAT_EQ(2.0f, scene->sets[0]->root_track.end);
     EXPECT_EQ(nullptr, scene->sets[0]->parent_set);
     EXPECT_EQ(nullptr, scene->sets[0]->parent_model);
@@ -76,20 +79,30 @@ TEST(AnimSceneFixture, LoadsModelsAnimationsAndParents)
 }
 
 // Every refusal of a scene list with its message; the sanitizer build checks that
-// everything loaded before the failure was freed.
+// everything loaded before the failure was freed. Paths are joined with "/", and a
+// malformed animation file gives the reader's own message with its file and line.
 TEST_F(AnimScene, RefusalsGiveTheirMessage)
 {
     dir.write("bad.ani", "names elbow\n0 0 0 0\n");
+    dir.write("long.ani", "names translate\n0 1 1 1\n1 2 2 2 2\n");
     dir.write("zero.ani", "names translate\n0 1 1 1\n0 2 2 2\n");
+    std::filesystem::create_directory(dir.path + "/folder.mod");
+    std::filesystem::create_directory(dir.path + "/anims/folder.ani");
+    std::filesystem::create_symlink("loop.ani", dir.path + "/loop.ani");
     const std::string ok = ". rig.mod . walk.ani world\n";
     struct Case { const char *what; std::string text; std::string message; };
     const Case cases[] = {
-        {"missing model", ok + ". nothere.mod\n", "could not find: .\\nothere.mod"},
+        {"missing model", ok + ". nothere.mod\n", "could not find: ./nothere.mod"},
+        {"model is a folder", ok + ". folder.mod\n", "not a regular file: ./folder.mod"},
         {"missing animation in .", ok + ". knob.mod . none.ani\n", "could not find animation file: none.ani"},
         {"missing animation in a directory", ". knob.mod anims none.ani\n",
-         "could not find animation file: anims\\none.ani"},
-        {"bad animation", ok + ". rig.mod . bad.ani\n", "could not find animation file: bad.ani"},
-        {"keys all at 0", ". rig.mod . zero.ani\n", "could not find animation file: zero.ani"},
+         "could not find animation file: anims/none.ani"},
+        {"animation is a folder", ". knob.mod anims folder.ani\n", "not a regular file: anims/folder.ani"},
+        {"animation cannot be opened", ". knob.mod . loop.ani\n",
+         "cannot read: loop.ani: " + std::string(strerror(ELOOP))},
+        {"unknown name", ok + ". rig.mod . bad.ani\n", "Invalid animation name (file: ./bad.ani, line: 1)"},
+        {"key line too long", ". rig.mod . long.ani\n", "bad animation data (file: ./long.ani, line: 3)"},
+        {"keys all at 0", ". rig.mod . zero.ani\n", "animation file ends at time 0: zero.ani"},
         {"missing parent", ". rig.mod . walk.ani nobody\n", "could not find parent: nobody"},
         {"own parent", ". knob.mod . turn.ani knob.mod\n", "could not find parent: knob.mod"},
         {"missing parent joint", ok + ". knob.mod . turn.ani rig.mod elbow\n",
@@ -109,6 +122,8 @@ TEST_F(AnimScene, RefusalsGiveTheirMessage)
     std::string missing = dir.path + "/none.lst";
     EXPECT_EQ(nullptr, anim_load_scene(missing.c_str()));
     EXPECT_EQ("file does not exist: " + missing, anim_error());
+    EXPECT_EQ(nullptr, anim_load_scene(dir.path.c_str()));
+    EXPECT_EQ("not a regular file: " + dir.path, anim_error());
     EXPECT_EQ(nullptr, anim_load_scene(nullptr));
     EXPECT_EQ("file does not exist: ", anim_error());
 }

@@ -156,7 +156,9 @@ TEST(ModLoader, FailuresFreeEverything)
          "Cannot find child model: " + dir + "sub/../nothere.mod"},
         {"self.mod", textured + "child self 0 0 0 1 1 1 0 0 0\n",
          "Child models nested too deeply: " + dir + "self.mod"},
+        {"folder.mod", textured + "child Sub 0 0 0 1 1 1 0 0 0\n", "not a regular file: " + dir + "Sub.mod"},
     };
+    std::filesystem::create_directory(t.file("sub.mod"));
     for (const Case &c : cases) {
         std::string path = t.write(c.name, c.text);
         Model *m = mod_load(path.c_str());
@@ -170,6 +172,8 @@ TEST(ModLoader, FailuresFreeEverything)
     std::string missing = t.file("missing.mod");
     EXPECT_EQ(nullptr, mod_load(missing.c_str()));
     EXPECT_EQ("could not find: " + missing, last_error());
+    EXPECT_EQ(nullptr, mod_load(t.file("sub.mod").c_str()));
+    EXPECT_EQ("not a regular file: " + t.file("sub.mod"), last_error());
     EXPECT_EQ(nullptr, mod_load(nullptr));
 
     // The same tree loads when the child is there, and freeing it releases its image.

@@ -1,8 +1,10 @@
 #include "foundation/file_table.h"
+#include "foundation/last_error.h"
 #include "tests/unit/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -92,8 +94,8 @@ TEST_F(FileTable, WholeFilesKeepEveryByte)
     EXPECT_EQ(file_write_all((root + "/no/such/dir/x").c_str(), "x", 1), 0);
 }
 
-// A directory is no file: opening it fails, so loaders report it as missing
-// instead of failing to read it.
+// A directory is no file: opening it fails, and loaders say it is not a regular
+// file instead of failing to read it.
 TEST_F(FileTable, DirectoryIsNotAFile)
 {
     std::string sub = root + "/Sub";
@@ -139,6 +141,59 @@ TEST_F(FileTable, OnlyRegularFilesOpen)
     EXPECT_EQ(file_is_regular((root + "/missing").c_str()), 0);
     EXPECT_EQ(file_is_regular(root.c_str()), 0);
     EXPECT_EQ(file_is_regular(nullptr), 0);
+}
+
+// Why a file cannot be read, in the words the loaders show: the caller's text for a
+// missing file, "not a regular file" for a folder, device or FIFO, and the system's
+// reason for anything else; the name shown is the caller's. Nothing stays open.
+TEST_F(FileTable, CheckReadableSaysWhy)
+{
+    std::string fifo = root + "/pipe";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(mkdir((root + "/folder").c_str(), 0700), 0);
+    ASSERT_EQ(symlink("loop", (root + "/loop").c_str()), 0);
+    std::string plain = make("Plain.txt", "x");
+    struct Case {
+        std::string path;
+        const char *shown;  // null: the path itself
+        std::string message; // empty: readable
+    };
+    const Case cases[] = {
+        {plain, nullptr, ""},
+        {root + "\\PLAIN.TXT", nullptr, ""},
+        {root + "/missing.mod", nullptr, "gone: " + root + "/missing.mod"},
+        {plain + "/below", "below", "gone: below"},
+        {root + "/FOLDER", "folder.mod", "not a regular file: folder.mod"},
+        {"/dev/null", nullptr, "not a regular file: /dev/null"},
+        {fifo, nullptr, "not a regular file: " + fifo},
+        {root + "/loop", nullptr, "cannot read: " + root + "/loop: " + strerror(ELOOP)},
+    };
+    alarm(20);
+    for (const Case &c : cases) {
+        err_set("before");
+        int ok = file_check_readable(c.path.c_str(), c.shown, "gone");
+        EXPECT_EQ(ok, c.message.empty() ? 1 : 0) << c.path;
+        if (!ok) EXPECT_STREQ(err_last(), c.message.c_str()) << c.path;
+    }
+    alarm(0);
+    EXPECT_EQ(file_check_readable(nullptr, nullptr, "gone"), 0);
+    EXPECT_STREQ(err_last(), "gone: ");
+    EXPECT_EQ(file_open_count(), 0);
+
+    // With every slot taken, a file that exists cannot be read now.
+    int handles[FILE_TABLE_SIZE];
+    for (int &h : handles) h = file_open(plain.c_str(), "r");
+    EXPECT_EQ(file_check_readable(plain.c_str(), nullptr, "gone"), 0);
+    EXPECT_EQ(std::string(err_last()), "cannot read: " + plain + ": " + strerror(EMFILE));
+    for (int h : handles) file_close(h);
+
+    // A file its owner may not read (root reads every file, so only others can check this).
+    if (geteuid() != 0) {
+        ASSERT_EQ(chmod(plain.c_str(), 0), 0);
+        EXPECT_EQ(file_check_readable(plain.c_str(), nullptr, "gone"), 0);
+        EXPECT_EQ(std::string(err_last()), "cannot read: " + plain + ": " + strerror(EACCES));
+        chmod(plain.c_str(), 0600);
+    }
 }
 
 // Every fopen mode keeps its meaning: create, truncate, append, update, exclusive.
