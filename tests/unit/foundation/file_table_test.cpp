@@ -173,7 +173,9 @@ TEST_F(FileTable, CheckReadableSaysWhy)
         err_set("before");
         int ok = file_check_readable(c.path.c_str(), c.shown, "gone");
         EXPECT_EQ(ok, c.message.empty() ? 1 : 0) << c.path;
-        if (!ok) EXPECT_STREQ(err_last(), c.message.c_str()) << c.path;
+        if (!ok) {
+            EXPECT_STREQ(err_last(), c.message.c_str()) << c.path;
+        }
     }
     alarm(0);
     EXPECT_EQ(file_check_readable(nullptr, nullptr, "gone"), 0);
