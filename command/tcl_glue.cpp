@@ -20,6 +20,7 @@ GlueState g_glue;
 
 static int message_box(const char *title, const char *icon, const char *text);
 static int eval_objv(int count, const char *const *words);
+static void set_pending_result(Tcl_Obj *result);
 static Tk_Window window_of(const char *path);
 static int on_x_error(ClientData data, XErrorEvent *error);
 
@@ -53,8 +54,16 @@ void tcl_free_args()
     WordList *list = g_glue.words;
     if (!list) return;
     for (int i = 0; i < WORD_LIST_SIZE && list->words[i]; i++) free(list->words[i]);
+    if (list->result) Tcl_DecrRefCount(list->result);
     g_glue.words = list->outer;
     free(list);
+}
+
+void tcl_finish_result()
+{
+    WordList *list = g_glue.words;
+    if (list && list->result) Tcl_SetObjResult(g_glue.interp, list->result);
+    else Tcl_ResetResult(g_glue.interp);
 }
 
 int tcl_create_command(const char *name, Tcl_CmdProc *proc, ClientData data)
@@ -90,7 +99,6 @@ int tcl_info_box(const char *text)
 
 int tcl_error_box(const char *text)
 {
-    Tcl_ResetResult(g_glue.interp);
     return message_box("Error", "error", text);
 }
 
@@ -162,7 +170,7 @@ int tcl_source(const char *name)
 void tcl_set_result_bytes(const unsigned char *bytes, int count)
 {
     if (!bytes || count < 1) return;
-    Tcl_SetObjResult(g_glue.interp, Tcl_NewByteArrayObj(bytes, count));
+    set_pending_result(Tcl_NewByteArrayObj(bytes, count));
 }
 
 int tcl_tk_attach_hwnd(const char *path, unsigned long window)
@@ -239,10 +247,7 @@ char *tcl_read_file(const char *path)
 void tcl_set_result(const char *text)
 {
     if (!text || !text[0]) return;
-    size_t n = strlen(text) + 1;
-    char *copy = Tcl_Alloc(static_cast<unsigned int>(n));
-    memcpy(copy, text, n);
-    Tcl_SetResult(g_glue.interp, copy, TCL_DYNAMIC);
+    set_pending_result(Tcl_NewStringObj(text, -1));
 }
 
 int tcl_create_app_interp(const char *program_path)
@@ -294,6 +299,20 @@ static int eval_objv(int count, const char *const *words)
     int code = Tcl_EvalObjv(g_glue.interp, count, objv.data(), TCL_EVAL_GLOBAL);
     for (Tcl_Obj *obj : objv) Tcl_DecrRefCount(obj);
     return code;
+}
+
+// Makes a new object the running command's pending result, or the
+// interpreter's result when no command runs.
+static void set_pending_result(Tcl_Obj *result)
+{
+    WordList *list = g_glue.words;
+    if (!list) {
+        Tcl_SetObjResult(g_glue.interp, result);
+        return;
+    }
+    Tcl_IncrRefCount(result);
+    if (list->result) Tcl_DecrRefCount(list->result);
+    list->result = result;
 }
 
 // The Tk window of a path, or null (the lookup's error message is dropped).
