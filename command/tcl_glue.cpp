@@ -20,6 +20,7 @@ GlueState g_glue;
 
 static int message_box(const char *title, const char *icon, const char *text);
 static int eval_objv(int count, const char *const *words);
+static int report_callback(int code, const char *type);
 static void set_pending_result(Tcl_Obj *result);
 static Tk_Window window_of(const char *path);
 static int on_x_error(ClientData data, XErrorEvent *error);
@@ -90,6 +91,18 @@ int tcl_eval_words(int count, const char *const *words)
 {
     if (count < 1 || !words) return 0;
     return eval_objv(count, words) == TCL_ERROR ? 0 : 1;
+}
+
+int tcl_eval_callback(const char *type, const char *script)
+{
+    if (!script) return 0;
+    return report_callback(Tcl_EvalEx(g_glue.interp, script, -1, TCL_EVAL_GLOBAL), type);
+}
+
+int tcl_eval_callback_words(const char *type, int count, const char *const *words)
+{
+    if (count < 1 || !words) return 0;
+    return report_callback(eval_objv(count, words), type);
 }
 
 int tcl_info_box(const char *text)
@@ -299,6 +312,23 @@ static int eval_objv(int count, const char *const *words)
     int code = Tcl_EvalObjv(g_glue.interp, count, objv.data(), TCL_EVAL_GLOBAL);
     for (Tcl_Obj *obj : objv) Tcl_DecrRefCount(obj);
     return code;
+}
+
+// Hands a callback's failure to the background-error handler (which empties the
+// result); 1 when the code is TCL_OK, else 0. Tcl before 8.6 has only the older
+// entry, which takes the error from the result and errorInfo.
+static int report_callback(int code, const char *type)
+{
+    if (code == TCL_OK) return 1;
+    if (code == TCL_ERROR) {
+        std::string where = std::string("\n    (druvex ") + (type ? type : "unknown") + " callback)";
+        Tcl_AddErrorInfo(g_glue.interp, where.c_str());
+    }
+    int major = 0, minor = 0;
+    Tcl_GetVersion(&major, &minor, nullptr, nullptr);
+    if (major > 8 || (major == 8 && minor >= 6)) Tcl_BackgroundException(g_glue.interp, code);
+    else Tcl_BackgroundError(g_glue.interp);
+    return 0;
 }
 
 // Makes a new object the running command's pending result, or the

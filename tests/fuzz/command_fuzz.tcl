@@ -184,6 +184,12 @@ proc fuzz_callback {args} {
     return
 }
 
+# Callbacks named nosuchproc and the like fail: their background errors are
+# counted instead of shown in Tk's error dialog.
+set ::bgerror_count 0
+proc fuzz_bgerror {message options} { incr ::bgerror_count }
+interp bgerror {} fuzz_bgerror
+
 # ---- the run ---------------------------------------------------------------
 wm geometry . 420x320+20+20
 frame .f -width 400 -height 300
@@ -208,5 +214,6 @@ foreach seed $::seeds {
 }
 druvex file new
 update
+puts "background errors of callbacks: $::bgerror_count"
 puts [expr {$::failures ? "command fuzzer: $::failures failures" : "command fuzzer: no findings"}]
 ::fuzz_exit [expr {$::failures ? 1 : 0}]
