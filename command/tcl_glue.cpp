@@ -58,6 +58,7 @@ void tcl_free_args()
     if (list->result) Tcl_DecrRefCount(list->result);
     g_glue.words = list->outer;
     free(list);
+    if (!g_glue.words) g_glue.boxes_stopped = 0;
 }
 
 void tcl_finish_result()
@@ -291,14 +292,19 @@ int tcl_create_app_interp(const char *program_path)
 }
 
 // Runs tk_messageBox with the text as one word, so nothing in it is substituted.
+// A failure inside a command stops every further box until the outermost
+// command ends.
 static int message_box(const char *title, const char *icon, const char *text)
 {
+    if (g_glue.boxes_stopped) return TCL_ERROR;
     std::string message = text ? text : "unknown";
     for (char &c : message)
         if (c == '"') c = '\'';
     const char *words[9] = {"tk_messageBox", "-type", "ok", "-title", title, "-icon", icon, "-message",
                             message.c_str()};
-    return eval_objv(9, words);
+    int code = eval_objv(9, words);
+    if (code != TCL_OK && g_glue.words) g_glue.boxes_stopped = 1;
+    return code;
 }
 
 // Evaluates the words as one command at global level; returns the Tcl code.

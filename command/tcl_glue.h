@@ -26,6 +26,8 @@ struct GlueState {
     char prefix_text[512];       // first script path prefix
     char prefix2_text[512];      // second script path prefix
     WordList *words;             // word list of the command running now (innermost)
+    int boxes_stopped;           // 1 after a box's script failed: no box is shown until
+                                 // the outermost command ends
 };
 
 extern GlueState g_glue;
@@ -37,7 +39,7 @@ int tcl_glue_init(Tcl_Interp *interp);
 // current one (the outer command's list is kept); returns it.
 WordList *tcl_split_args(int argc, const char *const *argv);
 // Frees the current word list's words and pending result and makes the outer
-// command's list current again.
+// command's list current again; once no command runs, boxes are shown again.
 void tcl_free_args();
 // Makes the current command's pending result the interpreter's result, or
 // empties the result when the command set none.
@@ -61,7 +63,10 @@ int tcl_eval_callback(const char *type, const char *script);
 // Like tcl_eval_callback for a command given as words, with no substitution of the words.
 int tcl_eval_callback_words(const char *type, int count, const char *const *words);
 // Modal information box showing the text literally ("unknown" for null, double
-// quotes shown as single quotes). Returns the Tcl code of the box.
+// quotes shown as single quotes). Returns the Tcl code of the box. Once a box's
+// script has failed inside a command, no box is shown (TCL_ERROR) until the
+// outermost command ends: a failing box handler that runs druvex cannot recurse
+// through every box of every level.
 int tcl_info_box(const char *text);
 // Modal error box, like tcl_info_box with the title "Error".
 int tcl_error_box(const char *text);

@@ -1,8 +1,9 @@
 # Command-language fuzzer: random `druvex` commands built from the command
 # vocabulary, sent to the extension with fixture models open in a GL window.
 # Some commands are re-entered from message boxes and from the registered
-# callback procedures. Any Tcl error out of `druvex` or a command taking over
-# 2 seconds fails the run; a sanitizer report ends the process with a failure.
+# callback procedures; now and then a box fails. Any Tcl error out of `druvex`
+# or a command taking over 2 seconds fails the run; a sanitizer report ends the
+# process with a failure.
 # Run by the test host under Xvfb (tests/tcl/run_test.sh); DRUVEX_FUZZ_COUNT
 # sets the number of commands per seed.
 source [file join [file dirname [info script]] .. tcl harness.tcl]
@@ -177,6 +178,7 @@ proc reenter {where} {
 }
 proc tk_messageBox {args} {
     reenter "message box"
+    if {rand() < 0.02} { error "message box failed" }
     return ok
 }
 proc fuzz_callback {args} {
