@@ -81,7 +81,7 @@ void cb_send_mouse(int button, int x, int y, int dx, int dy)
     if (!proc) return;
     char line[MOUSE_LINE_SIZE];
     snprintf(line, sizeof line, "%s %d %d %d %d %d\n", proc, button, x, y, dx, dy);
-    tcl_eval(line);
+    tcl_eval_callback("mouse", line);
 }
 
 // The character is handed over as one word, never substituted.
@@ -91,7 +91,7 @@ void cb_send_key(int character)
     if (!proc) return;
     char key[2] = {static_cast<char>(character), '\0'};
     const char *words[2] = {proc, key};
-    tcl_eval_words(2, words);
+    tcl_eval_callback_words("keyboard", 2, words);
 }
 
 // The procedure gets one argument per blank-separated word of the text, as a
@@ -117,7 +117,7 @@ void cb_send_status(const char *text)
     std::vector<const char *> words;
     words.push_back(name.c_str());
     for (const std::string &field : fields) words.push_back(field.c_str());
-    tcl_eval_words(static_cast<int>(words.size()), words.data());
+    tcl_eval_callback_words("status", static_cast<int>(words.size()), words.data());
 }
 
 void cb_status_hook(const char *text)

@@ -1,6 +1,7 @@
 // The callback subcommand, the registry of Tcl procedures called on mouse,
 // keyboard, simulate and status events, the senders that call them, and the
-// viewer's status and message hooks.
+// viewer's status and message hooks. An error in a procedure goes to the
+// interpreter's background-error handler; the operation that sent the event goes on.
 #pragma once
 
 // The callback subcommand: registers a procedure for a type word; words[0] is "callback".

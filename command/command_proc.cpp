@@ -73,6 +73,7 @@ int druvex_cmd(ClientData data, Tcl_Interp *interp, int argc, const char *argv[]
     }
     WordList *list = tcl_split_args(argc, argv);
     if (list->words[0]) cmd_dispatch(list->words);
+    tcl_finish_result();
     tcl_free_args();
     return TCL_OK;
 }

@@ -21,6 +21,8 @@ GlueState g_glue;
 
 static int message_box(const char *title, const char *icon, const char *text);
 static int eval_objv(int count, const char *const *words);
+static int report_callback(int code, const char *type);
+static void set_pending_result(Tcl_Obj *result);
 static Tk_Window window_of(const char *path);
 static int on_x_error(ClientData data, XErrorEvent *error);
 
@@ -54,8 +56,17 @@ void tcl_free_args()
     WordList *list = g_glue.words;
     if (!list) return;
     for (int i = 0; i < WORD_LIST_SIZE && list->words[i]; i++) free(list->words[i]);
+    if (list->result) Tcl_DecrRefCount(list->result);
     g_glue.words = list->outer;
     free(list);
+    if (!g_glue.words) g_glue.boxes_stopped = 0;
+}
+
+void tcl_finish_result()
+{
+    WordList *list = g_glue.words;
+    if (list && list->result) Tcl_SetObjResult(g_glue.interp, list->result);
+    else Tcl_ResetResult(g_glue.interp);
 }
 
 int tcl_create_command(const char *name, Tcl_CmdProc *proc, ClientData data)
@@ -84,6 +95,18 @@ int tcl_eval_words(int count, const char *const *words)
     return eval_objv(count, words) == TCL_ERROR ? 0 : 1;
 }
 
+int tcl_eval_callback(const char *type, const char *script)
+{
+    if (!script) return 0;
+    return report_callback(Tcl_EvalEx(g_glue.interp, script, -1, TCL_EVAL_GLOBAL), type);
+}
+
+int tcl_eval_callback_words(const char *type, int count, const char *const *words)
+{
+    if (count < 1 || !words) return 0;
+    return report_callback(eval_objv(count, words), type);
+}
+
 int tcl_info_box(const char *text)
 {
     return message_box("Information", "info", text);
@@ -91,7 +114,6 @@ int tcl_info_box(const char *text)
 
 int tcl_error_box(const char *text)
 {
-    Tcl_ResetResult(g_glue.interp);
     return message_box("Error", "error", text);
 }
 
@@ -163,7 +185,7 @@ int tcl_source(const char *name)
 void tcl_set_result_bytes(const unsigned char *bytes, int count)
 {
     if (!bytes || count < 1) return;
-    Tcl_SetObjResult(g_glue.interp, Tcl_NewByteArrayObj(bytes, count));
+    set_pending_result(Tcl_NewByteArrayObj(bytes, count));
 }
 
 int tcl_tk_attach_hwnd(const char *path, unsigned long window)
@@ -240,10 +262,7 @@ char *tcl_read_file(const char *path)
 void tcl_set_result(const char *text)
 {
     if (!text || !text[0]) return;
-    size_t n = strlen(text) + 1;
-    char *copy = Tcl_Alloc(static_cast<unsigned int>(n));
-    memcpy(copy, text, n);
-    Tcl_SetResult(g_glue.interp, copy, TCL_DYNAMIC);
+    set_pending_result(Tcl_NewStringObj(text, -1));
 }
 
 void tcl_set_result_list(const std::vector<std::string> &items)
@@ -285,14 +304,19 @@ int tcl_create_app_interp(const char *program_path)
 }
 
 // Runs tk_messageBox with the text as one word, so nothing in it is substituted.
+// A failure inside a command stops every further box until the outermost
+// command ends.
 static int message_box(const char *title, const char *icon, const char *text)
 {
+    if (g_glue.boxes_stopped) return TCL_ERROR;
     std::string message = text ? text : "unknown";
     for (char &c : message)
         if (c == '"') c = '\'';
     const char *words[9] = {"tk_messageBox", "-type", "ok", "-title", title, "-icon", icon, "-message",
                             message.c_str()};
-    return eval_objv(9, words);
+    int code = eval_objv(9, words);
+    if (code != TCL_OK && g_glue.words) g_glue.boxes_stopped = 1;
+    return code;
 }
 
 // Evaluates the words as one command at global level; returns the Tcl code.
@@ -306,6 +330,37 @@ static int eval_objv(int count, const char *const *words)
     int code = Tcl_EvalObjv(g_glue.interp, count, objv.data(), TCL_EVAL_GLOBAL);
     for (Tcl_Obj *obj : objv) Tcl_DecrRefCount(obj);
     return code;
+}
+
+// Hands a callback's failure to the background-error handler (which empties the
+// result); 1 when the code is TCL_OK, else 0. Tcl before 8.6 has only the older
+// entry, which takes the error from the result and errorInfo.
+static int report_callback(int code, const char *type)
+{
+    if (code == TCL_OK) return 1;
+    if (code == TCL_ERROR) {
+        std::string where = std::string("\n    (druvex ") + (type ? type : "unknown") + " callback)";
+        Tcl_AddErrorInfo(g_glue.interp, where.c_str());
+    }
+    int major = 0, minor = 0;
+    Tcl_GetVersion(&major, &minor, nullptr, nullptr);
+    if (major > 8 || (major == 8 && minor >= 6)) Tcl_BackgroundException(g_glue.interp, code);
+    else Tcl_BackgroundError(g_glue.interp);
+    return 0;
+}
+
+// Makes a new object the running command's pending result, or the
+// interpreter's result when no command runs.
+static void set_pending_result(Tcl_Obj *result)
+{
+    WordList *list = g_glue.words;
+    if (!list) {
+        Tcl_SetObjResult(g_glue.interp, result);
+        return;
+    }
+    Tcl_IncrRefCount(result);
+    if (list->result) Tcl_DecrRefCount(list->result);
+    list->result = result;
 }
 
 // The Tk window of a path, or null (the lookup's error message is dropped).

@@ -11,10 +11,13 @@
 // Slots of a word list; at most WORD_LIST_SIZE - 1 words, the last slot stays null.
 constexpr int WORD_LIST_SIZE = 1024;
 
-// The words of one command: malloc'ed texts up to the first null slot. Each
-// running command has its own list; nested commands push theirs on top.
+// The words of one command, malloc'ed texts up to the first null slot, and the
+// result its handler has set so far. Each running command has its own list;
+// nested commands push theirs on top, so what they and the scripts they run
+// leave in the interpreter never replaces the outer command's result.
 struct WordList {
     char *words[WORD_LIST_SIZE]; // the words, null after the last
+    Tcl_Obj *result;             // pending result (one reference held), or null for none
     WordList *outer;             // list of the command this one runs inside, or null
 };
 
@@ -26,6 +29,8 @@ struct GlueState {
     char prefix_text[512];       // first script path prefix
     char prefix2_text[512];      // second script path prefix
     WordList *words;             // word list of the command running now (innermost)
+    int boxes_stopped;           // 1 after a box's script failed: no box is shown until
+                                 // the outermost command ends
 };
 
 extern GlueState g_glue;
@@ -36,13 +41,18 @@ int tcl_glue_init(Tcl_Interp *interp);
 // Splits every argument at runs of blanks into a new word list that becomes the
 // current one (the outer command's list is kept); returns it.
 WordList *tcl_split_args(int argc, const char *const *argv);
-// Frees the current word list's words and makes the outer command's list current again.
+// Frees the current word list's words and pending result and makes the outer
+// command's list current again; once no command runs, boxes are shown again.
 void tcl_free_args();
+// Makes the current command's pending result the interpreter's result, or
+// empties the result when the command set none.
+void tcl_finish_result();
 // Registers a string-form command; 1, or 0 for a null name or procedure.
 int tcl_create_command(const char *name, Tcl_CmdProc *proc, ClientData data);
 // Registers an object-form command; 1, or 0 for a null name or procedure.
 int tcl_create_obj_command(const char *name, Tcl_ObjCmdProc *proc, ClientData data);
-// Makes a copy of the text the interpreter's result; null or empty leaves it as it is.
+// Makes a copy of the text the running command's result (the interpreter's
+// result when no command runs); null or empty leaves it as it is.
 void tcl_set_result(const char *text);
 // Makes the texts the result as a Tcl list whose elements read back exactly with
 // lindex (plain words stay unquoted); no items leave the result as it is.
@@ -52,10 +62,19 @@ int tcl_eval(const char *script);
 // Evaluates a command given as words at global level, with no substitution of
 // the words; 1, or 0 on error.
 int tcl_eval_words(int count, const char *const *words);
+// Evaluates a callback script at global level. A failure goes to the
+// interpreter's background-error handler, as Tk reports an event script's
+// error, with "(druvex TYPE callback)" added to its errorInfo. 1, or 0 on failure.
+int tcl_eval_callback(const char *type, const char *script);
+// Like tcl_eval_callback for a command given as words, with no substitution of the words.
+int tcl_eval_callback_words(const char *type, int count, const char *const *words);
 // Modal information box showing the text literally ("unknown" for null, double
-// quotes shown as single quotes). Returns the Tcl code of the box.
+// quotes shown as single quotes). Returns the Tcl code of the box. Once a box's
+// script has failed inside a command, no box is shown (TCL_ERROR) until the
+// outermost command ends: a failing box handler that runs druvex cannot recurse
+// through every box of every level.
 int tcl_info_box(const char *text);
-// Modal error box, like tcl_info_box with the title "Error"; resets the result first.
+// Modal error box, like tcl_info_box with the title "Error".
 int tcl_error_box(const char *text);
 // Error box "tcl/tk script error: %s\nreason: %s"; null arguments shown as "unknown".
 int tcl_script_error_box(const char *what, const char *reason);
@@ -73,7 +92,8 @@ void tcl_set_path_prefix2(const char *text);
 const char *tcl_script_path(const char *name);
 // Sources the script found by tcl_script_path; 1, or 0 on error.
 int tcl_source(const char *name);
-// Sets the result to a byte array of count bytes when bytes is set and count >= 1.
+// Sets the result (as tcl_set_result) to a byte array of count bytes when bytes
+// is set and count >= 1.
 void tcl_set_result_bytes(const unsigned char *bytes, int count);
 // Reparents the X window into the Tk window with this path, at its top-left
 // corner. 1 on success; 0 when the path names no window or the X window does not exist.

@@ -466,7 +466,7 @@ void phys_simulate_timer(ClientData data)
     std::string name(proc);
     phys_step(viewer, TIMER_STEP);
     const char *words[2] = {name.c_str(), "SIMULATE"};
-    tcl_eval_words(2, words);
+    tcl_eval_callback_words("simulate", 2, words);
 }
 
 // The timer is always scheduled while simulating, so waiting for the next event

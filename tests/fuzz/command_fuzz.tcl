@@ -1,8 +1,9 @@
 # Command-language fuzzer: random `druvex` commands built from the command
 # vocabulary, sent to the extension with fixture models open in a GL window.
 # Some commands are re-entered from message boxes and from the registered
-# callback procedures. Any Tcl error out of `druvex` or a command taking over
-# 2 seconds fails the run; a sanitizer report ends the process with a failure.
+# callback procedures; now and then a box fails. Any Tcl error out of `druvex`
+# or a command taking over 2 seconds fails the run; a sanitizer report ends the
+# process with a failure.
 # Run by the test host under Xvfb (tests/tcl/run_test.sh); DRUVEX_FUZZ_COUNT
 # sets the number of commands per seed.
 source [file join [file dirname [info script]] .. tcl harness.tcl]
@@ -177,12 +178,19 @@ proc reenter {where} {
 }
 proc tk_messageBox {args} {
     reenter "message box"
+    if {rand() < 0.02} { error "message box failed" }
     return ok
 }
 proc fuzz_callback {args} {
     reenter "callback"
     return
 }
+
+# Callbacks named nosuchproc and the like fail: their background errors are
+# counted instead of shown in Tk's error dialog.
+set ::bgerror_count 0
+proc fuzz_bgerror {message options} { incr ::bgerror_count }
+interp bgerror {} fuzz_bgerror
 
 # ---- the run ---------------------------------------------------------------
 wm geometry . 420x320+20+20
@@ -208,5 +216,6 @@ foreach seed $::seeds {
 }
 druvex file new
 update
+puts "background errors of callbacks: $::bgerror_count"
 puts [expr {$::failures ? "command fuzzer: $::failures failures" : "command fuzzer: no findings"}]
 ::fuzz_exit [expr {$::failures ? 1 : 0}]

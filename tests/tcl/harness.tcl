@@ -1,6 +1,7 @@
 # Shared set-up for the Tcl tests: loads the extension named by DRUVEX_LIB,
-# records message boxes instead of showing them, and ends the run with an exit
-# code that reflects the failures (cleanupTests alone exits 0 under Tk).
+# records message boxes and background errors instead of showing them, and
+# ends the run with an exit code that reflects the failures (cleanupTests
+# alone exits 0 under Tk).
 
 set ::argv {}
 set ::argc 0
@@ -29,6 +30,24 @@ proc tk_messageBox {args} {
         uplevel #0 $script
     }
     return ok
+}
+
+# Every background error becomes an entry {message errorinfo} of ::bgerrors
+# instead of Tk's error dialog.
+set ::bgerrors {}
+proc record_bgerror {message options} {
+    set info [expr {[dict exists $options -errorinfo] ? [dict get $options -errorinfo] : ""}]
+    lappend ::bgerrors [list $message $info]
+}
+interp bgerror {} record_bgerror
+
+# Reports the background errors still pending, returns the recorded ones and
+# forgets them.
+proc bgerrors {} {
+    update idletasks
+    set e $::bgerrors
+    set ::bgerrors {}
+    return $e
 }
 
 # Returns the recorded messages and forgets them.

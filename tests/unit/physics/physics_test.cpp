@@ -498,6 +498,9 @@ protected:
         g_glue.interp = interp;
         Tcl_CreateObjCommand(interp, "stop", stop_command, nullptr, nullptr);
         Tcl_CreateObjCommand(interp, "register", register_command, nullptr, nullptr);
+        // Background errors are recorded as {message errorinfo} in ::errors.
+        eval("interp bgerror {} {apply {{message options} {"
+             " lappend ::errors [list $message [dict get $options -errorinfo]] }}}");
     }
 
     static void TearDownTestSuite()
@@ -510,7 +513,7 @@ protected:
     void SetUp() override
     {
         PhysicsScene::SetUp();
-        eval("set ::lines {}");
+        eval("set ::lines {}; set ::errors {}");
     }
 
     // stop: switches simulating off.
@@ -563,7 +566,7 @@ TEST_F(SimulateTimer, RegisteringAnotherProcedureMidwayIsFollowed)
 }
 
 // The name and SIMULATE arrive as literal words: brackets and dollars in the
-// name are not substituted; an error in the procedure is ignored.
+// name are not substituted; an error in the procedure does not stop the steps.
 TEST_F(SimulateTimer, ProcedureNameIsALiteralWord)
 {
     eval("proc {odd[stop]$x} {args} { lappend ::lines [concat odd $args]; if {[llength $::lines] == 3} stop;"
@@ -572,6 +575,19 @@ TEST_F(SimulateTimer, ProcedureNameIsALiteralWord)
     phys_set_simulate(viewer, 1);
     EXPECT_EQ(phys_simulate_wait(), 0);
     EXPECT_EQ(lines(), "{odd SIMULATE} {odd SIMULATE} {odd SIMULATE}");
+}
+
+// Each failing call is one background error naming the callback; the steps go on.
+TEST_F(SimulateTimer, AnErrorInTheProcedureIsABackgroundError)
+{
+    eval("proc p {args} { lappend ::lines p; if {[llength $::lines] == 3} stop; error failed }");
+    cb_set_simulate_proc("p");
+    phys_set_simulate(viewer, 1);
+    EXPECT_EQ(phys_simulate_wait(), 0);
+    eval("update; list [llength $::errors] [lsort -unique [lmap e $::errors {lindex $e 0}]]"
+         " [string match {failed\n*(druvex simulate callback)} [lindex $::errors 0 1]]");
+    EXPECT_STREQ(Tcl_GetStringResult(interp), "3 failed 1");
+    EXPECT_FLOAT_EQ(viewer->sim_time, 3.0f);
 }
 
 TEST_F(SimulateTimer, TimerWithoutProcedureOrSimulationDoesNothing)
