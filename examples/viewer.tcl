@@ -312,8 +312,9 @@ proc scene_point_at {x y} {
     foreach a $point b $far k {8 9 10} {
         set depth [expr {$depth + ($b - $a) * [lindex $m $k]}]
     }
-    # The answers are whole numbers, so the same plane may differ by a few
-    # units; a model lies nearer by at least a view width.
+    # The answers are whole numbers, so two points of that plane may differ
+    # by a few units; a model lies nearer by about a view width or more (the
+    # pan above moved by 4 (zoom + 1) view widths).
     set width [expr {abs($aside_x - $pan_x) / (4.0 * ($zoom + 1.0))}]
     set tolerance [expr {max(4.0, $width / 20.0)}]
     if {abs($depth) <= $tolerance} { return {} }
@@ -420,8 +421,8 @@ proc open_file {how path} {
         foreach old $::models { lappend pairs $old $::name($old) }
         set_models [concat $pairs [list $id $name]]
         # An added model that widens the view makes the viewer scale its
-        # zoom; the zoom cannot be read back, so the script's own value is
-        # set again (which shows the whole widened scene).
+        # zoom so that the picture stays as it was; the script's own zoom is
+        # set again, which shows the whole widened scene.
         druvex set view zoom $::zoom
     }
     .status configure -text "Opened $name ($id)"
@@ -466,20 +467,29 @@ proc open_scene_dialog {} {
 
 # Reloads every model (or the scene) from its file. The reloaded models have
 # new ids: they are found again by name. A reload that fails closes
-# everything. 1 when every model came back.
+# everything; with nothing open, the next reload tries again what the failed
+# one could not open, so ::unreloaded keeps its folder and names. 1 when every
+# model came back.
+set ::unreloaded {}
 proc reload {} {
     begin_report
+    set dir $::scene_dir
     set names [model_names]
+    if {$names eq ""} { lassign $::unreloaded dir names }
     set here [pwd]
-    if {$::scene_dir ne ""} { cd $::scene_dir }
+    if {$dir ne "" && [catch {cd $dir} problem]} { lappend ::reported $problem }
     druvex file reload
     cd $here
     set found [find_models $names]
     set_models $found
     if {[llength $found] != 2 * [llength $names]} {
+        set ::unreloaded [list $dir $names]
+        set ::scene_dir {}
         report_failure "Reload failed"
         return 0
     }
+    set ::unreloaded {}
+    set ::scene_dir $dir
     .status configure -text "Reloaded [llength $names] models"
     return 1
 }
