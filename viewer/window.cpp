@@ -79,7 +79,7 @@ static int on_x_event(ClientData data, XEvent *event);
 static void on_parent_event(ClientData data, XEvent *event);
 static void on_mouse(WindowRecord *record, XEvent *event);
 static void on_key(WindowRecord *record, XEvent *event);
-static int pass_key_to_tk(WindowRecord *record, XEvent *event);
+static int pass_key_to_tk(WinHandle parent, XEvent *event);
 static void on_destroyed(WinHandle window);
 static void call_back(WinHandle window, int which, void *event);
 static XVisualInfo *choose_visual(void);
@@ -681,9 +681,11 @@ static int on_x_event(ClientData data, XEvent *event)
         on_mouse(record, event);
         break;
     case KeyPress:
-    case KeyRelease:
+    case KeyRelease: {
+        WinHandle parent = record->parent;  // the input callback may move the record
         on_key(record, event);
-        return pass_key_to_tk(record, event);
+        return pass_key_to_tk(parent, event);
+    }
     case ColormapNotify:
     case EnterNotify:
         on_colormap(record, event);
@@ -761,10 +763,10 @@ static void on_key(WindowRecord *record, XEvent *event)
 // see. The event goes on to Tk as one of the Tk parent's, which hands it to
 // the window that has Tk's focus, as for a key pressed anywhere else. 0 lets
 // Tk go on with the event; 1 ends it here (a window without a Tk parent).
-static int pass_key_to_tk(WindowRecord *record, XEvent *event)
+static int pass_key_to_tk(WinHandle parent, XEvent *event)
 {
-    if (Tk_IdToWindow(g_window_state.display, record->parent) == nullptr) return 1;
-    event->xkey.window = record->parent;
+    if (Tk_IdToWindow(g_window_state.display, parent) == nullptr) return 1;
+    event->xkey.window = parent;
     event->xkey.subwindow = None;
     return 0;
 }
