@@ -8,10 +8,16 @@
 #
 # The library is $env(DRUVEX_LIB) (default: build/sim/libplyvo.so beside this
 # folder). MODEL defaults to samples/figure.mod; a scene list (.lst, such as
-# samples/walk.lst) is opened as an animated scene. With
-# $env(DRUVEX_SCREENSHOT) set, the script draws once (a scene a few frames in),
-# writes a PNG picture of its window to that path (xwd and ImageMagick's
-# convert) and exits.
+# samples/walk.lst) is opened as an animated scene. A model is first shown
+# from a front corner a little above it, a scene from the side. When the model
+# or scene given cannot be opened the script says why and exits with status 1.
+# With $env(DRUVEX_SCREENSHOT) set, the script draws once (a scene a second
+# in), writes a PNG picture of its whole window, menu bar included, to that
+# path (xwd, xwininfo and ImageMagick's convert) and exits.
+#
+# The script checks every result it uses: a model id is a positive integer
+# (a failed open answers 0, or whatever the information box left). Every
+# information box the extension shows also shows in the status line.
 
 set top [file dirname [file dirname [file normalize [info script]]]]
 if {[info exists env(DRUVEX_LIB)]} {
@@ -31,6 +37,18 @@ if {[info exists env(DRUVEX_SCREENSHOT)]} {
     }
 }
 
+# Every box also puts its text in the status line, and the texts of the boxes
+# of one operation are kept (see begin_report) to say why it failed.
+rename tk_messageBox viewer_message_box
+set ::reported {}
+proc tk_messageBox {args} {
+    array set opt {-message {}}
+    array set opt $args
+    lappend ::reported $opt(-message)
+    if {[winfo exists .status]} { .status configure -text $opt(-message) }
+    return [viewer_message_box {*}$args]
+}
+
 set model [lindex $argv 0]
 if {$model eq ""} { set model [file join $top samples figure.mod] }
 set model [file normalize $model]
@@ -47,10 +65,10 @@ pack .view -side top -fill both -expand 1
 
 menu .menu.file -tearoff 0
 .menu add cascade -label File -menu .menu.file
-.menu.file add command -label "Open..." -command {open_model open}
-.menu.file add command -label "Add..." -command {open_model add}
+.menu.file add command -label "Open..." -command {open_dialog open}
+.menu.file add command -label "Add..." -command {open_dialog add}
 .menu.file add command -label "Open scene..." -command {open_scene_dialog}
-.menu.file add command -label "Reload" -command {druvex file reload; redraw}
+.menu.file add command -label "Reload" -command {reload; redraw}
 # Only the print build prints; it defines the print dialog when it loads.
 if {[llength [info procs ::druvex::print_dialog]]} {
     .menu.file add command -label "Print..." -command {druvex print}
@@ -86,14 +104,15 @@ foreach {option label default} {
 
 # View directions: the words of `druvex set view`, named as the viewer names
 # them for a scene with z up (down looks straight down, north looks north).
-# Down is the start view: x to the right, y up, looking along -z.
+# Down looks along -z with x to the right and y up. Home is the start view.
 menu .menu.view -tearoff 0
 .menu add cascade -label View -menu .menu.view
+.menu.view add command -label Home -command {home_view; redraw}
 foreach {word label} {down Down up Up north North south South east East west West} {
     .menu.view add command -label $label -command [list view_direction $word]
 }
 .menu.view add separator
-.menu.view add command -label Centre -command {druvex set view centre; redraw}
+.menu.view add command -label Centre -command {centre_view; redraw}
 .menu.view add command -label Perspective -command {druvex set view perspective; redraw}
 .menu.view add command -label Parallel -command {druvex set view parallel; redraw}
 
@@ -111,54 +130,207 @@ foreach rate {10 15 25 30 60} {
     .menu.anim add radiobutton -label "$rate frames a second" -variable ::fps -value $rate \
         -command {druvex animate step $::fps}
 }
-bind . <space> {set ::playing [expr {!$::playing}]; play_changed}
 
 # Models: move mode makes a left click pick the model under the pointer and a
 # left drag move it in the plane of the screen; the model menu selects by id.
 set ::move_mode 0
 set ::move_step 0.5
-set ::models {}
-set ::picked {}
 menu .menu.models -tearoff 0 -postcommand fill_model_menu
 .menu add cascade -label Models -menu .menu.models
-bind . <m> {set ::move_mode [expr {!$::move_mode}]}
+
+# Keys pressed over the GL window reach these bindings too: the window passes
+# them on to Tk.
+bind . <space> {set ::playing [expr {!$::playing}]; play_changed}
+bind . <m> {set ::move_mode [expr {!$::move_mode}]; show_move_mode}
+bind . <M> {set ::move_mode [expr {!$::move_mode}]; show_move_mode}
 bind . <Right> {step next}
 bind . <Left> {step prev}
 
+# ---- the models the viewer holds ---------------------------------------------
+# ::models lists their ids in load order; ::name($id) is each one's name (what
+# `find model` finds it by) and ::offset($id) its translation, which the script
+# keeps since the viewer's translation is absolute and cannot be read back.
+# ::picked is the id that move mode drags, or empty. ::scene_dir is the folder
+# of the open scene list, empty when models were opened one by one.
+set ::models {}
+set ::picked {}
+set ::scene_dir {}
+set ::zoom 1.2
+
+# 1 when a result is a model id: a positive integer.
+proc is_id {value} {
+    return [expr {[string is integer -strict $value] && $value > 0}]
+}
+
+# The name the viewer gives a model read from path: the file name without a
+# four-character extension such as .mod, in lower case.
+proc model_name {path} {
+    set name [lindex [split $path "/\\"] end]
+    if {[string length $name] >= 5 && [string index $name end-3] eq "."} {
+        set name [string range $name 0 end-4]
+    }
+    return [string tolower $name]
+}
+
+# The names of the models a scene list loads, in its order: one per line of
+# two tokens or more (directory, file, ...), comments and blank lines skipped.
+proc scene_model_names {path} {
+    set names {}
+    set f [open $path r]
+    foreach line [split [read $f] "\n"] {
+        if {[string index $line 0] eq "#"} continue
+        set tokens [regexp -all -inline {"[^"]*"|[^ \t\r"]+} $line]
+        if {[llength $tokens] < 2} continue
+        lappend names [model_name [string trim [lindex $tokens 1] "\""]]
+        if {[llength $names] == 24} break
+    }
+    close $f
+    return $names
+}
+
+# The loaded models with these names, as a list of id and name pairs in the
+# order of the names; a name that no model has is left out. `find model`
+# answers the first model of a name, so each one found is renamed out of the
+# way while the next of the same name is looked for, then named back (a name
+# given with ".mod" keeps the directory and ends as the plain name).
+proc find_models {names} {
+    set found {}
+    set aside {}
+    foreach name $names {
+        set id [druvex find model $name]
+        if {![is_id $id]} continue
+        lappend found $id $name
+        if {[llength [lsearch -all -exact $names $name]] > 1} {
+            druvex file rename $id "~viewer~[llength $aside].mod"
+            lappend aside $id $name
+        }
+    }
+    foreach {id name} $aside { druvex file rename $id $name.mod }
+    return $found
+}
+
+# Makes the id and name pairs the model list. A model that was already listed
+# keeps its offset; the others start where they were loaded. The picked model
+# stays picked when its id is still listed, or else the model at its place in
+# the list takes over when the ids changed under it (a reload).
+proc set_models {pairs} {
+    set place [lsearch -exact $::models $::picked]
+    set old $::models
+    set ::models {}
+    foreach {id name} $pairs {
+        lappend ::models $id
+        set ::name($id) $name
+        if {$id ni $old} { set ::offset($id) {0 0 0} }
+    }
+    if {$::picked ni $::models} {
+        set ::picked [expr {$place >= 0 && $place < [llength $::models] ? [lindex $::models $place] : ""}]
+        druvex select clear
+        if {$::picked ne ""} { druvex select model $::picked }
+    }
+}
+
+# The names of the listed models, in list order.
+proc model_names {} {
+    set names {}
+    foreach id $::models { lappend names $::name($id) }
+    return $names
+}
+
 # ---- behaviour ---------------------------------------------------------------
-set ::zoom 1.0
 
 proc redraw {} {
     druvex draw
 }
 
-# The model menu: move mode, the drag step and one entry per model opened here.
+# Starts an operation whose boxes say why it may fail.
+proc begin_report {} {
+    set ::reported {}
+}
+
+# A failed operation: the status line says what failed and the first reason
+# the boxes gave.
+proc report_failure {what} {
+    set text $what
+    set reason [lindex $::reported 0]
+    if {$reason ne ""} { append text ": " $reason }
+    .status configure -text $text
+}
+
+proc show_move_mode {} {
+    .status configure -text [expr {$::move_mode ? "Move mode: click a model, then drag it" : "Move mode off"}]
+}
+
+# The model menu: move mode, the drag step and one entry per model.
 proc fill_model_menu {} {
     .menu.models delete 0 end
-    .menu.models add checkbutton -label "Move mode" -variable ::move_mode -accelerator M
+    .menu.models add checkbutton -label "Move mode" -variable ::move_mode -accelerator M \
+        -command show_move_mode
     foreach step {0.1 0.5 2} {
         .menu.models add radiobutton -label "Drag step $step" -variable ::move_step -value $step
     }
     .menu.models add separator
     foreach id $::models {
-        .menu.models add command -label "Select model $id" -command [list pick_model $id]
+        .menu.models add command -label "Select $::name($id) ($id)" -command [list pick_model $id]
     }
-    .menu.models add command -label "Select none" \
-        -command {druvex select clear; set ::picked {}; .status configure -text "Nothing selected"}
+    .menu.models add command -label "Select none" -command {pick_model {}}
 }
 
+# Selects one model (none for an empty id) for moving.
 proc pick_model {id} {
     druvex select clear
-    druvex select model $id
     set ::picked $id
-    .status configure -text "Selected model $id"
+    if {$id eq ""} {
+        .status configure -text "Nothing selected"
+        return
+    }
+    druvex select model $id
+    .status configure -text "Selected $::name($id) ($id)"
 }
 
-# The model nearest the scene point under the pixel: the one whose box centre
-# lies closest to it. Nothing is picked on the background.
-proc pick_at {x y} {
+# The scene point drawn under window pixel x, y, or an empty list where only
+# the background is. Over the background the viewer answers the point of the
+# far clipping plane under the pixel, so the pixel is looked at a second time
+# with the view panned far to the side (no model can be under it then): the
+# two answers lie at the same depth only when the first one was the far plane
+# too. Panning leaves the depth of that plane alone, and the pan is put back
+# before anything is drawn on the screen.
+proc scene_point_at {x y} {
     set point [druvex get vertex at $x $y]
-    if {$point eq "0 0 0" || [llength $::models] == 0} return
+    if {[llength $point] != 3} { return {} }
+    lassign [druvex get pan] pan_x pan_y
+    set zoom [druvex get zoom]
+    # 4 (zoom + 1) view widths aside: more than the scene and the widest
+    # spread of the pixel's line of sight through it at any zoom.
+    set aside [expr {-8.0 * [winfo width .view] * ($zoom + 1.0) / $zoom}]
+    druvex set view pan [format %.3f $aside] 0
+    set far [druvex get vertex at $x $y]
+    lassign [druvex get pan] aside_x
+    druvex set pan $pan_x $pan_y
+    # Depth along the line of sight: the third row of the view rotation.
+    set m [druvex get matrix view]
+    set depth 0.0
+    foreach a $point b $far k {8 9 10} {
+        set depth [expr {$depth + ($b - $a) * [lindex $m $k]}]
+    }
+    # The answers are whole numbers, so two points of that plane may differ
+    # by a few units; a model lies nearer by about a view width or more (the
+    # pan above moved by 4 (zoom + 1) view widths).
+    set width [expr {abs($aside_x - $pan_x) / (4.0 * ($zoom + 1.0))}]
+    set tolerance [expr {max(4.0, $width / 20.0)}]
+    if {abs($depth) <= $tolerance} { return {} }
+    return $point
+}
+
+# Picks the model under the pixel: the one whose box centre lies closest to
+# the scene point there. Where no model is drawn nothing is picked, and a
+# drag that follows moves nothing.
+proc pick_at {x y} {
+    set point [scene_point_at $x $y]
+    if {$point eq "" || [llength $::models] == 0} {
+        pick_model {}
+        .status configure -text "No model under the pointer"
+        return
+    }
     lassign $point px py pz
     set best {}
     set best_distance 0
@@ -172,16 +344,12 @@ proc pick_at {x y} {
             set best_distance $d
         }
     }
-    druvex select clear
-    druvex select model $best
-    set ::picked $best
-    .status configure -text "Picked model $best"
+    pick_model $best
+    .status configure -text "Picked $::name($best) ($best)"
 }
 
 # Moves the picked model by a drag of dx, dy pixels along the screen's own
-# axes in the scene (the first two rows of the view rotation). The viewer's
-# translation is absolute, so the script keeps each model's offset from where
-# it was loaded (models load untranslated).
+# axes in the scene (the first two rows of the view rotation).
 proc move_selection {dx dy} {
     if {$::picked eq ""} return
     set m [druvex get matrix view]
@@ -191,7 +359,7 @@ proc move_selection {dx dy} {
     set oy [expr {$oy + ($dx * [lindex $m 4] - $dy * [lindex $m 5]) * $step}]
     set oz [expr {$oz + ($dx * [lindex $m 8] - $dy * [lindex $m 9]) * $step}]
     set ::offset($::picked) [list $ox $oy $oz]
-    druvex select translate $ox $oy $oz
+    druvex select translate [format %.4f $ox] [format %.4f $oy] [format %.4f $oz]
 }
 
 proc toggle {option} {
@@ -204,31 +372,90 @@ proc view_direction {word} {
     redraw
 }
 
-proc open_model {how} {
+# The start view: turned about the vertical, then raised, as the view's own
+# turns (free rotation), so the ground stays level: a model from a front
+# corner with its top in sight, a scene from the side.
+proc home_view {} {
+    set turn [expr {$::scene_dir eq "" ? 40 : 65}]
+    set raise [expr {$::scene_dir eq "" ? 20 : 12}]
+    druvex set freerotate on
+    druvex set view ortho $turn 0
+    druvex set view rotate 0 $raise
+    druvex set view zoom $::zoom
+}
+
+# Centres the view on the scene and undoes the pan.
+proc centre_view {} {
+    druvex set view centre
+    druvex set view pan 0 0
+}
+
+proc open_dialog {how} {
     set path [tk_getOpenFile -filetypes {{{Druvex models} {.mod}} {{All files} *}}]
     if {$path eq ""} return
-    set id [druvex file $how $path]
-    if {$id > 0} {
-        if {$how eq "open"} { set ::models {} ; set ::picked {} }
-        lappend ::models $id
-        set ::offset($id) {0 0 0}
-    }
-    # An added model that widens the view makes the viewer scale its zoom;
-    # the zoom cannot be read back, so the script's own value is set again
-    # (which shows the whole widened scene) and zoom drags go on from it.
-    if {$how eq "add"} { druvex set view zoom $::zoom }
+    open_file $how $path
     redraw
 }
 
-# A scene list names its files relative to the current folder, so the
-# viewer opens it from the list's own folder.
+# Opens (how: open) or adds (how: add) a model file; 1 when it loaded. A
+# failed open leaves the viewer empty, a failed add leaves it as it was.
+proc open_file {how path} {
+    begin_report
+    set id [druvex file $how $path]
+    if {![is_id $id]} {
+        if {$how eq "open"} {
+            set ::scene_dir {}
+            set_models {}
+        }
+        report_failure "Could not $how [file tail $path]"
+        return 0
+    }
+    set name [model_name $path]
+    if {$how eq "open"} {
+        set ::scene_dir {}
+        set ::picked {}
+        set_models [list $id $name]
+        home_view
+    } else {
+        set pairs {}
+        foreach old $::models { lappend pairs $old $::name($old) }
+        set_models [concat $pairs [list $id $name]]
+        # An added model that widens the view makes the viewer scale its
+        # zoom so that the picture stays as it was; the script's own zoom is
+        # set again, which shows the whole widened scene.
+        druvex set view zoom $::zoom
+    }
+    .status configure -text "Opened $name ($id)"
+    return 1
+}
+
+# A scene list names its files relative to the current folder, so the viewer
+# opens it from the list's own folder. 1 when it opened.
 proc open_scene {path} {
+    begin_report
+    set names {}
+    if {[catch {scene_model_names $path} names]} { set names {} }
     set here [pwd]
-    cd [file dirname $path]
-    set opened [druvex animate open [file tail $path]]
-    cd $here
+    set opened 0
+    if {[catch {cd [file dirname $path]} problem]} {
+        lappend ::reported $problem
+    } else {
+        set opened [druvex animate open [file tail $path]]
+        cd $here
+    }
+    set ::picked {}
+    if {$opened ne "1"} {
+        set ::scene_dir {}
+        set_models {}
+        report_failure "Could not open scene [file tail $path]"
+        return 0
+    }
+    set ::scene_dir [file dirname $path]
     druvex animate step $::fps
-    return $opened
+    set_models [find_models $names]
+    home_view
+    .status configure -text "Opened scene [file tail $path]: [llength $::models] models"
+    return 1
 }
 
 proc open_scene_dialog {} {
@@ -236,6 +463,35 @@ proc open_scene_dialog {} {
     if {$path eq ""} return
     open_scene $path
     redraw
+}
+
+# Reloads every model (or the scene) from its file. The reloaded models have
+# new ids: they are found again by name. A reload that fails closes
+# everything; with nothing open, the next reload tries again what the failed
+# one could not open, so ::unreloaded keeps its folder and names. 1 when every
+# model came back.
+set ::unreloaded {}
+proc reload {} {
+    begin_report
+    set dir $::scene_dir
+    set names [model_names]
+    if {$names eq ""} { lassign $::unreloaded dir names }
+    set here [pwd]
+    if {$dir ne "" && [catch {cd $dir} problem]} { lappend ::reported $problem }
+    druvex file reload
+    cd $here
+    set found [find_models $names]
+    set_models $found
+    if {[llength $found] != 2 * [llength $names]} {
+        set ::unreloaded [list $dir $names]
+        set ::scene_dir {}
+        report_failure "Reload failed"
+        return 0
+    }
+    set ::unreloaded {}
+    set ::scene_dir $dir
+    .status configure -text "Reloaded [llength $names] models"
+    return 1
 }
 
 # One frame forward (next) or back (prev); stops playing.
@@ -263,8 +519,16 @@ proc play_tick {} {
 }
 
 # The status line shows each status text (the words arrive as arguments).
+# The drawing size comes with every paint of the window; it shows only when
+# it changed, so that a paint leaves what the status line said.
+set ::drawing_size {}
 proc on_status {args} {
-    .status configure -text [join $args " "]
+    set text [join $args " "]
+    if {[regexp {^[0-9]+x[0-9]+$} $text]} {
+        if {$text eq $::drawing_size} return
+        set ::drawing_size $text
+    }
+    .status configure -text $text
 }
 
 # Mouse in the GL window: button x y dx dy. Left drags rotate, middle drags
@@ -283,7 +547,7 @@ proc on_mouse {button x y dx dy} {
             set ::zoom [expr {$::zoom * exp($dy * 0.01)}]
             if {$::zoom < 0.001} { set ::zoom 0.001 }
             if {$::zoom > 100} { set ::zoom 100 }
-            druvex set view zoom $::zoom
+            druvex set view zoom [format %.6f $::zoom]
         }
         default return
     }
@@ -296,20 +560,22 @@ update
 druvex create window gl .view
 update
 if {[string tolower [file extension $model]] eq ".lst"} {
-    open_scene $model
+    set opened [open_scene $model]
 } else {
-    set id [druvex file open $model]
-    if {$id > 0} {
-        set ::models [list $id]
-        set ::offset($id) {0 0 0}
-    }
+    set opened [open_file open $model]
+}
+if {!$opened} {
+    puts stderr "viewer: [.status cget -text]"
+    exit 1
 }
 redraw
 
 # ---- picture of the window, for a run without a screen -----------------------
+# The picture is taken of Tk's wrapper window, the parent of ".", which holds
+# the menu bar as well.
 if {[info exists env(DRUVEX_SCREENSHOT)]} {
-    if {[string tolower [file extension $model]] eq ".lst"} {
-        for {set i 0} {$i < 10} {incr i} { druvex animate next }
+    if {$::scene_dir ne ""} {
+        for {set i 0} {$i < $::fps} {incr i} { druvex animate next }
     }
     update
     after 300
@@ -317,7 +583,11 @@ if {[info exists env(DRUVEX_SCREENSHOT)]} {
     redraw
     update
     set out $env(DRUVEX_SCREENSHOT)
-    if {[catch {exec sh -c {xwd -silent -id "$1" | convert xwd:- "png:$2"} sh [wm frame .] $out} problem]} {
+    set window [winfo id .]
+    if {![catch {exec xwininfo -children -id $window} tree]} {
+        regexp {Parent window id: (0x[0-9a-fA-F]+)} $tree -> window
+    }
+    if {[catch {exec sh -c {xwd -silent -id "$1" | convert xwd:- "png:$2"} sh $window $out} problem]} {
         puts stderr "no screenshot: $problem"
         exit 1
     }

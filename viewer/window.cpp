@@ -79,6 +79,7 @@ static int on_x_event(ClientData data, XEvent *event);
 static void on_parent_event(ClientData data, XEvent *event);
 static void on_mouse(WindowRecord *record, XEvent *event);
 static void on_key(WindowRecord *record, XEvent *event);
+static int pass_key_to_tk(WinHandle parent, XEvent *event);
 static void on_destroyed(WinHandle window);
 static void call_back(WinHandle window, int which, void *event);
 static XVisualInfo *choose_visual(void);
@@ -680,9 +681,11 @@ static int on_x_event(ClientData data, XEvent *event)
         on_mouse(record, event);
         break;
     case KeyPress:
-    case KeyRelease:
+    case KeyRelease: {
+        WinHandle parent = record->parent;  // the input callback may move the record
         on_key(record, event);
-        break;
+        return pass_key_to_tk(parent, event);
+    }
     case ColormapNotify:
     case EnterNotify:
         on_colormap(record, event);
@@ -753,6 +756,19 @@ static void on_key(WindowRecord *record, XEvent *event)
     g_key_event.type = event->type == KeyPress ? WIN_KEY_DOWN : WIN_KEY_UP;
     g_key_event.key = (int)(XLookupKeysym(&event->xkey, 0) & 0xffff);
     call_back(record->window, 3, &g_key_event);
+}
+
+// X gives key events to the window under the pointer, so the GL window gets
+// every key pressed over it, which a script's key bindings would then never
+// see. The event goes on to Tk as one of the Tk parent's, which hands it to
+// the window that has Tk's focus, as for a key pressed anywhere else. 0 lets
+// Tk go on with the event; 1 ends it here (a window without a Tk parent).
+static int pass_key_to_tk(WinHandle parent, XEvent *event)
+{
+    if (Tk_IdToWindow(g_window_state.display, parent) == nullptr) return 1;
+    event->xkey.window = parent;
+    event->xkey.subwindow = None;
+    return 0;
 }
 
 // Colormap focus of a window with a palette. The pointer coming in installs
