@@ -210,9 +210,10 @@ static int file_savescreen(const Keyword *keyword, char **at)
     const char *path = nullptr;
     if (!arg_parse(&path, at[1], ARG_STRING)) return keyword_usage(keyword);
     int less = g_app.view.fixed_size ? 0 : 2;
+    int width = g_app.view.window_w - less;
+    int height = g_app.view.window_h - less;
     err_set(nullptr);
-    if (!capture_screen_tga(&g_app.view, &g_app.viewer, path, g_app.view.window_w - less, g_app.view.window_h - less))
-        show_write_failure(SAVESCREEN_FAILED);
+    if (!capture_screen_tga(&g_app.view, &g_app.viewer, path, width, height)) show_write_failure(SAVESCREEN_FAILED);
     return 1;
 }
 

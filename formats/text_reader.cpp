@@ -26,8 +26,9 @@ static const char *const READER_DATA_NAME = "(data)";
 
 // Read-ahead buffer of a file read: lines are cut from it without a stream
 // call per line and end in place (their line end, a line feed, a carriage
-// return or both, becomes the terminator). The spare byte past the block ends a last line without a
-// line feed; the bytes after it let a line near the end be loaded whole.
+// return or both, becomes the terminator). The spare byte past the block ends
+// a last line without a line end; the bytes after it let a line near the end
+// be loaded whole.
 struct ReaderFileBlock {
     char bytes[READER_BLOCK_SIZE + 1 + READER_LOAD_SPAN]; // raw bytes from the file, room for one
                                                           // terminator, and room to load past it
@@ -271,7 +272,8 @@ static int next_file_line(TextReader *r, int *count)
     r->line_text = start;
     const char *stop;
     *count = tokenize(r, &stop);
-    // Decided while the terminator still stands, so nothing past it is looked at.
+    // Decided while the terminator still stands, so nothing past it is looked at;
+    // only whether a line feed follows a carriage return is asked once it is gone.
     size_t used = 0;
     size_t content = 0;
     if (*count >= 0 && stop && static_cast<size_t>(stop - start) < most) {
@@ -282,7 +284,7 @@ static int next_file_line(TextReader *r, int *count)
             used = content + 1;
     }
     *cut = kept;
-    if (used > content && start[content] == '\r') used = content + line_end_size(start + content, avail - content);
+    if (used > content) used = content + line_end_size(start + content, avail - content);
     if (used > 0) {
         start[content] = '\0';
         b->pos += used;
@@ -291,11 +293,12 @@ static int next_file_line(TextReader *r, int *count)
 
     size_t window = avail < most ? avail : most;
     const char *end = static_cast<const char *>(memchr(start, '\n', window));
-    const char *ret = static_cast<const char *>(memchr(start, '\r', end ? static_cast<size_t>(end - start) : window));
+    size_t before_feed = end ? static_cast<size_t>(end - start) : window;
+    const char *ret = static_cast<const char *>(memchr(start, '\r', before_feed));
     if (ret) end = ret;
     if (end) {
         content = static_cast<size_t>(end - start);
-        used = content + line_end_size(end, avail - content);  // a line feed right after may lie past the window
+        used = content + line_end_size(end, avail - content);  // its line feed may lie past the window
     } else {
         content = window;
         used = window;
@@ -360,8 +363,8 @@ static int refill(ReaderFileBlock *b, int handle)
 // Splits the current line into tokens at blanks and TABs; a token starting with
 // a double quote runs to the next double quote or the line's end. An empty
 // token ends the list. The line ends at its terminator, or earlier at a line
-// feed or a carriage return. Each token is converted where it
-// stands in the line; its text is copied out only when asked for. Returns the
+// feed or a carriage return. Each token is converted where it stands in the
+// line; its text is copied out only when asked for. Returns the
 // token count, or -1 when a token is longer than a token text holds; *stop (when
 // asked for) becomes where the token list ended, null for a comment line.
 //
@@ -454,12 +457,11 @@ static inline __m128i number_chars(__m128i x)
 }
 
 // Tokenizes a line that ends (at its terminator, a line feed or a carriage
-// return) within its first 31 characters and holds only
-// numbers of an optional minus and digits, separated by blanks and TABs, from
-// masks of its first 32 bytes (READER_LOAD_SPAN bytes from line must be
-// loadable; what follows the line's end is loaded but not used). A number of
-// up to eight digits gets its value from one 8-byte load, a longer one from
-// set_values. Returns the token count with *stop (when asked for) at the
+// return) within its first 31 characters and holds only numbers of an
+// optional minus and digits, separated by blanks and TABs, from masks of its
+// first 32 bytes (READER_LOAD_SPAN bytes from line must be loadable; what
+// follows the line's end is loaded but not used). A number of up to eight
+// digits gets its value from one 8-byte load, a longer one from set_values. Returns the token count with *stop (when asked for) at the
 // line's end, or -1 for any other line, which is then tokenized byte by byte.
 static int tokenize_numbers(TextReader *r, const char *line, const char **stop)
 {

@@ -3,6 +3,7 @@
 #include "foundation/last_error.h"
 #include "foundation/path.h"
 
+#include <cassert>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -274,7 +275,8 @@ static const char *link_target(std::string path, std::string *target)
         if (static_cast<size_t>(n) >= text.size()) return strerror(ENAMETOOLONG);
         std::string link(text.data(), static_cast<size_t>(n));
         size_t slash = path.rfind('/');
-        if (!link.empty() && link[0] != '/' && slash != std::string::npos) link = path.substr(0, slash + 1) + link;
+        if (!link.empty() && link[0] != '/' && slash != std::string::npos)
+            link = path.substr(0, slash + 1) + link;
         path = link;
     }
     return strerror(ELOOP);
@@ -308,7 +310,8 @@ static const char *open_temp(const std::string &target, const mode_t *mode, std:
     std::string name = target.substr(folder.size(), TEMP_NAME_PART);
     int fd = -1;
     for (int attempt = 0; attempt < TEMP_TRIES && fd < 0; attempt++) {
-        *temp = folder + "." + name + "." + std::to_string(getpid()) + "-" + std::to_string(++g_files.temp_serial) + ".tmp";
+        std::string serial = std::to_string(getpid()) + "-" + std::to_string(++g_files.temp_serial);
+        *temp = folder + "." + name + "." + serial + ".tmp";
         fd = open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) break;
     }
@@ -335,6 +338,7 @@ static const char *open_temp(const std::string &target, const mode_t *mode, std:
 static const char *finish_temp(int handle, int wrote)
 {
     FileSlot *slot = slot_of(handle);
+    assert(slot && "a writer must leave its file open");
     int error = slot->error;
     if (!error && (!wrote || ferror(slot->stream))) error = EIO;
     errno = 0;
