@@ -1,12 +1,14 @@
 #include "command/cmd_file.h"
 
 #include <cstring>
+#include <string>
 
 #include "command/app_state.h"
 #include "command/arguments.h"
 #include "command/callbacks.h"
 #include "command/keywords.h"
 #include "command/tcl_glue.h"
+#include "foundation/last_error.h"
 #include "viewer/anim_pose.h"
 #include "viewer/camera.h"
 #include "viewer/capture.h"
@@ -22,6 +24,10 @@ static const char *const USAGE_SAVE = "druvex: usage: druvex file save <args>";
 static const char *const USAGE_SAVE_MODEL = "druvex: usage: druvex file save model <id>";
 static const char *const USAGE_RENAME = "druvex: usage: druvex file rename <id> <name>";
 static const char *const USAGE_SAVESCREEN = "druvex: usage: druvex file savescreen <filename>";
+// Failure texts of the writing branches; a save and a capture add the reason.
+static const char *const SAVE_FAILED = "druvex: file save failed";
+static const char *const SAVESCREEN_FAILED = "druvex: file savescreen failed";
+static const char *const RENAME_FAILED = "druvex: file rename failed";
 
 // A loading branch of file: what it calls, and the text shown when that gives id 0.
 struct FileLoad {
@@ -34,6 +40,8 @@ static int file_reload(const Keyword *keyword, char **at);
 static int file_rename(const Keyword *keyword, char **at);
 static int file_save(const Keyword *keyword, char **at);
 static int file_savescreen(const Keyword *keyword, char **at);
+static int names_model(int32_t id);
+static void show_write_failure(const char *failed);
 
 static const FileLoad k_add = {cmd_file_add, "druvex: file add failed"};
 static const FileLoad k_new = {cmd_file_new, "druvex: file open failed"};
@@ -134,7 +142,7 @@ void cmd_file_save(char **words)
     }
     if (strcmp(what, "all") == 0 || strcmp(what, "selected") == 0) return;
     if (strcmp(what, "model") != 0) {
-        cb_message_hook("druvex: file save failed");
+        cb_message_hook(SAVE_FAILED);
         return;
     }
     int id = 0;
@@ -142,9 +150,14 @@ void cmd_file_save(char **words)
         cb_message_hook(USAGE_SAVE_MODEL);
         return;
     }
-    viewer_save_model(&g_app.viewer, id);
+    // An id that names no model writes nothing and shows nothing.
+    if (!names_model(id)) return;
+    err_set(nullptr);
+    if (!viewer_save_model(&g_app.viewer, id)) show_write_failure(SAVE_FAILED);
 }
 
+// A name the model cannot take shows the failure and changes nothing; an id
+// that names no model changes nothing and shows nothing.
 void cmd_file_rename(char **words)
 {
     int id = 0;
@@ -153,7 +166,7 @@ void cmd_file_rename(char **words)
         cb_message_hook(USAGE_RENAME);
         return;
     }
-    viewer_rename_model(&g_app.viewer, id, name);
+    if (names_model(id) && !viewer_rename_model(&g_app.viewer, id, name)) cb_message_hook(RENAME_FAILED);
 }
 
 int cmd_reload()
@@ -197,6 +210,24 @@ static int file_savescreen(const Keyword *keyword, char **at)
     const char *path = nullptr;
     if (!arg_parse(&path, at[1], ARG_STRING)) return keyword_usage(keyword);
     int less = g_app.view.fixed_size ? 0 : 2;
-    capture_screen_tga(&g_app.view, &g_app.viewer, path, g_app.view.window_w - less, g_app.view.window_h - less);
+    int width = g_app.view.window_w - less;
+    int height = g_app.view.window_h - less;
+    err_set(nullptr);
+    if (!capture_screen_tga(&g_app.view, &g_app.viewer, path, width, height)) show_write_failure(SAVESCREEN_FAILED);
     return 1;
+}
+
+// 1 when the id names a loaded model.
+static int names_model(int32_t id)
+{
+    ModelXform *xform = rcache_find_model_xform(&g_app.viewer, id);
+    return xform && xform->model ? 1 : 0;
+}
+
+// Shows the failure text of a write with the reason the last-error text holds.
+static void show_write_failure(const char *failed)
+{
+    const char *reason = err_last();
+    std::string text = std::string(failed) + ": " + (reason && reason[0] ? reason : "unknown reason");
+    cb_message_hook(text.c_str());
 }

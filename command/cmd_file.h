@@ -20,9 +20,11 @@ void cmd_file_close_all();
 // After a successful open: poses the models, sets the extents for size without
 // rescaling the zoom and focuses the camera on the centre of all models.
 void cmd_file_fit_focus(float size);
-// The save and saveas grammar; words[0] is "save" or "saveas".
+// The save and saveas grammar; words[0] is "save" or "saveas". A failed write shows
+// "druvex: file save failed: " with the reason.
 void cmd_file_save(char **words);
-// The rename grammar: a model id and its new path; words[0] is "rename".
+// The rename grammar: a model id and its new path; words[0] is "rename". A path the
+// model cannot take shows "druvex: file rename failed".
 void cmd_file_rename(char **words);
 // The reload subcommand: reloads every model; 1, or 0 when a file failed.
 int cmd_reload();

@@ -25,11 +25,14 @@ constexpr size_t STRIP_LINE_CHARS = 1000;
 
 // Output text being built, flushed to the file as it grows.
 struct ModOutput {
+    Model *model;      // the model written
+    const char *file;  // the file name, as the header names it
     std::string text;  // pending text
     int handle;        // file table handle
     int ok;            // 0 once a write fell short
 };
 
+static int write_model(int handle, void *user);
 static void put(ModOutput *out, const char *format, ...) __attribute__((format(printf, 2, 3)));
 static void flush(ModOutput *out);
 static void write_points(ModOutput *out, Model *model, std::vector<Point *> &order,
@@ -51,31 +54,41 @@ int mod_write(Model *model)
     size_t len = file.size();
     if (!(len >= 5 && file[len - 4] == '.')) file += ".mod";
     ModOutput out;
-    out.handle = file_open(file.c_str(), "w");
-    out.ok = 1;
-    if (out.handle < 0) return 0;
-    out.text.reserve(WRITE_CHUNK + 4096);
+    out.model = model;
+    out.file = file.c_str();
+    return file_replace(out.file, write_model, &out);
+}
 
-    put(&out, "#\n# model: %s\n#\n", file.c_str());
+// The whole model file through the handle, as a FileWriteFn for a ModOutput; 1 when every
+// write went through.
+static int write_model(int handle, void *user)
+{
+    ModOutput *out = static_cast<ModOutput *>(user);
+    Model *model = out->model;
+    out->handle = handle;
+    out->ok = 1;
+    out->text.reserve(WRITE_CHUNK + 4096);
+
+    put(out, "#\n# model: %s\n#\n", out->file);
     for (Joint *j = static_cast<Joint *>(table_first(&model->joints)); j;
          j = static_cast<Joint *>(table_next(&model->joints)))
-        put(&out, "joint  %-8s  %5lld %5lld %5lld  %-8s %3d\n", token(j->name).c_str(),
+        put(out, "joint  %-8s  %5lld %5lld %5lld  %-8s %3d\n", token(j->name).c_str(),
             whole(j->position[0]), whole(j->position[1]), whole(j->position[2]),
             token(j->parent_name).c_str(), j->point_count);
 
     std::vector<Point *> order;   // points in point-table order
     std::vector<int32_t> ids;     // their ids
-    write_points(&out, model, order, ids);
+    write_points(out, model, order, ids);
 
-    put(&out, "\nnormals\n");
+    put(out, "\nnormals\n");
     for (size_t i = 0; i < order.size(); i++)
-        put(&out, "%-3d   %6.3f %6.3f %6.3f\n", ids[i], order[i]->normal[0], order[i]->normal[1],
+        put(out, "%-3d   %6.3f %6.3f %6.3f\n", ids[i], order[i]->normal[0], order[i]->normal[1],
             order[i]->normal[2]);
     if (model->has_gouraud) {
-        put(&out, "\ngouraud\n");
+        put(out, "\ngouraud\n");
         for (size_t i = 0; i < order.size(); i++) {
             const uint8_t *c = order[i]->gouraud;
-            put(&out, "%-3d   %-3d %-3d %-3d  %-3d\n", ids[i], c[0], c[1], c[2], c[3]);
+            put(out, "%-3d   %-3d %-3d %-3d  %-3d\n", ids[i], c[0], c[1], c[2], c[3]);
         }
     }
 
@@ -85,19 +98,18 @@ int mod_write(Model *model)
     for (Layer *layer = static_cast<Layer *>(table_first(&model->layers)); layer;
          layer = static_cast<Layer *>(table_next(&model->layers))) {
         if (model_face_count(model, layer->name) > 0 || model_line_count(model, layer->name) > 0)
-            write_layer(&out, model, layer, position);
+            write_layer(out, model, layer, position);
     }
 
     for (Child *c = static_cast<Child *>(table_first(&model->children)); c;
          c = static_cast<Child *>(table_next(&model->children)))
-        put(&out, "child  %-8s  %5lld %5lld %5lld  %6.3f %6.3f %6.3f  %5s %5s %5s\n",
+        put(out, "child  %-8s  %5lld %5lld %5lld  %6.3f %6.3f %6.3f  %5s %5s %5s\n",
             token(c->name).c_str(), whole(c->position[0]), whole(c->position[1]),
             whole(c->position[2]), c->scale[0], c->scale[1], c->scale[2], c->rotation[0],
             c->rotation[1], c->rotation[2]);
 
-    flush(&out);
-    int closed = file_close(out.handle);
-    return out.ok && closed;
+    flush(out);
+    return out->ok;
 }
 
 // Appends formatted text to the output.
@@ -121,12 +133,12 @@ static void put(ModOutput *out, const char *format, ...)
     if (out->text.size() >= WRITE_CHUNK) flush(out);
 }
 
-// Hands the pending text to the file.
+// Hands the pending text to the file; after a write fell short the text is dropped.
 static void flush(ModOutput *out)
 {
-    if (out->text.empty()) return;
-    size_t written = file_write(out->handle, out->text.data(), 1, out->text.size());
-    if (written != out->text.size()) out->ok = 0;
+    if (out->ok && !out->text.empty() &&
+        file_write(out->handle, out->text.data(), 1, out->text.size()) != out->text.size())
+        out->ok = 0;
     out->text.clear();
 }
 

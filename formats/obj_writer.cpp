@@ -31,8 +31,6 @@ int obj_write(Model *model, const char *path)
 {
     if (model == nullptr || path == nullptr) return 0;
     std::string name = obj_file_name(path);
-    int file = file_open(name.c_str(), "w");
-    if (file < 0) return 0;
     std::string text = OBJ_BANNER;
     text += "#\n# model: " + name + "\n#\n";
     text += "#\n# world points\n#\n";
@@ -49,9 +47,7 @@ int obj_write(Model *model, const char *path)
         Layer *layer = static_cast<Layer *>(table_nth(&model->layers, i, 0));
         if (layer != nullptr) append_layer(&text, model, layer, index);
     }
-    file_write(file, text.data(), 1, text.size());
-    file_close(file);
-    return 1;
+    return file_write_all(name.c_str(), text.data(), text.size());
 }
 
 // The extension is looked for in the last component only: a dot in a folder name is none,

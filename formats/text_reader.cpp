@@ -25,10 +25,10 @@ static_assert(READER_LINE_CAPACITY >= static_cast<int>(READER_LOAD_SPAN), "a lin
 static const char *const READER_DATA_NAME = "(data)";
 
 // Read-ahead buffer of a file read: lines are cut from it without a stream
-// call per line and end in place (their line feed, or the carriage return
-// before it, becomes the terminator), as a text-mode stream would drop the
-// carriage return. The spare byte past the block ends a last line without a
-// line feed; the bytes after it let a line near the end be loaded whole.
+// call per line and end in place (their line end, a line feed, a carriage
+// return or both, becomes the terminator). The spare byte past the block ends
+// a last line without a line end; the bytes after it let a line near the end
+// be loaded whole.
 struct ReaderFileBlock {
     char bytes[READER_BLOCK_SIZE + 1 + READER_LOAD_SPAN]; // raw bytes from the file, room for one
                                                           // terminator, and room to load past it
@@ -46,6 +46,7 @@ static int next_line(TextReader *r, int *too_long);
 static int next_file_line(TextReader *r, int *count);
 static int next_text_line(TextReader *r);
 static int refill(ReaderFileBlock *b, int handle);
+static size_t line_end_size(const char *end, size_t left);
 static int tokenize(TextReader *r, const char **stop);
 static int tokenize_numbers(TextReader *r, const char *line, const char **stop);
 static inline int ends_line(const char *p);
@@ -243,18 +244,18 @@ static int next_line(TextReader *r, int *too_long)
     }
 }
 
-// One line of at most 1023 characters, ended by a line feed that is not kept;
-// a carriage return right before a line feed is dropped. Every line counts,
-// empty ones included. 0 when the file has no more bytes, else 1 with the line
-// tokenized (count as tokenize gives it). The line ends in the buffer where it
-// stands; only a piece of a longer line is copied out.
+// One line of at most 1023 characters, ended by a line feed, a carriage
+// return, or a carriage return and a line feed, none of which is kept. Every
+// line counts, empty ones included. 0 when the file has no more bytes, else 1
+// with the line tokenized (count as tokenize gives it). The line ends in the
+// buffer where it stands; only a piece of a longer line is copied out.
 //
 // The tokenizer finds the line's end itself: it runs over the unread bytes,
 // held back by a terminator put after the 1023rd (or the last) byte for the
-// time of the scan. When its token list ends on a line feed, a carriage return
-// and line feed, or the end of the data, within the first 1023 characters,
-// that is where the line ends. Any other line (a comment, a long one, one whose
-// token list ends early) is cut as a line feed search finds it and tokenized again.
+// time of the scan. When its token list ends on a line end or the end of the
+// data within the first 1023 characters, that is where the line ends. Any
+// other line (a comment, a long one, one whose token list ends early) is cut
+// where a search finds its line end, and tokenized again.
 static int next_file_line(TextReader *r, int *count)
 {
     ReaderFileBlock *b = r->block;
@@ -271,19 +272,19 @@ static int next_file_line(TextReader *r, int *count)
     r->line_text = start;
     const char *stop;
     *count = tokenize(r, &stop);
-    // Decided while the terminator still stands, so nothing past it is looked at.
+    // Decided while the terminator still stands, so nothing past it is looked at;
+    // only whether a line feed follows a carriage return is asked once it is gone.
     size_t used = 0;
     size_t content = 0;
     if (*count >= 0 && stop && static_cast<size_t>(stop - start) < most) {
         content = static_cast<size_t>(stop - start);
         if (stop == b->bytes + b->len)
             used = content;
-        else if (*stop == '\n')
+        else if (*stop == '\n' || *stop == '\r')
             used = content + 1;
-        else if (*stop == '\r' && stop[1] == '\n')
-            used = content + 2;
     }
     *cut = kept;
+    if (used > content) used = content + line_end_size(start + content, avail - content);
     if (used > 0) {
         start[content] = '\0';
         b->pos += used;
@@ -291,14 +292,13 @@ static int next_file_line(TextReader *r, int *count)
     }
 
     size_t window = avail < most ? avail : most;
-    const char *feed = static_cast<const char *>(memchr(start, '\n', window));
-    if (feed) {
-        content = static_cast<size_t>(feed - start);
-        used = content + 1;
-        if (content > 0 && start[content - 1] == '\r') content--;
-    } else if (avail > most && start[most - 1] == '\r' && start[most] == '\n') {
-        content = most - 1;  // a carriage return as the last character kept still pairs with its feed
-        used = most + 1;
+    const char *end = static_cast<const char *>(memchr(start, '\n', window));
+    size_t before_feed = end ? static_cast<size_t>(end - start) : window;
+    const char *ret = static_cast<const char *>(memchr(start, '\r', before_feed));
+    if (ret) end = ret;
+    if (end) {
+        content = static_cast<size_t>(end - start);
+        used = content + line_end_size(end, avail - content);  // its line feed may lie past the window
     } else {
         content = window;
         used = window;
@@ -334,6 +334,13 @@ static int next_text_line(TextReader *r)
     return 1;
 }
 
+// Bytes of the line end at end, a line feed or a carriage return with left bytes
+// from it on: 2 for a carriage return and a line feed, else 1.
+static size_t line_end_size(const char *end, size_t left)
+{
+    return *end == '\r' && left > 1 && end[1] == '\n' ? 2 : 1;
+}
+
 // Moves the unread bytes to the front and fills the rest of the block from the
 // file; 0 when nothing more could be read.
 static int refill(ReaderFileBlock *b, int handle)
@@ -356,8 +363,8 @@ static int refill(ReaderFileBlock *b, int handle)
 // Splits the current line into tokens at blanks and TABs; a token starting with
 // a double quote runs to the next double quote or the line's end. An empty
 // token ends the list. The line ends at its terminator, or earlier at a line
-// feed or a carriage return before one. Each token is converted where it
-// stands in the line; its text is copied out only when asked for. Returns the
+// feed or a carriage return. Each token is converted where it stands in the
+// line; its text is copied out only when asked for. Returns the
 // token count, or -1 when a token is longer than a token text holds; *stop (when
 // asked for) becomes where the token list ended, null for a comment line.
 //
@@ -449,24 +456,22 @@ static inline __m128i number_chars(__m128i x)
     return _mm_or_si128(_mm_or_si128(digit, equal(x, '-')), _mm_or_si128(equal(x, ' '), equal(x, '\t')));
 }
 
-// Tokenizes a line that ends (at its terminator, a line feed, or a carriage
-// return before a line feed) within its first 31 characters and holds only
-// numbers of an optional minus and digits, separated by blanks and TABs, from
-// masks of its first 32 bytes (READER_LOAD_SPAN bytes from line must be
-// loadable; what follows the line's end is loaded but not used). A number of
-// up to eight digits gets its value from one 8-byte load, a longer one from
-// set_values. Returns the token count with *stop (when asked for) at the
+// Tokenizes a line that ends (at its terminator, a line feed or a carriage
+// return) within its first 31 characters and holds only numbers of an
+// optional minus and digits, separated by blanks and TABs, from masks of its
+// first 32 bytes (READER_LOAD_SPAN bytes from line must be loadable; what
+// follows the line's end is loaded but not used). A number of up to eight
+// digits gets its value from one 8-byte load, a longer one from set_values. Returns the token count with *stop (when asked for) at the
 // line's end, or -1 for any other line, which is then tokenized byte by byte.
 static int tokenize_numbers(TextReader *r, const char *line, const char **stop)
 {
     __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(line));
     __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(line + 16));
-    // The first terminator, line feed or carriage return; the latter must precede a line feed.
+    // The first terminator, line feed or carriage return.
     uint32_t ends = byte_bits(_mm_or_si128(_mm_or_si128(equal(a, '\0'), equal(a, '\n')), equal(a, '\r')),
                               _mm_or_si128(_mm_or_si128(equal(b, '\0'), equal(b, '\n')), equal(b, '\r')));
     if (ends == 0) return -1;
     int length = __builtin_ctz(ends);
-    if (line[length] == '\r' && line[length + 1] != '\n') return -1;
     uint32_t inside = (1u << length) - 1;
     if (~byte_bits(number_chars(a), number_chars(b)) & inside) return -1;
 
@@ -512,10 +517,10 @@ static int tokenize_numbers(TextReader *r, const char *line, const char **stop)
 }
 #endif
 
-// 1 when a line ends at p: its terminator, a line feed, or a carriage return before a line feed.
+// 1 when a line ends at p: its terminator, a line feed or a carriage return.
 static inline int ends_line(const char *p)
 {
-    return *p == '\0' || *p == '\n' || (*p == '\r' && p[1] == '\n');
+    return *p == '\0' || *p == '\n' || *p == '\r';
 }
 
 // 1 when a token not quoted ends at p: a blank, a TAB or the line's end.

@@ -1,6 +1,7 @@
 // A table of at most five open files over the C runtime's streams, and
 // whole-file helpers. A handle is a slot index 0..4; -1 means none. Every
-// path is found on disk through path_resolve.
+// path is found on disk through path_resolve. Files are written whole or not
+// at all through file_replace.
 #pragma once
 #include <cstddef>
 #include <cstdio>
@@ -11,7 +12,12 @@ constexpr int FILE_TABLE_SIZE = 5;
 struct FileSlot {
     int in_use;     // non-zero while the slot holds an open stream
     FILE *stream;   // the open stream, null when free
+    int error;      // errno of the first write that fell short, 0 when none
 };
+
+// Writes a file's content through handle with file_write for file_replace; 1 when
+// all of it was handed over, 0 to give up.
+typedef int (*FileWriteFn)(int handle, void *user);
 
 // Readies the table with no open files on its first call; later calls do nothing. Returns 1.
 int file_table_init();
@@ -41,7 +47,14 @@ int file_exists(const char *path);
 // "not a regular file: NAME" for a folder, device or FIFO; "cannot read: NAME: REASON"
 // (the system's reason) for any other refusal. Keeps nothing open.
 int file_check_readable(const char *path, const char *shown, const char *missing);
-// Writes count bytes to the file, replacing it; 0 when it cannot be opened.
+// Replaces the file at path whole or not at all: writer fills a new file in the target's
+// folder (it takes a slot), which is flushed, synced, closed and renamed over the target
+// only when every step succeeded. A symbolic link is followed and stays; an existing
+// file keeps its permission bits. 1 when replaced; 0 with the system's reason (such as
+// "No space left on device") as the last-error text, the old file unchanged and no
+// new file left, also for a target that is no regular file or may not be written.
+int file_replace(const char *path, FileWriteFn writer, void *user);
+// Replaces the file with count bytes through file_replace; 1 when written, 0 as there.
 int file_write_all(const char *path, const void *bytes, size_t count);
 // The whole file in a malloc'ed buffer (caller frees) with its size; null for
 // a missing or empty file.

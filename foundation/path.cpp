@@ -11,6 +11,7 @@ static char g_path_name_buffer[PATH_BUFFER_SIZE];
 static char g_path_ext_buffer[PATH_BUFFER_SIZE];
 static char g_path_base_buffer[PATH_BUFFER_SIZE];
 static char g_path_dir_buffer[PATH_BUFFER_SIZE];
+static char g_path_leaf_buffer[PATH_BUFFER_SIZE];
 
 static bool is_separator(char c);
 static int last_separator(const char *text, int before);
@@ -29,6 +30,18 @@ char *path_model_name(const char *path)
     // Indexed, not buffer + sep + 1: with no separator (sep -1) that forms a pointer before the buffer.
     int sep = last_separator(g_path_name_buffer, k);
     return str_lower(&g_path_name_buffer[sep + 1]);
+}
+
+char *path_leaf_name(const char *path)
+{
+    if (!path) return nullptr;
+    size_t len = strlen(path);
+    if (len >= PATH_BUFFER_SIZE) return nullptr;
+    int sep = last_separator(path, static_cast<int>(len));
+    size_t leaf_len = len - static_cast<size_t>(sep + 1);
+    memcpy(g_path_leaf_buffer, path + sep + 1, leaf_len + 1);
+    if (leaf_len >= 4 && g_path_leaf_buffer[leaf_len - 4] == '.') g_path_leaf_buffer[leaf_len - 4] = '\0';
+    return str_lower(g_path_leaf_buffer);
 }
 
 char *path_directory(const char *path)

@@ -38,12 +38,13 @@ Model *model_create(const char *path, Model *parent)
     return model;
 }
 
-// A path that gives no name is refused and leaves the model as it was.
+// The name is the path's last component without a 3-letter extension, however short; a
+// path that leaves no name, or one too long to keep, is refused and changes nothing.
 int model_set_path(Model *model, const char *path)
 {
     if (!model || !path) return 0;
-    const char *name = path_model_name(path);
-    if (!name || !name[0]) return 0;
+    const char *name = path_leaf_name(path);
+    if (!name || !name[0] || strlen(name) >= sizeof model->name) return 0;
     str_copy_bounded(name, model->name, sizeof model->name);
     const char *directory = path_directory(path);
     if (directory && directory[0])

@@ -210,7 +210,9 @@ extern ModelIdCounters g_model_ids;
 
 // New empty model named after path (name and directory empty when path gives none); null for a null path.
 Model *model_create(const char *path, Model *parent);
-// Takes name and, when path has one, directory from path; 0 for a null model or path or no name in path.
+// Takes name (the last component without a 3-letter extension, lower-cased) and, when path
+// has one, directory from path; 0, changing nothing, for a null model or path, or a path that
+// leaves no name or one of MODEL_NAME_SIZE or more characters.
 int model_set_path(Model *model, const char *path);
 // Frees the model, its child models and every record, releasing all images; 0 for a null model.
 int model_free(Model *model);

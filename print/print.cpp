@@ -14,7 +14,6 @@
 #include <GL/gl.h>
 #include <tcl.h>
 
-#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -146,21 +145,11 @@ static int read_picture(ViewState *view, Viewer *viewer, std::vector<unsigned ch
     return 1;
 }
 
-// Writes the PDF document to the file, replacing it.
+// Writes the PDF document to the file, replacing it whole or not at all.
 static int write_pdf_file(const char *path, const std::vector<unsigned char> &pdf)
 {
-    errno = 0;
-    int handle = file_open(path, "wb");
-    if (handle < 0) {
-        err_setf("cannot write %.200s: %s", path, errno != 0 ? strerror(errno) : "not a file");
-        return 0;
-    }
-    size_t written = file_write(handle, pdf.data(), 1, pdf.size());
-    int failed = written != pdf.size() || file_error(handle);
-    file_close(handle);
-    if (failed) {
-        err_setf("cannot write %.200s", path);
-        return 0;
-    }
-    return 1;
+    if (file_write_all(path, pdf.data(), pdf.size())) return 1;
+    std::string reason = err_last() ? err_last() : "";
+    err_setf("cannot write %.200s: %s", path, reason.c_str());
+    return 0;
 }

@@ -14,6 +14,7 @@ const int CAPTURE_PIXEL_BYTES = CAPTURE_SIZE * CAPTURE_SIZE * 3;
 // into bgr (CAPTURE_PIXEL_BYTES), bottom row first; pixels outside the viewport,
 // or all of them without a GL window, are black. 1 when a GL window was read.
 int capture_read_frame(ViewState *view, Viewer *viewer, unsigned char *bgr);
-// Writes the captured picture to path as a TGA file, replacing it. The width and
-// height asked for do not change the picture's size. 1 when the file was written.
+// Writes the captured picture to path as a TGA file, replacing it whole or not at all.
+// The width and height asked for do not change the picture's size. 1 when the file was
+// written; 0 with the system's reason as the last-error text, an old file left whole.
 int capture_screen_tga(ViewState *view, Viewer *viewer, const char *path, int width, int height);

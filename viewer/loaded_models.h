@@ -35,9 +35,11 @@ int viewer_model_count(Viewer *viewer);
 const int32_t *viewer_model_keys(Viewer *viewer);
 // Id of the first model (else child link) whose model bears exactly that name; 0 when none.
 int32_t viewer_find_model_key(Viewer *viewer, const char *name);
-// New name, and directory when the path has one, of a model id; 0 when the id names no model.
+// New name, and directory when the path has one, of a model id (model_set_path); 0 when the
+// id names no model or the model cannot take the path (nothing changes then).
 int viewer_rename_model(Viewer *viewer, int32_t id, const char *path);
-// Writes the model of an id as a .mod file; 1 when written, 0 otherwise.
+// Writes the model of an id as a .mod file; 1 when written, 0 when the id names no model or
+// the write failed (the writer's reason is then the last-error text).
 int viewer_save_model(Viewer *viewer, int32_t id);
 // Saving the scene list: not built; posts "Save not implemented" and answers 0.
 int viewer_save_scene_not_implemented(Viewer *viewer);

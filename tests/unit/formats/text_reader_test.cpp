@@ -232,9 +232,8 @@ TEST(TextReader, CommentCharacters)
     }
 }
 
-// The same bytes read from memory and from a file. Text in memory ends a line at
-// CR, LF or CR LF and counts only non-empty lines; a file ends a line at LF (a CR
-// right before it is dropped) and counts every line.
+// The same bytes read from memory and from a file. Both end a line at CR, LF or
+// CR LF; text in memory counts only non-empty lines, a file counts every line.
 TEST_F(TextReaderFiles, LineEndsAndNumbering)
 {
     const struct {
@@ -247,12 +246,17 @@ TEST_F(TextReaderFiles, LineEndsAndNumbering)
         {"crlf with empty line", "one\r\n\r\ntwo", {{1, "one"}, {2, "two"}}, {{1, "one"}, {3, "two"}}},
         {"empty lines", "\n\na\n\n\nb\n\n", {{1, "a"}, {2, "b"}}, {{3, "a"}, {6, "b"}}},
         {"comment and blank lines count", "# c\n   \nx\n", {{3, "x"}}, {{3, "x"}}},
-        {"cr only", "a\rb\r", {{1, "a"}, {2, "b"}}, {{1, "a\rb\r"}}},
-        {"lf cr", "a\n\rb", {{1, "a"}, {2, "b"}}, {{1, "a"}, {2, "\rb"}}},
-        {"cr cr lf", "a\r\r\nb", {{1, "a"}, {2, "b"}}, {{1, "a\r"}, {2, "b"}}},
+        {"cr only", "a\rb\r", {{1, "a"}, {2, "b"}}, {{1, "a"}, {2, "b"}}},
+        {"cr with empty line", "a\r\rb", {{1, "a"}, {2, "b"}}, {{1, "a"}, {3, "b"}}},
+        {"mixed", "a\rb\r\nc\nd 1\r\r\n\ne", {{1, "a"}, {2, "b"}, {3, "c"}, {4, "d 1"}, {5, "e"}},
+         {{1, "a"}, {2, "b"}, {3, "c"}, {4, "d 1"}, {7, "e"}}},
+        {"lf cr", "a\n\rb", {{1, "a"}, {2, "b"}}, {{1, "a"}, {3, "b"}}},
+        {"cr cr lf", "a\r\r\nb", {{1, "a"}, {2, "b"}}, {{1, "a"}, {3, "b"}}},
+        {"quote open at cr", "\"a b\rc", {{1, "\"a b"}, {2, "c"}}, {{1, "\"a b"}, {2, "c"}}},
         {"final crlf", "a b\r\n", {{1, "a b"}}, {{1, "a b"}}},
+        {"final cr", "a b\r", {{1, "a b"}}, {{1, "a b"}}},
         {"nothing", "", {}, {}},
-        {"only line ends", "\r\n\n\r", {}, {{3, "\r"}}},
+        {"only line ends", "\r\n\n\r", {}, {}},
     };
     for (const auto &c : cases) {
         Collector mem;
@@ -350,6 +354,50 @@ TEST_F(TextReaderFiles, LargeFileWithCrLfAcrossBlocks)
     EXPECT_EQ(reader_run_file(path.c_str(), "#", 1, cb, &count), 1);
     EXPECT_EQ(count.lines, 65 + extra + 1);
     EXPECT_EQ(count.last_number, 65 + extra + 1);
+    EXPECT_EQ(count.cr_seen, 0);
+    EXPECT_EQ(count.bad_values, 0);
+}
+
+// CR alone ends file lines everywhere: at a piece's end (1022 characters and CR is one
+// line; 1023 and CR leave an empty line), after comments, in short number lines (the
+// mask path) and word lines, and across blocks of the read-ahead.
+TEST_F(TextReaderFiles, CrOnlyLinesAcrossPiecesAndBlocks)
+{
+    std::string bytes = filler(1022, 'x') + "\rnext\r" + filler(1023, 'y') + "\rafter\r# note\r";
+    const int extra = 100000;
+    for (int i = 0; i < extra; i++) bytes += (i % 2 ? "3 " : "word ") + std::to_string(i) + " 2 1\r";
+    bytes += "end";
+    ASSERT_GT(bytes.size(), 65536u * 10);
+
+    struct Count {
+        std::vector<SeenLine> head;
+        int lines = 0, cr_seen = 0, bad_values = 0, last_number = 0;
+    } count;
+    auto cb = [](void *user) {
+        Count *c = static_cast<Count *>(user);
+        for (const char *p = reader_line_text(); *p; p++)
+            if (*p == '\r') c->cr_seen++;
+        if (c->lines < 4) c->head.push_back({reader_line_number(), reader_line_text(), {}});
+        int i = c->lines - 4;
+        if (i >= 0 && i < extra && (reader_token_count() != 4 || reader_token_int(1) != i ||
+                                    reader_line_number() != 7 + i))
+            c->bad_values++;
+        c->lines++;
+        c->last_number = reader_line_number();
+    };
+    std::string path = write("cr.txt", bytes);
+    EXPECT_EQ(reader_run_file(path.c_str(), "#", 1, cb, &count), 1);
+    ASSERT_EQ(count.head.size(), 4u);
+    EXPECT_EQ(count.head[0].number, 1);
+    EXPECT_EQ(count.head[0].text, filler(1022, 'x'));
+    EXPECT_EQ(count.head[1].number, 2);
+    EXPECT_EQ(count.head[1].text, "next");
+    EXPECT_EQ(count.head[2].number, 3);
+    EXPECT_EQ(count.head[2].text, filler(1023, 'y'));
+    EXPECT_EQ(count.head[3].number, 5);
+    EXPECT_EQ(count.head[3].text, "after");
+    EXPECT_EQ(count.lines, 4 + extra + 1);
+    EXPECT_EQ(count.last_number, 7 + extra);
     EXPECT_EQ(count.cr_seen, 0);
     EXPECT_EQ(count.bad_values, 0);
 }

@@ -70,12 +70,47 @@ TEST(ModelSetPath, BareNameKeepsDirectory)
     EXPECT_EQ(model_set_path(m, "d:\\other\\third.mod"), 1);
     EXPECT_STREQ(m->name, "third");
     EXPECT_STREQ(m->directory, "d:\\other\\");
-    // A path that gives no name is refused and changes nothing.
-    EXPECT_EQ(model_set_path(m, "abcd"), 0);
-    EXPECT_STREQ(m->name, "third");
     EXPECT_EQ(model_set_path(m, nullptr), 0);
     EXPECT_EQ(model_set_path(nullptr, "x.mod"), 0);
     model_free(m);
+}
+
+// Any path whose last component leaves a name is taken, however short; the 3-letter
+// extension goes and the name is lower-cased as for longer names.
+TEST(ModelSetPath, ShortNamesAndFolders)
+{
+    const struct { const char *path; const char *name; const char *directory; } cases[] = {
+        {"abcd", "abcd", "c:\\data\\"},
+        {"Ab", "ab", "c:\\data\\"},
+        {"x.ab", "x.ab", "c:\\data\\"},
+        {"a.MOD", "a", "c:\\data\\"},
+        {"sub/ab", "ab", "sub/"},
+        {"ab.c/Door.mod", "door", "ab.c/"},
+        {"Deep\\q", "q", "deep\\"},
+    };
+    for (const auto &c : cases) {
+        Model *m = model_create("c:\\data\\old.mod", nullptr);
+        EXPECT_EQ(model_set_path(m, c.path), 1) << c.path;
+        EXPECT_STREQ(m->name, c.name) << c.path;
+        EXPECT_STREQ(m->directory, c.directory) << c.path;
+        model_free(m);
+    }
+}
+
+// A path that leaves no name, or a name or path too long to keep, is refused and
+// changes neither the name nor the directory.
+TEST(ModelSetPath, NoNameChangesNothing)
+{
+    const std::string long_name(MODEL_NAME_SIZE, 'n');
+    const std::string long_path = "d/" + std::string(PATH_BUFFER_SIZE, 'p') + "/x.mod";
+    for (const std::string &path : {std::string(""), std::string("sub/"), std::string(".mod"),
+                                    std::string("sub\\.mod"), "e/" + long_name, long_path}) {
+        Model *m = model_create("c:\\data\\old.mod", nullptr);
+        EXPECT_EQ(model_set_path(m, path.c_str()), 0) << path;
+        EXPECT_STREQ(m->name, "old") << path;
+        EXPECT_STREQ(m->directory, "c:\\data\\") << path;
+        model_free(m);
+    }
 }
 
 TEST(ModelFlag, StoredAndReturned)
