@@ -440,8 +440,8 @@ static int set_layer_int(const Keyword *keyword, char **at)
     return 1;
 }
 
-// set layer mirror none|x|y|z: any other word changes nothing (and is shown the
-// text of a mirror axis word the reader does not know).
+// set layer mirror none|x|y|z: any other word changes nothing and shows the
+// reader's text for a mirror axis word it does not know.
 static int set_layer_mirror(const Keyword *keyword, char **at)
 {
     static const char *const axes[] = {"none", "x", "y", "z"};
