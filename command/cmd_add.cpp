@@ -13,10 +13,13 @@
 #include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
 #include "formats/mod_loader.h"
+#include "formats/mod_reader.h"
 #include "model/layer.h"
 #include "model/model.h"
 #include "model/model_build.h"
 #include "model/model_query.h"
+#include "model/point.h"
+#include "model/value_check.h"
 #include "viewer/camera.h"
 #include "viewer/loaded_models.h"
 #include "viewer/selection.h"
@@ -40,6 +43,10 @@ static const char *const USAGE_VERTEX_NORMAL =
 static const char *const USAGE_VERTEX_COLOR = "druvex: usage: druvex add vertex color <n> <r> <g> <b>";
 static const char *const USAGE_VERTEX_TRANSPARENCY = "druvex: usage: druvex add vertex transparency <n> <f>";
 static const char *const NO_MODEL = "druvex: no model selected";
+// What the model store says when a strip or a uvee line of a file names a point that only a
+// child model holds: the file is read before its child models are loaded.
+static const char *const NO_POINT = "point does not exist";
+static const char *const NO_UVEE_POINT = "uvee point not found in model";
 
 static int add_child(const Keyword *keyword, char **at);
 static int add_layer(const Keyword *keyword, char **at);
@@ -78,7 +85,9 @@ int cmd_add(char **words)
     return keyword_scan(&k_add, words);
 }
 
-// Every id word is read before the layer is made, so a bad word changes nothing.
+// Every id word is read before the layer is made, so a bad word changes nothing. A
+// new layer's name that a model file cannot hold, and a point of a child model
+// (which the saved strip line could not name), are refused before anything is made.
 int cmd_add_triangle(char **words)
 {
     Model *model = sel_current_model(&g_app.viewer);
@@ -92,13 +101,20 @@ int cmd_add_triangle(char **words)
         ids[count] = id;
     }
     if (!model) return 1;
-    if (!model_find_layer(model, layer)) add_grey_layer(model, layer);
+    for (int i = 0; count >= 3 && i < count; i++)
+        if (!point_usable_in_file(model, ids[i])) return keyword_show(NO_POINT);
+    if (!model_find_layer(model, layer)) {
+        if (!value_token_ok(layer)) return keyword_show(MOD_BAD_LAYER);
+        add_grey_layer(model, layer);
+    }
     if (count >= 3) model_add_strip(model, layer, count, ids, nullptr);
     return 1;
 }
 
 // Only the corners of that point are mapped again (the whole layer when it
-// changed since its last mapping), so n uvees cost n small steps.
+// changed since its last mapping), so n uvees cost n small steps. A u or v that
+// is not finite (a word of too many digits) and a point of a child model are
+// refused: neither would read back.
 int cmd_add_uvee(char **words)
 {
     const char *layer = nullptr;
@@ -109,6 +125,8 @@ int cmd_add_uvee(char **words)
         return keyword_show(USAGE_UVEE);
     Model *model = sel_current_model(&g_app.viewer);
     if (!model || !model_find_layer(model, layer)) return 1;
+    if (!value_finite_ok(uv[0]) || !value_finite_ok(uv[1])) return keyword_show(MOD_BAD_UVEE);
+    if (!point_usable_in_file(model, point)) return keyword_show(NO_UVEE_POINT);
     model_add_uvee(model, layer, point, uv[0], uv[1]);
     layer_map_point_uvs(model, layer, point);
     return 1;
@@ -125,12 +143,14 @@ int cmd_add_layer(char **words)
     if (!model) return keyword_show(NO_MODEL);
     const char *name = nullptr;
     if (!arg_parse(&name, words[1], ARG_STRING)) return keyword_show(USAGE_LAYER);
+    if (!value_token_ok(name)) return keyword_show(MOD_BAD_LAYER);
     add_grey_layer(model, name);
     return 1;
 }
 
 // The file is the name with ".mod", taken as given (a relative name from the
 // current directory). The child joins the current model, not the loaded models.
+// Values its child line would not give back are refused before the file is read.
 int cmd_add_child(char **words)
 {
     Model *model = sel_current_model(&g_app.viewer);
@@ -142,6 +162,7 @@ int cmd_add_child(char **words)
         !arg_parse(&rotation[0], words[8], ARG_STRING) || !arg_parse(&rotation[1], words[9], ARG_STRING) ||
         !arg_parse(&rotation[2], words[10], ARG_STRING))
         return keyword_show(USAGE_CHILD);
+    if (!value_child_ok(name, values + 3, rotation)) return keyword_show(MOD_BAD_CHILD);
     std::string file = std::string(name) + ".mod";
     err_set(nullptr);
     Model *child = mod_load(file.c_str());

@@ -445,12 +445,13 @@ static int layer_lighting(const Keyword *keyword, char **at)
     return 1;
 }
 
-// get layer color: the stored channels as whole numbers.
+// get layer color: the stored channels as whole numbers (a channel near the ends of the
+// integer range comes back from its float held at them).
 static int layer_color(const Keyword *keyword, char **at)
 {
     float colour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     layer_get_color(sel_current_model(&g_app.viewer), g_app.selected_layer, colour);
-    const int rgb[3] = {static_cast<int>(colour[0]), static_cast<int>(colour[1]), static_cast<int>(colour[2])};
+    const int rgb[3] = {geom_trunc_int(colour[0]), geom_trunc_int(colour[1]), geom_trunc_int(colour[2])};
     tcl_set_result(result_ints(rgb, 3));
     return 1;
 }

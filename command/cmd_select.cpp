@@ -5,7 +5,10 @@
 #include "command/callbacks.h"
 #include "command/keywords.h"
 #include "command/tcl_glue.h"
+#include "formats/mod_reader.h"
+#include "model/model.h"
 #include "model/model_query.h"
+#include "model/value_check.h"
 #include "viewer/camera.h"
 #include "viewer/loaded_models.h"
 #include "viewer/selection.h"
@@ -311,11 +314,20 @@ static int add_data(const Keyword *keyword, char **at)
     return 1;
 }
 
-// select add child <id>: nothing is reported, whatever the attaching gives.
+// select add child <id>: nothing is reported, whatever the attaching gives, but
+// a child that its line would not give back (a scale that is not finite, a name
+// no token holds) is refused with the reader's text for that line.
 static int add_child(const Keyword *keyword, char **at)
 {
     int id = 0;
     if (!arg_parse(&id, at[1], ARG_INT)) return keyword_usage(keyword);
+    const ModelXform *xform = rcache_find_model_xform(&g_app.viewer, id);
+    if (xform && xform->model) {
+        const char *const rotation[3] = {xform->rotation_words[0], xform->rotation_words[1],
+                                         xform->rotation_words[2]};
+        if (!value_child_ok(xform->model->name, xform->scale, rotation))
+            return keyword_show(MOD_BAD_CHILD);
+    }
     sel_add_child(&g_app.viewer, id);
     return 1;
 }

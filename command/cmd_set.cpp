@@ -4,9 +4,13 @@
 #include "command/arguments.h"
 #include "command/keywords.h"
 #include "command/vertex_edit.h"
+#include "formats/mod_reader.h"
 #include "foundation/last_error.h"
 #include "foundation/matrix4.h"
 #include "model/layer.h"
+#include "model/model.h"
+#include "model/model_query.h"
+#include "model/value_check.h"
 #include "viewer/camera.h"
 #include "viewer/display_options.h"
 #include "viewer/frame.h"
@@ -56,6 +60,24 @@ typedef int (*LayerIntSetter)(Model *model, const char *layer, int32_t value);
 typedef int (*LayerFloatSetter)(Model *model, const char *layer, float value);
 // A layer operation that takes a file name (the three image slots).
 typedef int (*LayerFileSetter)(Model *model, const char *layer, const char *file);
+
+// A set layer branch's operation, the check its value must pass (none: every value is kept)
+// and the text shown for a value that fails it: the reader's text for a line holding it.
+struct LayerIntBranch {
+    LayerIntSetter set;
+    int (*ok)(int32_t value);
+    const char *refused;
+};
+struct LayerFloatBranch {
+    LayerFloatSetter set;
+    int (*ok)(float value);
+    const char *refused;
+};
+struct LayerFileBranch {
+    LayerFileSetter set;
+    int32_t slot;          // texture slot the file goes to
+    const char *refused;
+};
 
 static int set_background(const Keyword *keyword, char **at);
 static int set_cursor(const Keyword *keyword, char **at);
@@ -155,14 +177,14 @@ static const Keyword k_vertex_keywords[] = {
 static const KeywordTable k_set_vertex = {k_vertex_keywords, KEYWORD_COUNT(k_vertex_keywords), KEYWORD_FIRST_WORD,
                                           "druvex: unknown vertex argument: %s", nullptr, USAGE_VERTEX};
 
-static const LayerIntSetter k_layer_sides = layer_set_sides;
-static const LayerIntSetter k_layer_xaxis = layer_set_image_xaxis;
-static const LayerIntSetter k_layer_yaxis = layer_set_image_yaxis;
-static const LayerFloatSetter k_layer_transparency = layer_set_transparency;
-static const LayerFloatSetter k_layer_intensity = layer_set_reflect_intensity;
-static const LayerFileSetter k_layer_image = layer_set_image;
-static const LayerFileSetter k_layer_mirror_image = layer_set_mirror_image;
-static const LayerFileSetter k_layer_reflect_image = layer_set_reflect_image;
+static const LayerIntBranch k_layer_sides = {layer_set_sides, nullptr, nullptr};
+static const LayerIntBranch k_layer_xaxis = {layer_set_image_xaxis, value_axis_ok, MOD_BAD_AXIS};
+static const LayerIntBranch k_layer_yaxis = {layer_set_image_yaxis, value_axis_ok, MOD_BAD_AXIS};
+static const LayerFloatBranch k_layer_transparency = {layer_set_transparency, value_unit_ok, MOD_BAD_TRANSPARENCY};
+static const LayerFloatBranch k_layer_intensity = {layer_set_reflect_intensity, value_unit_ok, MOD_BAD_REFLECT};
+static const LayerFileBranch k_layer_image = {layer_set_image, LAYER_SLOT_IMAGE, MOD_BAD_IMAGE};
+static const LayerFileBranch k_layer_mirror_image = {layer_set_mirror_image, LAYER_SLOT_MIRROR, MOD_BAD_IMAGE};
+static const LayerFileBranch k_layer_reflect_image = {layer_set_reflect_image, LAYER_SLOT_REFLECT, MOD_BAD_REFLECT};
 
 // The attributes of set layer in the order compared.
 static const Keyword k_layer_keywords[] = {
@@ -394,13 +416,16 @@ static int set_matrix_view(const Keyword *keyword, char **at)
 }
 
 // Every layer branch acts on the layer named by selected_layer in the current
-// model; a name that is no layer there changes nothing, silently.
+// model; a name that is no layer there changes nothing, silently. A value that
+// a model file could not give back is refused first, with the text the reader
+// gives for a line holding it, and changes nothing.
 
 // set layer name <new name>: selected_layer keeps the old name.
 static int set_layer_name(const Keyword *keyword, char **at)
 {
     const char *name = nullptr;
     if (!arg_parse(&name, at[1], ARG_STRING)) return keyword_usage(keyword);
+    if (!value_token_ok(name)) return keyword_show(MOD_BAD_LAYER);
     layer_rename(sel_current_model(&g_app.viewer), g_app.selected_layer, name);
     return 1;
 }
@@ -410,12 +435,14 @@ static int set_layer_int(const Keyword *keyword, char **at)
 {
     int value = 0;
     if (!arg_parse_ints(at + 1, &value, 1)) return keyword_usage(keyword);
-    LayerIntSetter set = *static_cast<const LayerIntSetter *>(keyword->data);
-    set(sel_current_model(&g_app.viewer), g_app.selected_layer, value);
+    const LayerIntBranch *branch = static_cast<const LayerIntBranch *>(keyword->data);
+    if (branch->ok && !branch->ok(value)) return keyword_show(branch->refused);
+    branch->set(sel_current_model(&g_app.viewer), g_app.selected_layer, value);
     return 1;
 }
 
-// set layer mirror none|x|y|z: any other word changes nothing.
+// set layer mirror none|x|y|z: any other word changes nothing and shows the
+// reader's text for a mirror axis word it does not know.
 static int set_layer_mirror(const Keyword *keyword, char **at)
 {
     static const char *const axes[] = {"none", "x", "y", "z"};
@@ -424,10 +451,10 @@ static int set_layer_mirror(const Keyword *keyword, char **at)
     for (int axis = 0; axis < 4; axis++) {
         if (strcmp(word, axes[axis]) == 0) {
             layer_set_mirror(sel_current_model(&g_app.viewer), g_app.selected_layer, axis);
-            break;
+            return 1;
         }
     }
-    return 1;
+    return keyword_show(MOD_BAD_AXIS);
 }
 
 // set layer lighting: the store keeps no lighting setting; no word is read.
@@ -450,23 +477,29 @@ static int set_layer_float(const Keyword *keyword, char **at)
 {
     float value = 0.0f;
     if (!arg_parse_floats(at + 1, &value, 1)) return keyword_usage(keyword);
-    LayerFloatSetter set = *static_cast<const LayerFloatSetter *>(keyword->data);
-    set(sel_current_model(&g_app.viewer), g_app.selected_layer, value);
+    const LayerFloatBranch *branch = static_cast<const LayerFloatBranch *>(keyword->data);
+    if (!branch->ok(value)) return keyword_show(branch->refused);
+    branch->set(sel_current_model(&g_app.viewer), g_app.selected_layer, value);
     return 1;
 }
 
 // set layer image, mirrorimage and reflectimage: a file of the model's
 // directory into the keyword's slot. A file that cannot be read keeps the
-// slot's image and shows the image reader's reason.
+// slot's image and shows the image reader's reason, as opening a model file
+// that names it would. An image needs faces or strips to map onto; on a layer
+// of polylines alone (which the writer saves) it could not be read back.
 static int set_layer_file(const Keyword *keyword, char **at)
 {
     const char *file = nullptr;
     if (!arg_parse(&file, at[1], ARG_STRING)) return keyword_usage(keyword);
-    LayerFileSetter set = *static_cast<const LayerFileSetter *>(keyword->data);
+    const LayerFileBranch *branch = static_cast<const LayerFileBranch *>(keyword->data);
+    if (!value_image_file_ok(branch->slot, file)) return keyword_show(branch->refused);
+    Model *model = sel_current_model(&g_app.viewer);
+    const char *layer = g_app.selected_layer;
+    if (branch->slot == LAYER_SLOT_IMAGE && model_face_count(model, layer) == 0 &&
+        model_line_count(model, layer) > 0)
+        return keyword_show(MOD_BAD_IMAGE);
     err_set(nullptr);
-    if (set(sel_current_model(&g_app.viewer), g_app.selected_layer, file) || !err_last()) return 1;
-    // A copy: the box may run commands that set another last-error text.
-    std::string reason = err_last();
-    keyword_show(reason.c_str());
-    return 0;
+    if (!branch->set(model, layer, file) && err_last()) return keyword_show(err_last());
+    return 1;
 }

@@ -3,10 +3,13 @@
 #include "command/app_state.h"
 #include "command/arguments.h"
 #include "command/keywords.h"
+#include "formats/mod_reader.h"
 #include "foundation/geometry.h"
+#include "foundation/last_error.h"
 #include "model/model_build.h"
 #include "model/model_query.h"
 #include "model/point.h"
+#include "model/value_check.h"
 #include "viewer/selection.h"
 
 #include <cstdint>
@@ -29,6 +32,9 @@ int vertex_edit_point(const Keyword *keyword, char **at)
     return 1;
 }
 
+// A vector that gives no finite unit normal is refused with the reader's text for a bad
+// normals line, and one that gives a point normal the loader refuses (0, 0, 0) with the
+// loader's text: either would not read back.
 int vertex_edit_normal(const Keyword *keyword, char **at)
 {
     const char *layer = nullptr;
@@ -41,10 +47,15 @@ int vertex_edit_normal(const Keyword *keyword, char **at)
     if (!arg_parse_floats(at + 6, &xyz[2], 1)) return keyword_usage(keyword);
     Model *model = sel_current_model(&g_app.viewer);
     if (model == nullptr) return 1;
-    if (strcmp(layer, NO_LAYER_WORD) == 0)
-        model_set_normal(point_home(model, ids[1]), nullptr, ids[0], ids[1], xyz[0], xyz[1], xyz[2]);
-    else
+    float unit[3];
+    if (!value_normal_ok(xyz[0], xyz[1], xyz[2], unit)) return keyword_show(MOD_BAD_NORMAL);
+    if (strcmp(layer, NO_LAYER_WORD) == 0) {
+        Model *home = point_home(model, ids[1]);
+        if (ids[1] >= 1 && !model_check_point_normal(home, ids[1], unit)) return keyword_show(err_last());
+        model_set_normal(home, nullptr, ids[0], ids[1], xyz[0], xyz[1], xyz[2]);
+    } else {
         model_set_normal(model, layer, ids[0], ids[1], xyz[0], xyz[1], xyz[2]);
+    }
     return 1;
 }
 

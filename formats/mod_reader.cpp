@@ -3,18 +3,25 @@
 #include "formats/text_reader.h"
 #include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
-#include "foundation/matrix4.h"
 #include "model/model.h"
 #include "model/model_build.h"
 #include "model/layer.h"
+#include "model/value_check.h"
 
 #include <cmath>
 #include <cstring>
 
-// Longest rotation spec a child or collide record holds (without terminator).
-constexpr size_t ROTATION_SPEC_MAX = 7;
 // Components of |z| at or above this count as a pole: x and y become 0.
 constexpr float POLE_LIMIT = 0.999999f;
+
+const char MOD_BAD_LAYER[] = "Bad layer definition";
+const char MOD_BAD_TRANSPARENCY[] = "Bad transparency data";
+const char MOD_BAD_REFLECT[] = "Bad reflection map definition";
+const char MOD_BAD_IMAGE[] = "Bad image definition";
+const char MOD_BAD_AXIS[] = "Bad image axis definition";
+const char MOD_BAD_CHILD[] = "Bad child data";
+const char MOD_BAD_UVEE[] = "Bad uvee definition";
+const char MOD_BAD_NORMAL[] = "Bad normal definition";
 
 static int parse_keyword(ModParseContext *ctx);
 static int parse_point(ModParseContext *ctx);
@@ -29,7 +36,7 @@ static int refused(const char *message);
 static int is_number(int i);
 static int numbers_between(int first, int last);
 static int line_was_cut();
-static int rotation_specs_ok(int first);
+static int rotation_words_ok(int first);
 
 int mod_read_file(Model *model, const char *path)
 {
@@ -87,7 +94,7 @@ int mod_parse_data(ModParseContext *ctx)
 
 int mod_parse_layer(ModParseContext *ctx)
 {
-    if (reader_token_count() < 6) return fail("Bad layer definition");
+    if (reader_token_count() < 6) return fail(MOD_BAD_LAYER);
     const char *name = reader_token_text(1);
     strncpy(ctx->layer, name, sizeof ctx->layer - 1);
     ctx->layer[sizeof ctx->layer - 1] = '\0';
@@ -97,12 +104,12 @@ int mod_parse_layer(ModParseContext *ctx)
     int axis = 1;
     if (reader_token_count() == 8 && reader_token_is("mirror", 6)) {
         axis = mod_parse_axis(reader_token_text(7));
-        if (!axis) return fail("Bad image axis definition");
+        if (!axis) return fail(MOD_BAD_AXIS);
         mirror = 1;
     }
     if (!model_add_layer(ctx->model, name, reader_token_int(2), reader_token_int(3),
                          reader_token_int(4), single, mirror, axis))
-        return refused("Bad layer definition");
+        return refused(MOD_BAD_LAYER);
     // Faces of the following lines go to this layer: found once here, not by name per face.
     char key[MODEL_KEY_LENGTH + 1];
     model_key_name(ctx->layer, key);
@@ -112,23 +119,23 @@ int mod_parse_layer(ModParseContext *ctx)
 
 int mod_parse_transparency(ModParseContext *ctx)
 {
-    if (reader_token_count() != 2) return fail("Bad transparency data");
+    if (reader_token_count() != 2) return fail(MOD_BAD_TRANSPARENCY);
     if (!model_set_transparency(ctx->model, ctx->layer, reader_token_float(1)))
-        return refused("Bad transparency data");
+        return refused(MOD_BAD_TRANSPARENCY);
     return 1;
 }
 
 int mod_parse_reflect(ModParseContext *ctx)
 {
-    if (reader_token_count() < 3) return fail("Bad reflection map definition");
+    if (reader_token_count() < 3) return fail(MOD_BAD_REFLECT);
     // An amount the layer cannot take refuses the line before its image is loaded.
     float amount = reader_token_float(2);
-    if (!(amount >= 0.0f && amount <= 1.0f)) return fail("Bad reflection map definition");
+    if (!value_unit_ok(amount)) return fail(MOD_BAD_REFLECT);
     if (!model_add_image(ctx->model, ctx->layer, 2, reader_token_text(1), 0, 0))
-        return refused("Bad reflection map definition");
+        return refused(MOD_BAD_REFLECT);
     int additive = reader_token_is("add", 3);
     if (!model_set_reflect(ctx->model, ctx->layer, amount, additive))
-        return refused("Bad reflection map definition");
+        return refused(MOD_BAD_REFLECT);
     return 1;
 }
 
@@ -165,40 +172,41 @@ int mod_parse_image(ModParseContext *ctx, int slot)
     int n = reader_token_count();
     const char *file = reader_token_text(1);
     if (slot == 1) {
-        if (n < 2) return fail("Bad image definition");
+        if (n < 2) return fail(MOD_BAD_IMAGE);
         // "none" names no image: the slot is left as it is.
         if (reader_token_is("none", 1)) return 1;
         if (!model_add_image(ctx->model, ctx->layer, 1, file, 0, 0))
-            return refused("Bad image definition");
+            return refused(MOD_BAD_IMAGE);
         return 1;
     }
-    if (n < 4 || n == 5 || n == 6) return fail("Bad image definition");
+    if (n < 4 || n == 5 || n == 6) return fail(MOD_BAD_IMAGE);
     int repeat = n >= 7;
-    if (repeat && !reader_token_is("repeat", 4)) return fail("Bad image definition");
+    if (repeat && !reader_token_is("repeat", 4)) return fail(MOD_BAD_IMAGE);
     int u_axis = mod_parse_axis(reader_token_text(2));
     int v_axis = mod_parse_axis(reader_token_text(3));
-    if (!u_axis || !v_axis) return fail("Bad image axis definition");
+    if (!u_axis || !v_axis) return fail(MOD_BAD_AXIS);
     float u = repeat ? reader_token_float(5) : 0.0f;
     float v = repeat ? reader_token_float(6) : 0.0f;
     if (u < -128.0f || u > 128.0f || v < -128.0f || v > 128.0f)
-        return fail("Bad image definition");
+        return fail(MOD_BAD_IMAGE);
     if (reader_token_is("none", 1)) return 1;
     if (!model_add_image(ctx->model, ctx->layer, 0, file, u_axis, v_axis))
-        return refused("Bad image definition");
+        return refused(MOD_BAD_IMAGE);
     if (repeat && !layer_set_image_repeat(ctx->model, ctx->layer, 1, u, v))
-        return refused("Bad image definition");
+        return refused(MOD_BAD_IMAGE);
     return 1;
 }
 
 int mod_parse_child(ModParseContext *ctx)
 {
-    if (reader_token_count() != 11 || !numbers_between(2, 7) || !rotation_specs_ok(8))
-        return fail("Bad child data");
+    if (reader_token_count() != 11 || !numbers_between(2, 7)) return fail(MOD_BAD_CHILD);
+    const float scale[3] = {reader_token_float(5), reader_token_float(6), reader_token_float(7)};
+    const char *const rotation[3] = {reader_token_text(8), reader_token_text(9), reader_token_text(10)};
+    if (!value_child_ok(reader_token_text(1), scale, rotation)) return fail(MOD_BAD_CHILD);
     if (!model_add_child(ctx->model, nullptr, reader_token_text(1), reader_token_float(2),
-                         reader_token_float(3), reader_token_float(4), reader_token_float(5),
-                         reader_token_float(6), reader_token_float(7), reader_token_text(8),
-                         reader_token_text(9), reader_token_text(10)))
-        return refused("Bad child data");
+                         reader_token_float(3), reader_token_float(4), scale[0], scale[1], scale[2],
+                         rotation[0], rotation[1], rotation[2]))
+        return refused(MOD_BAD_CHILD);
     return 1;
 }
 
@@ -210,7 +218,7 @@ int mod_parse_collide(ModParseContext *ctx)
     int shape = 0;
     for (int i = 0; i < 6 && !shape; i++)
         if (reader_token_is(shapes[i], 2)) shape = i + 1;
-    if (!shape || !numbers_between(3, 8) || !rotation_specs_ok(9))
+    if (!shape || !numbers_between(3, 8) || !rotation_words_ok(9))
         return fail("Bad collide object definition");
     float density = n > 12 ? reader_token_float(12) : 1.0f;
     float second = n > 13 ? reader_token_float(13) : 0.0f;
@@ -369,10 +377,10 @@ static int parse_strip(ModParseContext *ctx)
 // "ID U V" in the current layer.
 static int parse_uvee(ModParseContext *ctx)
 {
-    if (reader_token_count() != 3) return fail("Bad uvee definition");
+    if (reader_token_count() != 3) return fail(MOD_BAD_UVEE);
     if (!model_add_uvee(ctx->model, ctx->layer, reader_token_int(0), reader_token_float(1),
                         reader_token_float(2)))
-        return refused("Bad uvee definition");
+        return refused(MOD_BAD_UVEE);
     return 1;
 }
 
@@ -402,10 +410,10 @@ static int parse_normal(ModParseContext *ctx)
             }
         }
     } else {
-        return fail("Bad normal definition");
+        return fail(MOD_BAD_NORMAL);
     }
     if (!model_set_normal(ctx->model, ctx->layer, ctx->pn_normals, reader_token_int(0), x, y, z))
-        return refused("Bad normal definition");
+        return refused(MOD_BAD_NORMAL);
     return 1;
 }
 
@@ -468,15 +476,10 @@ static int line_was_cut()
     return words > READER_MAX_TOKENS;
 }
 
-// 1 when the three tokens from first on are rotation specs that fit their fields
+// 1 when the three tokens from first on are rotation words that fit their fields
 // and that the rotation parser reads.
-static int rotation_specs_ok(int first)
+static int rotation_words_ok(int first)
 {
-    const char *w[3];
-    for (int i = 0; i < 3; i++) {
-        w[i] = reader_token_text(first + i);
-        if (!w[i] || strlen(w[i]) > ROTATION_SPEC_MAX) return 0;
-    }
-    Matrix4 m;
-    return mat4_from_rotation_text(&m, w[0], w[1], w[2]);
+    return value_rotation_ok(reader_token_text(first), reader_token_text(first + 1),
+                             reader_token_text(first + 2));
 }

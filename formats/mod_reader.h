@@ -17,6 +17,17 @@ constexpr int32_t MOD_SECTION_LINES = 32;
 // Most point ids a strip or polyline line may carry.
 constexpr int MOD_MAX_LINE_IDS = 512;
 
+// Messages of refused lines that the commands also show when they refuse a value that such a
+// line would hold.
+extern const char MOD_BAD_LAYER[];         // "Bad layer definition"
+extern const char MOD_BAD_TRANSPARENCY[];  // "Bad transparency data"
+extern const char MOD_BAD_REFLECT[];       // "Bad reflection map definition"
+extern const char MOD_BAD_IMAGE[];         // "Bad image definition"
+extern const char MOD_BAD_AXIS[];          // "Bad image axis definition"
+extern const char MOD_BAD_CHILD[];         // "Bad child data"
+extern const char MOD_BAD_UVEE[];          // "Bad uvee definition"
+extern const char MOD_BAD_NORMAL[];        // "Bad normal definition"
+
 // State of one .mod read, owned by the read operation.
 struct ModParseContext {
     Model *model;       // the model being built

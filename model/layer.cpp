@@ -17,6 +17,12 @@
 #include "model/model_build.h"
 #include "model/model_query.h"
 #include "model/point.h"
+#include "model/value_check.h"
+
+// Image axes a layer takes with its image while it has none of its own (a new layer's are 0,
+// which no image line can name): u along x, v along y.
+constexpr int32_t DEFAULT_U_AXIS = 1;
+constexpr int32_t DEFAULT_V_AXIS = 2;
 
 static Layer *find_layer(Model *model, const char *name);
 static LayerTexture *texture_of(Layer *layer);
@@ -368,7 +374,7 @@ int layer_set_mirror(Model *model, const char *layer_name, int32_t n)
 int layer_set_transparency(Model *model, const char *layer_name, float t)
 {
     Layer *layer = find_layer(model, layer_name);
-    if (!layer) return 0;
+    if (!layer || !value_unit_ok(t)) return 0;
     layer->transparency = t;
     return 1;
 }
@@ -376,7 +382,7 @@ int layer_set_transparency(Model *model, const char *layer_name, float t)
 // The record moves to the slot the new key takes; its tables move with it.
 int layer_rename(Model *model, const char *layer_name, const char *new_name)
 {
-    if (!model || !layer_name || !new_name || !new_name[0]) return 0;
+    if (!model || !layer_name || !value_token_ok(new_name)) return 0;
     Layer *layer = find_layer(model, layer_name);
     if (!layer) return 0;
     char old_key[MODEL_KEY_LENGTH + 1];
@@ -409,7 +415,7 @@ int layer_rename(Model *model, const char *layer_name, const char *new_name)
 int layer_set_reflect_intensity(Model *model, const char *layer_name, float amount)
 {
     LayerTexture *texture = texture_of(find_layer(model, layer_name));
-    if (!texture || !(amount >= 0.0f && amount <= 1.0f)) return 0;
+    if (!texture || !value_unit_ok(amount)) return 0;
     texture->reflect_amount = amount;
     return 1;
 }
@@ -417,7 +423,7 @@ int layer_set_reflect_intensity(Model *model, const char *layer_name, float amou
 int layer_set_image_xaxis(Model *model, const char *layer_name, int32_t code)
 {
     Layer *layer = find_layer(model, layer_name);
-    if (!layer || code < 1 || code > 6) return 0;
+    if (!layer || !value_axis_ok(code)) return 0;
     layer->image_u_axis = code;
     layer_map_uvs(model, layer_name);
     return 1;
@@ -426,7 +432,7 @@ int layer_set_image_xaxis(Model *model, const char *layer_name, int32_t code)
 int layer_set_image_yaxis(Model *model, const char *layer_name, int32_t code)
 {
     Layer *layer = find_layer(model, layer_name);
-    if (!layer || code < 1 || code > 6) return 0;
+    if (!layer || !value_axis_ok(code)) return 0;
     layer->image_v_axis = code;
     layer_map_uvs(model, layer_name);
     return 1;
@@ -558,17 +564,20 @@ static bool map_corner(Model *model, Layer *layer, int32_t id, float *u, float *
     return true;
 }
 
-// model_add_image of the slot with the layer's axis codes, with the new file read into the
-// image cache first: a file that cannot be read fails here and leaves the slot's working image,
-// name and reference untouched; a file that can be read is then shared, not read twice.
+// model_add_image of the slot with the layer's axis codes (the default ones for a code no
+// image line names), with the new file read into the image cache first: a file that cannot be
+// read fails here and leaves the slot's working image, name and reference untouched; a file
+// that can be read is then shared, not read twice.
 static int replace_image(Model *model, Layer *layer, int32_t slot, const char *file)
 {
-    if (!layer || !file || !file[0]) return 0;
+    if (!layer || !value_image_file_ok(slot, file)) return 0;
     std::string path = std::string(model->directory) + file;
     int32_t width = 0;
     int32_t height = 0;
     if (!image_cache_load(path.c_str(), &width, &height)) return 0;
-    int result = model_add_image(model, layer->name, slot, file, layer->image_u_axis, layer->image_v_axis);
+    int32_t u_axis = value_axis_ok(layer->image_u_axis) ? layer->image_u_axis : DEFAULT_U_AXIS;
+    int32_t v_axis = value_axis_ok(layer->image_v_axis) ? layer->image_v_axis : DEFAULT_V_AXIS;
+    int result = model_add_image(model, layer->name, slot, file, u_axis, v_axis);
     image_cache_release(path.c_str());
     return result;
 }

@@ -54,10 +54,10 @@ int layer_set_color(Model *model, const char *layer, int32_t r, int32_t g, int32
 int layer_set_sides(Model *model, const char *layer, int32_t n);
 // 0 mirror off, 1..3 mirror on about axis n, other values change nothing; 1, 0 on failure.
 int layer_set_mirror(Model *model, const char *layer, int32_t n);
-// Sets the transparency (no range check); 1, 0 on failure.
+// Sets the transparency (0..1); 1, 0 on failure or for a value outside that range.
 int layer_set_transparency(Model *model, const char *layer, float t);
-// Gives the layer a new name (moving it to a new slot); 0 for a null or empty new name, a
-// missing layer or a name another layer bears.
+// Gives the layer a new name (moving it to a new slot); 0 for a new name that a model file
+// cannot hold as one token (value_token_ok), a missing layer or a name another layer bears.
 int layer_rename(Model *model, const char *layer, const char *new_name);
 // Sets the reflect amount when 0..1 and the texture record exists; 1, else 0.
 int layer_set_reflect_intensity(Model *model, const char *layer, float amount);
@@ -67,8 +67,9 @@ int layer_set_image_xaxis(Model *model, const char *layer, int32_t code);
 int layer_set_image_yaxis(Model *model, const char *layer, int32_t code);
 // Repeat flag = on; when on, factors = u, v; then maps the uvs; the mapping's result, 0 on failure.
 int layer_set_image_repeat(Model *model, const char *layer, int32_t on, float u, float v);
-// model_add_image of slot 0 with the layer's axis codes; its result. A file that cannot be
-// read leaves the slot as it was (the reader's reason as last error).
+// model_add_image of slot 0 with the layer's axis codes (x and y while the layer has none, as
+// a new layer's are 0); its result. A file that cannot be read leaves the slot as it was (the
+// reader's reason as last error).
 int layer_set_image(Model *model, const char *layer, const char *file);
 // The same for slot 1, the mirror image.
 int layer_set_mirror_image(Model *model, const char *layer, const char *file);

@@ -8,12 +8,12 @@
 #include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
 #include "foundation/str.h"
-#include "foundation/vec3.h"
 #include "model/image_cache.h"
 #include "model/layer.h"
 #include "model/model.h"
 #include "model/model_query.h"
 #include "model/point.h"
+#include "model/value_check.h"
 
 static const char *const MSG_DUPLICATE_LAYER = "duplicate layer name not allowed";
 static const char *const MSG_DUPLICATE_JOINT = "duplicate joint name not allowed";
@@ -27,7 +27,6 @@ static const char *const MSG_LINE_LENGTH = "line has more than 512 vertices";
 static const char *const MSG_IMAGE_NAME = "image file name too long";
 static const char *const MSG_CHILD_LOOP = "child model would contain itself";
 
-static bool in_unit_range(float value);
 static bool tree_contains(Model *tree, const Model *model);
 static bool points_exist(Model *model, int32_t n, const int32_t *ids);
 static bool normals_exist(Model *model, int32_t n, const int32_t *ids);
@@ -44,7 +43,7 @@ static Joint *relocated(Joint *joint, const unsigned char *old_data,
 int model_add_layer(Model *model, const char *name, int32_t r, int32_t g, int32_t b,
                     int32_t single_sided, int32_t mirror_on, int32_t mirror_axis)
 {
-    if (!model || !name || !name[0]) return 0;
+    if (!model || !value_token_ok(name)) return 0;
     if (model_find_layer(model, name)) {
         err_set(MSG_DUPLICATE_LAYER);
         return 0;
@@ -83,9 +82,9 @@ int model_add_child(Model *model, Model *child_model, const char *name, float px
     child->id = id;
     str_copy_bounded(name, child->name, sizeof child->name);
     child->model = child_model;
-    child->position[0] = px;
-    child->position[1] = py;
-    child->position[2] = pz;
+    child->position[0] = value_whole_clamp(px);
+    child->position[1] = value_whole_clamp(py);
+    child->position[2] = value_whole_clamp(pz);
     child->scale[0] = sx;
     child->scale[1] = sy;
     child->scale[2] = sz;
@@ -125,7 +124,7 @@ int model_add_collide(Model *model, const char *name, int32_t shape, float px, f
 
 int model_add_uvee(Model *model, const char *layer_name, int32_t point_id, float u, float v)
 {
-    if (!model || !layer_name) return 0;
+    if (!model || !layer_name || !value_finite_ok(u) || !value_finite_ok(v)) return 0;
     Layer *layer = model_find_layer(model, layer_name);
     if (!layer) return 0;
     if (!point_find(model, point_id)) {
@@ -145,8 +144,8 @@ int model_add_uvee(Model *model, const char *layer_name, int32_t point_id, float
 int model_add_image(Model *model, const char *layer_name, int32_t slot, const char *file,
                     int32_t u_axis, int32_t v_axis)
 {
-    if (!model || !layer_name || !file || !file[0]) return 0;
-    if (slot < 0 || slot >= LAYER_SLOT_COUNT) return 0;
+    if (!model || !layer_name || !file) return 0;
+    if (slot < 0 || slot >= LAYER_SLOT_COUNT || !value_image_file_ok(slot, file)) return 0;
     Layer *layer = model_find_layer(model, layer_name);
     if (!layer) return 0;
     std::string path = std::string(model->directory) + file;
@@ -249,14 +248,13 @@ int model_set_point(Model *model, int32_t id, int32_t x, int32_t y, int32_t z, f
 int model_set_normal(Model *model, const char *layer_name, int32_t pn, int32_t id, float x, float y,
                      float z)
 {
-    if (!model || id < 1) return 0;
+    float normal[3];
+    if (!model || id < 1 || !value_normal_ok(x, y, z, normal)) return 0;
     Layer *layer = nullptr;
     if (layer_name && layer_name[0]) {
         layer = model_find_layer(model, layer_name);
         if (!layer) return 0;
     }
-    float normal[3] = {x, y, z};
-    vec3_normalize(normal);
     float *target = nullptr;
     if (!layer) {
         Point *point = point_get_or_create(model, id);
@@ -430,7 +428,7 @@ int model_add_line(Model *model, const char *layer_name, int32_t n, const int32_
 
 int model_set_reflect(Model *model, const char *layer_name, float amount, int32_t additive)
 {
-    if (!model || !layer_name || !in_unit_range(amount)) return 0;
+    if (!model || !layer_name || !value_unit_ok(amount)) return 0;
     Layer *layer = model_find_layer(model, layer_name);
     if (!layer) return 0;
     LayerTexture *texture = static_cast<LayerTexture *>(table_find(&layer->texture, 1));
@@ -442,7 +440,7 @@ int model_set_reflect(Model *model, const char *layer_name, float amount, int32_
 
 int model_set_transparency(Model *model, const char *layer_name, float transparency)
 {
-    if (!model || !layer_name || !in_unit_range(transparency)) return 0;
+    if (!model || !layer_name || !value_unit_ok(transparency)) return 0;
     Layer *layer = model_find_layer(model, layer_name);
     if (!layer) return 0;
     layer->transparency = transparency;
@@ -452,7 +450,7 @@ int model_set_transparency(Model *model, const char *layer_name, float transpare
 int model_set_invisible(Model *model, const char *layer_name, float r, float g, float b)
 {
     if (!model || !layer_name) return 0;
-    if (!in_unit_range(r) || !in_unit_range(g) || !in_unit_range(b)) {
+    if (!value_unit_ok(r) || !value_unit_ok(g) || !value_unit_ok(b)) {
         err_set(MSG_INVISIBLE_RANGE);
         return 0;
     }
@@ -502,12 +500,6 @@ int model_delete_layer(Model *model, const char *layer_name)
     table_free(&layer->pn_normals);
     table_remove(&model->layers, key);
     return 1;
-}
-
-// True for 0.0 .. 1.0; false for anything else, not-a-number included.
-static bool in_unit_range(float value)
-{
-    return value >= 0.0f && value <= 1.0f;
 }
 
 // True when model is tree itself or one of its nested child models.

@@ -8,11 +8,13 @@
 struct Layer;
 struct Model;
 
-// New layer with colour, sides and mirror; 0 for a null name or "duplicate layer name not allowed".
+// New layer with colour, sides and mirror; 0 for a name that a model file cannot hold as one
+// token (value_token_ok) or "duplicate layer name not allowed".
 int model_add_layer(Model *model, const char *name, int32_t r, int32_t g, int32_t b,
                     int32_t single_sided, int32_t mirror_on, int32_t mirror_axis);
-// New child instance (child_model may be null, owned by model from now on); 0 for a null name
-// or, with "child model would contain itself", a child_model that is model or holds it.
+// New child instance (child_model may be null, owned by model from now on), its position held
+// within the whole numbers a model file gives back (value_whole_clamp); 0 for a null name or,
+// with "child model would contain itself", a child_model that is model or holds it.
 int model_add_child(Model *model, Model *child_model, const char *name, float px, float py,
                     float pz, float sx, float sy, float sz, const char *rot0, const char *rot1,
                     const char *rot2);
@@ -20,11 +22,12 @@ int model_add_child(Model *model, Model *child_model, const char *name, float px
 int model_add_collide(Model *model, const char *name, int32_t shape, float px, float py, float pz,
                       float sx, float sy, float sz, const char *rot0, const char *rot1,
                       const char *rot2, float density, float second_value, int32_t flag);
-// Creates or replaces the layer's uvee of point_id; 0 for a missing layer or point
-// ("uvee point not found in model").
+// Creates or replaces the layer's uvee of point_id; 0 for a u or v that is not finite, a
+// missing layer or point ("uvee point not found in model").
 int model_add_uvee(Model *model, const char *layer, int32_t point_id, float u, float v);
 // Sets texture slot 0..2 of the layer to file (read from the model directory through the
-// image cache); slot 0 also stores the axes and maps the layer's uvs. 0 on any failure.
+// image cache); slot 0 also stores the axes and maps the layer's uvs. 0 on any failure, also
+// for a file name the slot's line cannot hold (value_image_file_ok).
 int model_add_image(Model *model, const char *layer, int32_t slot, const char *file,
                     int32_t u_axis, int32_t v_axis);
 // New joint; 0 for a null name, "duplicate joint name not allowed" or "Bad joint parent".
@@ -34,7 +37,8 @@ int model_add_joint(Model *model, const char *name, int32_t x, int32_t y, int32_
 // grows the model box. 0 for an id below 1.
 int model_set_point(Model *model, int32_t id, int32_t x, int32_t y, int32_t z, float weight);
 // Without a layer (null or ""): the point's normal (point created if missing); with one:
-// its normal (pn 0) or pn-normal of that id. Stored normalised. 0 for id below 1 or no layer.
+// its normal (pn 0) or pn-normal of that id. Stored normalised. 0 for id below 1, a vector
+// that does not normalise to finite components (value_normal_ok), or no layer.
 int model_set_normal(Model *model, const char *layer, int32_t pn, int32_t id, float x, float y,
                      float z);
 // Creates the point if missing and gives it the joints of those names (null when none).

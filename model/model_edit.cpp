@@ -12,6 +12,7 @@
 #include "model/model_build.h"
 #include "model/model_query.h"
 #include "model/point.h"
+#include "model/value_check.h"
 
 // Most distinct directions kept per point, and the tolerance that makes two of them one.
 constexpr int32_t MAX_DIRECTIONS = 6;
@@ -276,9 +277,11 @@ static void lay_chain(Model *model, KeyedTable *placed, const int32_t *ids, int3
             for (int k = 0; k < 3; k++) d[k] = static_cast<double>(point->position[k]) - original[k];
             double l2 = std::sqrt(d[0] * d[0] + d[1] * d[1]);
             double l3 = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+            // Held within the coordinates a model file gives back: a steep edge between far
+            // points could otherwise be laid out beyond them.
             if (l2 > 0.0 && std::isfinite(l3)) {
-                position[0] = static_cast<float>(reference[0] + d[0] * l3 / l2);
-                position[1] = static_cast<float>(reference[1] + d[1] * l3 / l2);
+                position[0] = value_whole_clamp(reference[0] + d[0] * l3 / l2);
+                position[1] = value_whole_clamp(reference[1] + d[1] * l3 / l2);
             } else {
                 position[0] = point->position[0];
                 position[1] = point->position[1];

@@ -18,5 +18,6 @@ int model_auto_normals(Model *model, int32_t per_layer);
 int model_offset_uvs(Model *model, float a, float b);
 // Lays the points that strips and faces use flat in z = 0, chain by chain (each strip, then
 // each face, layer by layer), keeping the length of every edge of a chain; a point keeps its
-// first placement. 0 for a null model or one without layers, else 1.
+// first placement; placed coordinates are held within -2^31 .. 2^31, the range a model file
+// gives back. 0 for a null model or one without layers, else 1.
 int model_pancake(Model *model);

@@ -10,6 +10,7 @@
 #include "foundation/matrix4.h"
 #include "model/model.h"
 #include "model/point.h"
+#include "model/value_check.h"
 
 // Budget of the image-name list: its names with one separator each stay below it.
 constexpr int IMAGE_NAMES_SIZE = 1024;
@@ -23,7 +24,6 @@ static char g_model_path[MODEL_PATH_SIZE];
 static bool child_ordinal(Model *model, const char *name, int32_t *counter);
 static void list_image_names(Model *model, int *used, std::vector<std::string> *names);
 static void hierarchy_box(Model *model, const Matrix4 *matrix, float *min, float *max);
-static bool normal_is_bad(const float *n);
 
 Layer *model_find_layer(Model *model, const char *name)
 {
@@ -241,11 +241,18 @@ int model_check_normals(Model *model)
     if (!model) return 0;
     for (int32_t slot = 0; slot < model->points.capacity; slot++) {
         const Point *point = static_cast<const Point *>(table_nth(&model->points, slot, 0));
-        if (!point || !normal_is_bad(point->normal)) continue;
-        err_setf("(%s.mod) bad normal: %d", model->name, model->points.slots[slot].key);
-        return 0;
+        if (point && !model_check_point_normal(model, model->points.slots[slot].key, point->normal))
+            return 0;
     }
     return 1;
+}
+
+int model_check_point_normal(const Model *model, int32_t id, const float *normal)
+{
+    if (!model) return 0;
+    if (value_point_normal_ok(normal)) return 1;
+    err_setf("(%s.mod) bad normal: %d", model->name, id);
+    return 0;
 }
 
 void model_bbox_reset(Model *model)
@@ -418,14 +425,6 @@ static void hierarchy_box(Model *model, const Matrix4 *m, float *min, float *max
             present = true;
         }
     }
-}
-
-// Bad: a component outside -1..1 or not a number, or all three exactly 0.
-static bool normal_is_bad(const float *n)
-{
-    for (int i = 0; i < 3; i++)
-        if (!(n[i] >= -1.0f && n[i] <= 1.0f)) return true;
-    return n[0] == 0.0f && n[1] == 0.0f && n[2] == 0.0f;
 }
 
 void model_child_placement(const Child *child, Matrix4 *out)

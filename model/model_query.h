@@ -62,6 +62,8 @@ const char *model_get_name(Model *model);
 const char *model_get_path(Model *model);
 // 1 when every point normal is in -1..1 and not all zero, else 0 with "(%s.mod) bad normal: %d".
 int model_check_normals(Model *model);
+// 1 when normal[3] is one that check keeps for point id of the model, else 0 with its message.
+int model_check_point_normal(const Model *model, int32_t id, const float *normal);
 // Zeroes the model box.
 void model_bbox_reset(Model *model);
 // Grows the model box by x, y, z (the model's only point sets it).

@@ -41,6 +41,12 @@ Model *point_find_owner(Model *model, int32_t id)
     return find_in_tree(model, id, &owner) ? owner : nullptr;
 }
 
+int point_usable_in_file(Model *model, int32_t id)
+{
+    Model *owner = point_find_owner(model, id);
+    return !owner || owner == model;
+}
+
 int point_delete(Model *model, int32_t id)
 {
     if (!model) return 0;

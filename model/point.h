@@ -13,6 +13,10 @@ Point *point_find(Model *model, int32_t id);
 // The model (the model itself or one of its child models) whose own table holds the point
 // that point_find finds; null when there is none.
 Model *point_find_owner(Model *model, int32_t id);
+// 1 when a model file can hold a use of point id in the model: the point is the model's own,
+// or no point of the model or its child models; 0 when only a child model holds it (a file's
+// child models are loaded after it is read, so its lines cannot name their points).
+int point_usable_in_file(Model *model, int32_t id);
 // Removes the point from the model's own table; 1 if removed, else 0 (nothing calls it).
 int point_delete(Model *model, int32_t id);
 // out = the point's position, or 0, 0, 0 for a null point.

@@ -274,8 +274,10 @@ TEST(LayerAttributes, GettersSettersAndFailureValues)
     ASSERT_EQ(layer_set_mirror(m, "skin", 0), 1);
     EXPECT_EQ(layer_get_mirror(m, "skin"), 0);
 
-    ASSERT_EQ(layer_set_transparency(m, "skin", 1.5f), 1); // no range check here
-    EXPECT_EQ(layer_get_transparency(m, "skin"), 1.5f);
+    ASSERT_EQ(layer_set_transparency(m, "skin", 0.75f), 1);
+    EXPECT_EQ(layer_set_transparency(m, "skin", 1.5f), 0); // the range a model file reads back
+    EXPECT_EQ(layer_set_transparency(m, "skin", -0.5f), 0);
+    EXPECT_EQ(layer_get_transparency(m, "skin"), 0.75f);
     EXPECT_EQ(layer_get_transparency(m, "ghost"), 0.0f);
 
     EXPECT_EQ(layer_set_image_xaxis(m, "skin", 7), 0);
