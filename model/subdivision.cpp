@@ -13,17 +13,6 @@
 // Colour bytes to 0..1.
 constexpr float BYTE_TO_UNIT = 1.0f / 255.0f;
 
-// What a face's corners give the patch: every value copied, so the model may grow after.
-struct FaceCorners {
-    int32_t count;                            // 3 or 4
-    float positions[4][3];                    // corner positions
-    float normals[PATCH_NORMAL_SLOTS][3];     // corner normals, then the edge normals
-    float weights[4];                         // corner point weights
-    Joint *joints[4];                         // owning joints in the model's joint table, or null
-    uint8_t gouraud[4][4];                    // corner colour bytes
-    float uv[4][2];                           // corner texture coordinates
-};
-
 // One new point of a subdivision: its grid vertex and the two corners of its edge (for the
 // centre of a full quad, the plan entries of m02 and m13 instead).
 struct SubdivisionPoint {
@@ -69,7 +58,8 @@ static const SubdivisionPlan PLANS[5] = {
      {-1, -1, -1}},
 };
 
-static int read_corners(Model *model, const Face *face, FaceCorners *out);
+static int read_corners(Model *model, const Face *face, PatchCorners *out);
+static int grid_with(const Model *model, int textured);
 static Joint *model_joint_of(Model *model, const Point *point);
 static int read_normal(Model *model, int32_t id, float *out);
 static const SubdivisionPlan *plan_for(const Face *face);
@@ -83,48 +73,13 @@ int32_t face_patch_evaluate(Model *model, const Face *face, int32_t level, int t
 {
     if (attribute_count) *attribute_count = 0;
     if (!model || !face) return 0;
-    FaceCorners corners;
+    PatchCorners corners;
     if (!read_corners(model, face, &corners)) return 0;
-    int32_t mode = face->curve;
-    PatchControl control;
-    int32_t triangles = 0;
-    if (corners.count == 4) {
-        patch_quad_control_points(&corners.positions[0][0], &corners.normals[0][0], &control);
-        patch_quad_weight_grid(corners.joints, corners.weights, mode, level, weights);
-        patch_quad_evaluate(&control, mode, level, positions, normals);
-        triangles = patch_quad_indices(mode, level, indices);
-    } else {
-        pn_triangle_control_points(&corners.positions[0][0], &corners.normals[0][0], &control);
-        pn_triangle_weight_grid(corners.joints, corners.weights, mode, level, weights);
-        pn_triangle_evaluate(&control, mode, level, positions, normals);
-        triangles = pn_triangle_indices(mode, level, indices);
-    }
-
-    // Per-corner values, one attribute after another: u, v, then r, g, b.
-    float values[SUBDIVISION_MAX_ATTRIBUTES * 4];
-    int32_t count = 0;
-    if (textured) {
-        for (int32_t c = 0; c < corners.count; c++) {
-            values[count * corners.count + c] = corners.uv[c][0];
-            values[(count + 1) * corners.count + c] = corners.uv[c][1];
-        }
-        count += 2;
-    }
-    if (model->has_gouraud) {
-        for (int32_t k = 0; k < 3; k++)
-            for (int32_t c = 0; c < corners.count; c++)
-                values[(count + k) * corners.count + c] =
-                    static_cast<float>(corners.gouraud[c][k]) * BYTE_TO_UNIT;
-        count += 3;
-    }
-    if (count > 0) {
-        if (corners.count == 4)
-            patch_quad_interpolate(values, count, mode, level, attributes);
-        else
-            pn_triangle_interpolate(values, count, mode, level, attributes);
-    }
-    if (attribute_count) *attribute_count = count;
-    return triangles;
+    PatchGrid grid;
+    patch_grid_evaluate(&grid, &corners, face->curve, level, grid_with(model, textured), BYTE_TO_UNIT);
+    patch_grid_copy(&grid, positions, normals, weights, attributes, indices);
+    if (attribute_count) *attribute_count = grid.attribute_count;
+    return grid.triangles;
 }
 
 int32_t model_tessellate_face(Model *model, Layer *layer, const Face *face, int32_t level,
@@ -149,18 +104,12 @@ int32_t model_tessellate_face(Model *model, Layer *layer, const Face *face, int3
             return 0;
         }
     }
-    FaceCorners corners;
+    PatchCorners corners;
     if (!read_corners(model, &source, &corners)) return 0;
 
     int textured = table_count(&layer->uvees) > 0;
-    float positions[PATCH_MAX_VERTICES * 3];
-    float normals[PATCH_MAX_VERTICES * 3];
-    float weights[PATCH_MAX_VERTICES];
-    float attributes[PATCH_MAX_VERTICES * SUBDIVISION_MAX_ATTRIBUTES];
-    uint16_t indices[PATCH_MAX_TRIANGLES * 3];
-    int32_t attribute_count = 0;
-    if (face_patch_evaluate(model, &source, 1, textured, positions, normals, weights, attributes,
-                            indices, &attribute_count) == 0)
+    PatchGrid grid;
+    if (patch_grid_evaluate(&grid, &corners, source.curve, 1, grid_with(model, textured), BYTE_TO_UNIT) == 0)
         return 0;
 
     // Owning joints: edge points first, then the centre from two of them.
@@ -187,16 +136,16 @@ int32_t model_tessellate_face(Model *model, Layer *layer, const Face *face, int3
     for (int32_t k = 0; k < plan->point_count; k++) {
         int32_t id = first_id + k;
         int32_t g = plan->points[k].grid;
-        const float *p = positions + 3 * g;
-        const float *n = normals + 3 * g;
-        const float *attr = attributes + attribute_count * g;
-        float weight = weights[g];
+        const float *p = grid.positions + 3 * g;
+        const float *n = grid.normals + 3 * g;
+        const float *attr = grid.attributes + grid.attribute_count * g;
+        float weight = grid.weights[g];
         if (has_joints && joints[k] != corners.joints[0]) weight = 1.0f - weight;
         model_set_point(model, id, whole(p[0]), whole(p[1]), whole(p[2]), weight);
         if (n[0] != 0.0f || n[1] != 0.0f || n[2] != 0.0f)
             model_set_normal(model, nullptr, 0, id, n[0], n[1], n[2]);
         if (model->has_gouraud) {
-            const float *rgb = attr + (textured ? 2 : 0);
+            const float *rgb = attr + grid.colour_offset;
             model_set_gouraud(model, id, unit_byte(rgb[0]), unit_byte(rgb[1]), unit_byte(rgb[2]),
                               transparency);
         }
@@ -231,31 +180,38 @@ int32_t model_tessellate_face(Model *model, Layer *layer, const Face *face, int3
 // Copies the positions, normals, weights, joints, colours and texture coordinates of the
 // face's corners and the normals of its edge-normal ids; 0 with "point does not exist" when
 // an id names no point of the model or its children.
-static int read_corners(Model *model, const Face *face, FaceCorners *out)
+static int read_corners(Model *model, const Face *face, PatchCorners *out)
 {
     memset(out, 0, sizeof *out);
     out->count = face->quad ? 4 : 3;
     for (int32_t c = 0; c < out->count; c++) {
         const Point *point = point_find(model, face->point_ids[c]);
-        if (!point || !read_normal(model, face->normal_ids[c], out->normals[c])) {
+        if (!point || !read_normal(model, face->normal_ids[c], out->normals + 3 * c)) {
             err_set("point does not exist");
             return 0;
         }
-        memcpy(out->positions[c], point->position, sizeof out->positions[c]);
+        memcpy(out->positions + 3 * c, point->position, 3 * sizeof(float));
         out->weights[c] = point->weight;
         out->joints[c] = model_joint_of(model, point);
-        memcpy(out->gouraud[c], point->gouraud, sizeof out->gouraud[c]);
+        memcpy(out->colours[c], point->gouraud, sizeof out->colours[c]);
         out->uv[c][0] = face->uv[c][0];
         out->uv[c][1] = face->uv[c][1];
     }
     int32_t edges = 2 * out->count;
     for (int32_t k = 0; k < edges; k++) {
-        if (!read_normal(model, face->edge_ids[k], out->normals[4 + k])) {
+        if (!read_normal(model, face->edge_ids[k], out->normals + 3 * (4 + k))) {
             err_set("point does not exist");
             return 0;
         }
     }
     return 1;
+}
+
+// What a subdivision interpolates: skin weights always, texture coordinates when asked,
+// colours when the model has gouraud colours.
+static int grid_with(const Model *model, int textured)
+{
+    return PATCH_WITH_WEIGHTS | (textured ? PATCH_WITH_UV : 0) | (model->has_gouraud ? PATCH_WITH_COLOURS : 0);
 }
 
 // The point's owning joint as a joint of the model: a point of a child model names a joint

@@ -5,14 +5,14 @@
 #pragma once
 #include <cstdint>
 
-#include "model/patch.h"
+#include "model/patch_grid.h"
 
 struct Model;
 struct Layer;
 struct Face;
 
 // Most attributes interpolated per grid vertex: u, v, r, g, b.
-constexpr int32_t SUBDIVISION_MAX_ATTRIBUTES = 5;
+constexpr int32_t SUBDIVISION_MAX_ATTRIBUTES = PATCH_MAX_ATTRIBUTES;
 // Largest point id a subdivision may create (faces and strips hold 16-bit ids).
 constexpr int32_t SUBDIVISION_MAX_POINT_ID = 32767;
 

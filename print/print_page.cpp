@@ -5,15 +5,20 @@
 #include <cairo-pdf.h>
 #include <cairo.h>
 #include <cups/cups.h>
+#include <paper.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 
 const char PAGE_TITLE[] = "Brevomark document";
 
 // Hundredths of a millimetre in an inch, and PDF points in an inch.
 static const double HMM_PER_INCH = 2540.0;
 static const double POINTS_PER_INCH = 72.0;
+// The paper of a system that names none.
+static const char FALLBACK_PAPER[] = "Letter";
 
 static cairo_status_t append_bytes(void *closure, const unsigned char *data, unsigned int length);
 static void fill_picture(cairo_surface_t *picture, const unsigned char *rgb, int src_w, int src_h);
@@ -35,6 +40,26 @@ int page_paper(const char *name, PrintPage *out)
     snprintf(out->media, sizeof out->media, "%s", media->pwg ? media->pwg : "");
     out->width = media->width;
     out->length = media->length;
+    out->dpi = PAGE_DEFAULT_DPI;
+    return 1;
+}
+
+int page_system_paper(PrintPage *out)
+{
+    if (out == nullptr) return 0;
+    paperinit();
+    char *name = systempapername();
+    const struct paper *paper = name != nullptr && name[0] != '\0' ? paperinfo(name) : nullptr;
+    double width = paper != nullptr ? paperpswidth(paper) : 0.0;
+    double length = paper != nullptr ? paperpsheight(paper) : 0.0;
+    free(name);
+    paperdone();
+    if (!(width > 0.0 && length > 0.0)) return page_paper(FALLBACK_PAPER, out);
+    *out = PrintPage{};
+    out->width = (int)std::lround(width * HMM_PER_INCH / POINTS_PER_INCH);
+    out->length = (int)std::lround(length * HMM_PER_INCH / POINTS_PER_INCH);
+    pwg_media_t *media = pwgMediaForSize(out->width, out->length);
+    snprintf(out->media, sizeof out->media, "%s", media != nullptr && media->pwg != nullptr ? media->pwg : "");
     out->dpi = PAGE_DEFAULT_DPI;
     return 1;
 }

@@ -37,6 +37,10 @@ struct PageRect {
 // ("iso_a4_210x297mm"), without margins, at PAGE_DEFAULT_DPI. 0 with the
 // last-error text for a name nobody knows.
 int page_paper(const char *name, PrintPage *out);
+// The system's default paper, as libpaper finds it (PAPERSIZE, PAPERCONF or
+// /etc/papersize), without margins, at PAGE_DEFAULT_DPI; Letter when none is
+// set or the name set is no paper libpaper knows. 1.
+int page_system_paper(PrintPage *out);
 // The printable area of the page in printer pixels (cut to whole pixels);
 // 0 when the page has none.
 int page_pixels(const PrintPage *page, int *width, int *height);

@@ -10,6 +10,7 @@
 static const char PAPER_DEFAULT[] = "default";
 
 static int resolution_of(const PrintQueue *queue);
+static int unlisted_page(const PrintQueue *queue, const char *paper, PrintPage *out);
 static void fail_with_cups(const char *what, const char *name);
 
 int queue_list(PrintQueue *queue)
@@ -70,6 +71,9 @@ int queue_page(const PrintQueue *queue, const char *paper, PrintPage *out)
     if (queue == nullptr || queue->dest == nullptr || queue->info == nullptr || paper == nullptr || out == nullptr) {
         err_set("no printer chosen");
         return 0;
+    }
+    if (cupsGetDestMediaCount(CUPS_HTTP_DEFAULT, queue->dest, queue->info, CUPS_MEDIA_FLAGS_DEFAULT) <= 0) {
+        return unlisted_page(queue, paper, out);
     }
     cups_size_t size;
     memset(&size, 0, sizeof size);
@@ -157,6 +161,16 @@ static int resolution_of(const PrintQueue *queue)
     int x = ippGetResolution(attr, 0, &y, &units);
     if (units == IPP_RES_PER_CM) x = (int)(x * 2.54 + 0.5);
     return x > 0 ? x : PAGE_DEFAULT_DPI;
+}
+
+// The page of a destination that lists no paper at all (a raw queue, which hands
+// jobs on to a print server): the system's default paper for "default", else
+// the named paper, without margins.
+static int unlisted_page(const PrintQueue *queue, const char *paper, PrintPage *out)
+{
+    int ok = strcmp(paper, PAPER_DEFAULT) == 0 ? page_system_paper(out) : page_paper(paper, out);
+    if (ok) out->dpi = resolution_of(queue);
+    return ok;
 }
 
 // Sets the last-error text to "<name> <what>: <CUPS's last message>".

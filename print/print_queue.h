@@ -30,7 +30,9 @@ int queue_choose(PrintQueue *queue, const char *name);
 // The chosen destination's page: its default media for the paper "default",
 // else the named paper ("Letter", "A4", or a PWG name) as the destination
 // offers it, with the destination's margins and resolution (PAGE_DEFAULT_DPI
-// where it gives none). 0 with the last-error text when it has no such paper.
+// where it gives none). A destination that lists no paper (a raw queue) prints
+// on the system's default paper (page_system_paper) or the named one. 0 with
+// the last-error text when it has no such paper.
 int queue_page(const PrintQueue *queue, const char *paper, PrintPage *out);
 // Prints a PDF document on the chosen destination as one job titled title,
 // on the page's media. 0 with the last-error text (the server's reason) when

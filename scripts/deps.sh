@@ -5,7 +5,7 @@ set -e
 packages="cmake g++ make pkg-config tcl8.6 tk8.6 tcl8.6-dev tk8.6-dev
 libgtest-dev libbenchmark-dev libode-dev libgl-dev libglu1-mesa-dev
 libgl1-mesa-dri libx11-dev libxcursor-dev libxrandr-dev libxfixes-dev xvfb xauth xdotool x11-apps x11-utils
-libtinyobjloader-dev imagemagick libcups2-dev libcairo2-dev
+libtinyobjloader-dev imagemagick libcups2-dev libcairo2-dev libpaper-dev
 cups-daemon cups-core-drivers cups-client poppler-utils
 clang libclang-rt-14-dev"
 missing=""

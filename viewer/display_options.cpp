@@ -23,36 +23,35 @@ const float k_points_colors[6][4] = {
     {1, 1, 1, 1}, {1, 1, 0, 1}, {0, 1, 0, 1}, {1, 0, 1, 1}, {0, 1, 1, 1}, {1, 1, 1, 1},
 };
 
-#define DISPLAY_FLAG(name)                                        \
-    void display_set_##name(Viewer *viewer, int value)            \
-    {                                                             \
-        if (viewer != nullptr) viewer->name = value;              \
-    }                                                             \
-    int display_get_##name(Viewer *viewer)                        \
-    {                                                             \
-        return viewer != nullptr ? viewer->name : 0;              \
-    }
+static constexpr bool same_word(const char *a, const char *b);
+static constexpr bool options_distinct();
 
-DISPLAY_FLAG(wireframe)
-DISPLAY_FLAG(points)
-DISPLAY_FLAG(triangles)
-DISPLAY_FLAG(mirror)
-DISPLAY_FLAG(textures)
-DISPLAY_FLAG(normals)
-DISPLAY_FLAG(transparency)
-DISPLAY_FLAG(backfaces)
-DISPLAY_FLAG(lighting)
-DISPLAY_FLAG(curves)
-DISPLAY_FLAG(control_net)
-DISPLAY_FLAG(skeleton)
-DISPLAY_FLAG(gouraud)
-DISPLAY_FLAG(quadlines)
-DISPLAY_FLAG(pnfilter)
-DISPLAY_FLAG(reflect)
-DISPLAY_FLAG(lines)
-DISPLAY_FLAG(collide)
-DISPLAY_FLAG(grid)
-DISPLAY_FLAG(cursor)
+void display_set(Viewer *viewer, const DisplayOption *option, int value)
+{
+    if (viewer == nullptr || option == nullptr) return;
+    switch (option->value) {
+    case DISPLAY_LEVEL:
+        display_set_lod(viewer, value);
+        break;
+    case DISPLAY_SMOOTH:
+        display_set_smooth(viewer, value);
+        break;
+    case DISPLAY_FLAG:
+        viewer->*option->flag = value;
+        break;
+    }
+}
+
+int display_get(Viewer *viewer, const DisplayOption *option)
+{
+    return viewer != nullptr && option != nullptr ? viewer->*option->flag : 0;
+}
+
+void display_set_defaults(Viewer *viewer)
+{
+    if (viewer == nullptr) return;
+    for (const DisplayOption &option : k_display_options) viewer->*option.flag = option.initial;
+}
 
 void display_set_lod(Viewer *viewer, int level)
 {
@@ -183,3 +182,32 @@ int viewer_pick_point(Viewer *viewer, int x, int y)
     if (hits < 1 || buffer[0] < 1) return 0;
     return (int)buffer[3];
 }
+
+// True when both words are null or both hold the same text.
+static constexpr bool same_word(const char *a, const char *b)
+{
+    if (a == nullptr || b == nullptr) return a == b;
+    while (*a != '\0' && *a == *b) {
+        a++;
+        b++;
+    }
+    return *a == *b;
+}
+
+// True when no two options share a flag or a word (several may have no word).
+static constexpr bool options_distinct()
+{
+    for (int i = 0; i < DISPLAY_OPTION_COUNT; i++) {
+        for (int j = i + 1; j < DISPLAY_OPTION_COUNT; j++) {
+            const DisplayOption &a = k_display_options[i];
+            const DisplayOption &b = k_display_options[j];
+            if (a.flag == b.flag) return false;
+            if (a.word != nullptr && same_word(a.word, b.word)) return false;
+        }
+    }
+    return true;
+}
+
+// A row copied and left with its old flag or word would leave another flag
+// without its default or its word.
+static_assert(options_distinct(), "every display option has its own flag and word");

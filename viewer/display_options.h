@@ -2,93 +2,67 @@
 // The display options of the viewer (flags that steer the drawing pass) and
 // the viewer utilities beside them: texture inset of the smooth option, mean
 // edge length, points colour, window-to-world unprojection, 3D cursor and point pick.
+#include "viewer/viewer.h"
 
-struct Viewer;
+#include <cstdint>
+
 struct Model;
+
+// How a display option stores the value it is given.
+enum DisplayValue {
+    DISPLAY_FLAG = 0,    // unchanged: an on/off flag
+    DISPLAY_LEVEL = 1,   // clamped to the curve levels 0..6 (display_set_lod)
+    DISPLAY_SMOOTH = 2,  // the smooth flag: a change re-insets texture coordinates (display_set_smooth)
+};
+
+// One display flag of the viewer.
+struct DisplayOption {
+    const char *word;       // its option word in the display command; null when no command reaches it
+    int32_t Viewer::*flag;  // where the viewer keeps it
+    int32_t initial;        // the value a reset with defaults stores
+    DisplayValue value;     // how a value is stored
+};
+
+// Every display flag, in the viewer's order: the one list that the display command
+// and the reset read, and that names the flags the drawing reads.
+inline constexpr DisplayOption k_display_options[] = {
+    {"wireframe", &Viewer::wireframe, 0, DISPLAY_FLAG},        // polygons drawn as lines
+    {"points", &Viewer::points, 0, DISPLAY_FLAG},              // model points and their numbers
+    {"triangles", &Viewer::triangles, 1, DISPLAY_FLAG},        // faces and strips of every layer
+    {"mirror", &Viewer::mirror, 1, DISPLAY_FLAG},              // mirrored copies of mirrored layers
+    {"textures", &Viewer::textures, 1, DISPLAY_FLAG},          // layer textures
+    {"smooth", &Viewer::smooth, 0, DISPLAY_SMOOTH},            // linear filtering and the half-texel inset
+    {"normals", &Viewer::normals, 0, DISPLAY_FLAG},            // vertex normals as lines
+    {"transparency", &Viewer::transparency, 1, DISPLAY_FLAG},  // layer transparency and texture alpha
+    {"backfaces", &Viewer::backfaces, 1, DISPLAY_FLAG},        // off: back faces of single-sided layers as lines
+    {"lighting", &Viewer::lighting, 1, DISPLAY_FLAG},          // GL lighting
+    {"curves", &Viewer::curves, 1, DISPLAY_FLAG},              // curved faces tessellated
+    {nullptr, &Viewer::control_net, 0, DISPLAY_FLAG},          // control nets of curved faces
+    {"skeleton", &Viewer::skeleton, 0, DISPLAY_FLAG},          // joints and bones
+    {"gouraud", &Viewer::gouraud, 1, DISPLAY_FLAG},            // per-vertex colours
+    {"quadlines", &Viewer::quadlines, 0, DISPLAY_FLAG},        // quads drawn as one strip
+    {"pnfilter", &Viewer::pnfilter, 0, DISPLAY_FLAG},          // curved faces by PN patches
+    {nullptr, &Viewer::skinned_curves, 0, DISPLAY_FLAG},       // curved faces blended between two joints
+    {"lod", &Viewer::lod, 1, DISPLAY_LEVEL},                   // curve tessellation level 0..6
+    {"reflect", &Viewer::reflect, 1, DISPLAY_FLAG},            // the reflection texture pass
+    {"lines", &Viewer::lines, 1, DISPLAY_FLAG},                // layer polylines
+    {"collide", &Viewer::collide, 1, DISPLAY_FLAG},            // collide objects as wire boxes
+    {"grid", &Viewer::grid, 0, DISPLAY_FLAG},                  // the ground grid
+    {"cursor", &Viewer::cursor, 0, DISPLAY_FLAG},              // the 3D cursor
+};
+// Number of display options.
+inline constexpr int DISPLAY_OPTION_COUNT = static_cast<int>(sizeof k_display_options / sizeof k_display_options[0]);
+
+// Stores the value into the option's flag as the option stores values; nothing without a viewer.
+void display_set(Viewer *viewer, const DisplayOption *option, int value);
+// The option's flag; 0 without a viewer or option.
+int display_get(Viewer *viewer, const DisplayOption *option);
+// Every display flag to its initial value; the smooth flag without re-insetting texture coordinates.
+void display_set_defaults(Viewer *viewer);
 
 // Colours of the points, indexed by the points colour index 0..5 (RGBA).
 extern const float k_points_colors[6][4];
 
-// Stores the wireframe flag (polygons drawn as lines) unchanged; nothing without a viewer.
-void display_set_wireframe(Viewer *viewer, int value);
-// The wireframe flag; 0 without a viewer.
-int display_get_wireframe(Viewer *viewer);
-// Stores the points flag (model points and their numbers) unchanged; nothing without a viewer.
-void display_set_points(Viewer *viewer, int value);
-// The points flag; 0 without a viewer.
-int display_get_points(Viewer *viewer);
-// Stores the triangles flag (faces and strips of every layer) unchanged; nothing without a viewer.
-void display_set_triangles(Viewer *viewer, int value);
-// The triangles flag; 0 without a viewer.
-int display_get_triangles(Viewer *viewer);
-// Stores the mirror flag (mirrored copies of mirrored layers) unchanged; nothing without a viewer.
-void display_set_mirror(Viewer *viewer, int value);
-// The mirror flag; 0 without a viewer.
-int display_get_mirror(Viewer *viewer);
-// Stores the textures flag (layer textures) unchanged; nothing without a viewer.
-void display_set_textures(Viewer *viewer, int value);
-// The textures flag; 0 without a viewer.
-int display_get_textures(Viewer *viewer);
-// Stores the normals flag (vertex normals as lines) unchanged; nothing without a viewer.
-void display_set_normals(Viewer *viewer, int value);
-// The normals flag; 0 without a viewer.
-int display_get_normals(Viewer *viewer);
-// Stores the transparency flag (layer transparency and texture alpha) unchanged; nothing without a viewer.
-void display_set_transparency(Viewer *viewer, int value);
-// The transparency flag; 0 without a viewer.
-int display_get_transparency(Viewer *viewer);
-// Stores the backfaces flag (back faces of single-sided layers (off: as lines)) unchanged; nothing without a viewer.
-void display_set_backfaces(Viewer *viewer, int value);
-// The backfaces flag; 0 without a viewer.
-int display_get_backfaces(Viewer *viewer);
-// Stores the lighting flag (GL lighting) unchanged; nothing without a viewer.
-void display_set_lighting(Viewer *viewer, int value);
-// The lighting flag; 0 without a viewer.
-int display_get_lighting(Viewer *viewer);
-// Stores the curves flag (curved faces tessellated) unchanged; nothing without a viewer.
-void display_set_curves(Viewer *viewer, int value);
-// The curves flag; 0 without a viewer.
-int display_get_curves(Viewer *viewer);
-// Stores the control_net flag (control nets of curved faces) unchanged; nothing without a viewer.
-void display_set_control_net(Viewer *viewer, int value);
-// The control_net flag; 0 without a viewer.
-int display_get_control_net(Viewer *viewer);
-// Stores the skeleton flag (joints and bones) unchanged; nothing without a viewer.
-void display_set_skeleton(Viewer *viewer, int value);
-// The skeleton flag; 0 without a viewer.
-int display_get_skeleton(Viewer *viewer);
-// Stores the gouraud flag (per-vertex colours) unchanged; nothing without a viewer.
-void display_set_gouraud(Viewer *viewer, int value);
-// The gouraud flag; 0 without a viewer.
-int display_get_gouraud(Viewer *viewer);
-// Stores the quadlines flag (quads drawn as one strip) unchanged; nothing without a viewer.
-void display_set_quadlines(Viewer *viewer, int value);
-// The quadlines flag; 0 without a viewer.
-int display_get_quadlines(Viewer *viewer);
-// Stores the pnfilter flag (curved faces by PN patches) unchanged; nothing without a viewer.
-void display_set_pnfilter(Viewer *viewer, int value);
-// The pnfilter flag; 0 without a viewer.
-int display_get_pnfilter(Viewer *viewer);
-// Stores the reflect flag (the reflection texture pass) unchanged; nothing without a viewer.
-void display_set_reflect(Viewer *viewer, int value);
-// The reflect flag; 0 without a viewer.
-int display_get_reflect(Viewer *viewer);
-// Stores the lines flag (layer polylines) unchanged; nothing without a viewer.
-void display_set_lines(Viewer *viewer, int value);
-// The lines flag; 0 without a viewer.
-int display_get_lines(Viewer *viewer);
-// Stores the collide flag (collide objects as wire boxes) unchanged; nothing without a viewer.
-void display_set_collide(Viewer *viewer, int value);
-// The collide flag; 0 without a viewer.
-int display_get_collide(Viewer *viewer);
-// Stores the grid flag (the ground grid) unchanged; nothing without a viewer.
-void display_set_grid(Viewer *viewer, int value);
-// The grid flag; 0 without a viewer.
-int display_get_grid(Viewer *viewer);
-// Stores the cursor flag (the 3D cursor) unchanged; nothing without a viewer.
-void display_set_cursor(Viewer *viewer, int value);
-// The cursor flag; 0 without a viewer.
-int display_get_cursor(Viewer *viewer);
 // Stores the curve tessellation level clamped to 0..6.
 void display_set_lod(Viewer *viewer, int level);
 // The curve tessellation level; 0 without a viewer.

@@ -7,7 +7,7 @@
 #include "foundation/matrix4.h"
 #include "model/model.h"
 #include "model/model_query.h"
-#include "model/patch.h"
+#include "model/patch_grid.h"
 #include "viewer/display_options.h"
 #include "viewer/draw_overlay.h"
 #include "viewer/draw_texture.h"
@@ -20,49 +20,27 @@
 
 // A point colour byte of 255 is full intensity.
 static const float POINT_COLOUR_SCALE = 0.00392157f;
-// Attributes interpolated per grid vertex at most: u, v, r, g, b.
-static const int MAX_ATTRIBUTES = 5;
 // Length of the tessellated normals, in mean edge lengths of the face.
 static const float CURVED_NORMAL_SCALE = 0.25f;
 
-// The corners of one face (or one PN pass) as read for tessellation.
-struct PatchCorners {
-    int count;                              // 3, or 4 for a quad
-    float positions[4 * 3];                 // corner positions
-    float normals[PATCH_NORMAL_SLOTS * 3];  // corner normals in slots 0..3, edge normals from slot 4
-    const uint8_t *colours[4];              // colour bytes, null when per-vertex colour is off
-    float uv[4][2];                         // the face's texture coordinates
-};
-
-// The tessellated grid of one face and what is sent with it.
-struct PatchGrid {
-    PatchControl control;
-    int vertices;                                           // grid vertices
-    int triangles;                                          // grid triangles
-    float positions[PATCH_MAX_VERTICES * 3];
-    float normals[PATCH_MAX_VERTICES * 3];
-    float weights[PATCH_MAX_VERTICES];                      // skinned path only
-    float attributes[PATCH_MAX_VERTICES * MAX_ATTRIBUTES];  // per vertex: (u, v), (r, g, b)
-    int attribute_count;                                    // values per vertex: 0, 2, 3 or 5
-    int colour_offset;                                      // first colour value, -1 without colours
-    float sphere_uv[PATCH_MAX_VERTICES * 2];                // reflection pass coordinates
-    const float *position_of[PATCH_MAX_VERTICES];           // pointers for the sphere map
+// The face being drawn: its evaluated patch and what the reflection pass sends with it.
+struct CurvedFace {
+    PatchGrid grid;
+    float sphere_uv[PATCH_MAX_VERTICES * 2];       // reflection pass coordinates
+    const float *position_of[PATCH_MAX_VERTICES];  // pointers for the sphere map
     const float *normal_of[PATCH_MAX_VERTICES];
-    uint16_t indices[PATCH_MAX_TRIANGLES * 3];
 };
 
-// The working grid; one face is drawn at a time.
-static PatchGrid g_grid;
+// The working face; one face is drawn at a time.
+static CurvedFace g_face;
 
 static int patch_level(const Viewer *viewer);
 static int curve_mode(const Face *face);
 static int colours_on(const Viewer *viewer, const Model *model);
+static int grid_with(int textured, int colours);
 static int read_corners(Viewer *viewer, Model *model, const Face *face, const FaceCache *cache, int own_normals,
                         int colours, PatchCorners *corners);
-static void tessellate(PatchGrid *grid, const PatchCorners *corners, int mode, int level);
-static void pack_attributes(PatchGrid *grid, const PatchCorners *corners, int textured, int colours, int mode,
-                            int level);
-static void send_grid(PatchGrid *grid, int textured, int mirrored, int reflection, int hide_diagonals);
+static void send_grid(CurvedFace *drawn, int textured, int mirrored, int reflection, int hide_diagonals);
 static void send_grid_vertex(const PatchGrid *grid, int k, const float *uv);
 static void blend_vertex(const Matrix4 *a, const Matrix4 *b, float w, float *v);
 
@@ -82,14 +60,13 @@ int draw_face_curved(Viewer *viewer, Model *model, Layer *layer, Face *face, int
         if (normal == nullptr) return 0;
         memcpy(corners.normals + 3 * (4 + k), normal, 3 * sizeof(float));
     }
-    int mode = curve_mode(face);
-    int level = patch_level(viewer);
-    tessellate(&g_grid, &corners, mode, level);
-    if (viewer->control_net) draw_control_net(&g_grid.control, face->quad);
-    pack_attributes(&g_grid, &corners, textured, colours, mode, level);
-    send_grid(&g_grid, textured, mirrored, reflection, face->quad);
-    if (viewer->normals) draw_curved_normals(viewer, model, face, g_grid.vertices, g_grid.positions, g_grid.normals);
-    return g_grid.triangles;
+    PatchGrid *grid = &g_face.grid;
+    patch_grid_evaluate(grid, &corners, curve_mode(face), patch_level(viewer), grid_with(textured, colours),
+                        POINT_COLOUR_SCALE);
+    if (viewer->control_net) draw_control_net(&grid->control, face->quad);
+    send_grid(&g_face, textured, mirrored, reflection, face->quad);
+    if (viewer->normals) draw_curved_normals(viewer, model, face, grid->vertices, grid->positions, grid->normals);
+    return grid->triangles;
 }
 
 int draw_face_pn(Viewer *viewer, Model *model, Layer *layer, Face *face, int textured, int mirrored)
@@ -112,7 +89,7 @@ int draw_face_pn(Viewer *viewer, Model *model, Layer *layer, Face *face, int tex
             int from = PASSES[pass][i];
             memcpy(corners.positions + 3 * i, all.positions + 3 * from, 3 * sizeof(float));
             memcpy(corners.normals + 3 * i, all.normals + 3 * from, 3 * sizeof(float));
-            corners.colours[i] = all.colours[from];
+            memcpy(corners.colours[i], all.colours[from], sizeof corners.colours[i]);
             corners.uv[i][0] = all.uv[from][0];
             corners.uv[i][1] = all.uv[from][1];
         }
@@ -121,14 +98,12 @@ int draw_face_pn(Viewer *viewer, Model *model, Layer *layer, Face *face, int tex
             memcpy(corners.normals + 3 * (4 + 2 * e), corners.normals + 3 * e, 3 * sizeof(float));
             memcpy(corners.normals + 3 * (5 + 2 * e), corners.normals + 3 * ((e + 1) % 3), 3 * sizeof(float));
         }
-        tessellate(&g_grid, &corners, 3, level);
-        if (viewer->control_net) draw_control_net(&g_grid.control, 0);
-        pack_attributes(&g_grid, &corners, textured, colours, 3, level);
-        send_grid(&g_grid, textured, mirrored, 0, 0);
-        total += g_grid.triangles;
-        if (viewer->normals) {
-            draw_curved_normals(viewer, model, face, g_grid.vertices, g_grid.positions, g_grid.normals);
-        }
+        PatchGrid *grid = &g_face.grid;
+        patch_grid_evaluate(grid, &corners, 3, level, grid_with(textured, colours), POINT_COLOUR_SCALE);
+        if (viewer->control_net) draw_control_net(&grid->control, 0);
+        send_grid(&g_face, textured, mirrored, 0, 0);
+        total += grid->triangles;
+        if (viewer->normals) draw_curved_normals(viewer, model, face, grid->vertices, grid->positions, grid->normals);
     }
     return total;
 }
@@ -139,17 +114,18 @@ int draw_face_skinned(Viewer *viewer, Model *model, Face *face, int textured, in
     int level = patch_level(viewer);
     int vertices = 0;
     int attribute_count = 0;
-    int triangles = draw_face_skinned_patch(viewer, model, face, level, textured, g_grid.positions, g_grid.normals,
-                                            g_grid.weights, g_grid.attributes, g_grid.indices, &vertices,
+    PatchGrid *grid = &g_face.grid;
+    int triangles = draw_face_skinned_patch(viewer, model, face, level, textured, grid->positions, grid->normals,
+                                            grid->weights, grid->attributes, grid->indices, &vertices,
                                             &attribute_count);
     if (triangles == 0) return 0;
-    g_grid.vertices = vertices;
-    g_grid.triangles = triangles;
-    g_grid.attribute_count = attribute_count;
+    grid->vertices = vertices;
+    grid->triangles = triangles;
+    grid->attribute_count = attribute_count;
     int colours = colours_on(viewer, model);
-    g_grid.colour_offset = colours ? (textured ? 2 : 0) : -1;
-    send_grid(&g_grid, textured, mirrored, 0, face->quad);
-    if (viewer->normals) draw_curved_normals(viewer, model, face, vertices, g_grid.positions, g_grid.normals);
+    grid->colour_offset = colours ? (textured ? 2 : 0) : -1;
+    send_grid(&g_face, textured, mirrored, 0, face->quad);
+    if (viewer->normals) draw_curved_normals(viewer, model, face, vertices, grid->positions, grid->normals);
     return triangles;
 }
 
@@ -172,8 +148,6 @@ int draw_face_skinned_patch(Viewer *viewer, Model *model, Face *face, int level,
     PatchCorners corners;
     memset(&corners, 0, sizeof corners);
     corners.count = face->quad ? 4 : 3;
-    Joint *joints[4] = {nullptr, nullptr, nullptr, nullptr};
-    float corner_weights[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     for (int i = 0; i < corners.count; i++) {
         int32_t slot = rcache_face_point_slot(cache, face, i, 0);
         Point *point = static_cast<Point *>(table_nth(&model->points, slot, 0));
@@ -182,12 +156,15 @@ int draw_face_skinned_patch(Viewer *viewer, Model *model, Face *face, int level,
         if (point == nullptr || normal == nullptr) return 0;
         memcpy(corners.positions + 3 * i, point->position, 3 * sizeof(float));
         memcpy(corners.normals + 3 * i, normal->normal, 3 * sizeof(float));
-        corners.colours[i] = colours ? rcache_vertex_colour(viewer, model, slot, 1) : nullptr;
-        if (colours && corners.colours[i] == nullptr) return 0;
+        if (colours) {
+            const uint8_t *colour = rcache_vertex_colour(viewer, model, slot, 1);
+            if (colour == nullptr) return 0;
+            memcpy(corners.colours[i], colour, sizeof corners.colours[i]);
+        }
         corners.uv[i][0] = face->uv[i][0];
         corners.uv[i][1] = face->uv[i][1];
-        joints[i] = point->joint;
-        corner_weights[i] = point->weight;
+        corners.joints[i] = point->joint;
+        corners.weights[i] = point->weight;
     }
     int edge_normals = face->quad ? 8 : 6;
     for (int k = 0; k < edge_normals; k++) {
@@ -196,22 +173,13 @@ int draw_face_skinned_patch(Viewer *viewer, Model *model, Face *face, int level,
         memcpy(corners.normals + 3 * (4 + k), point->normal, 3 * sizeof(float));
     }
 
-    PatchControl control;
-    int vertices;
-    int triangles;
-    if (face->quad) {
-        patch_quad_control_points(corners.positions, corners.normals, &control);
-        patch_quad_weight_grid(joints, corner_weights, mode, level, weights);
-        vertices = patch_quad_evaluate(&control, mode, level, positions, normals);
-        triangles = patch_quad_indices(mode, level, indices);
-    } else {
-        pn_triangle_control_points(corners.positions, corners.normals, &control);
-        pn_triangle_weight_grid(joints, corner_weights, mode, level, weights);
-        vertices = pn_triangle_evaluate(&control, mode, level, positions, normals);
-        triangles = pn_triangle_indices(mode, level, indices);
-    }
+    // Evaluated apart from the caller's arrays, which may be the working face's own.
+    PatchGrid grid;
+    patch_grid_evaluate(&grid, &corners, mode, level, PATCH_WITH_WEIGHTS | grid_with(textured, colours),
+                        POINT_COLOUR_SCALE);
 
     // The second joint: the last corner joint that differs from corner 0's, else its parent.
+    Joint *const *joints = corners.joints;
     Joint *pair[2] = {joints[0], joints[0]};
     for (int i = 1; i < corners.count; i++) {
         if (joints[i] != joints[0]) pair[1] = joints[i];
@@ -219,31 +187,11 @@ int draw_face_skinned_patch(Viewer *viewer, Model *model, Face *face, int level,
     if (pair[1] == pair[0] && pair[0] != nullptr) {
         pair[1] = pair[0]->parent_index != -1 ? model_find_joint(model, pair[0]->parent_name) : nullptr;
     }
-    draw_skin_patch_vertices(viewer, model, vertices, positions, normals, weights, pair);
-
-    float values[MAX_ATTRIBUTES * 4];
-    int count = 0;
-    if (textured) {
-        for (int i = 0; i < corners.count; i++) {
-            values[count * corners.count + i] = corners.uv[i][0];
-            values[(count + 1) * corners.count + i] = corners.uv[i][1];
-        }
-        count += 2;
-    }
-    if (colours) {
-        for (int c = 0; c < 3; c++) {
-            for (int i = 0; i < corners.count; i++)
-                values[(count + c) * corners.count + i] = (float)corners.colours[i][c] * POINT_COLOUR_SCALE;
-        }
-        count += 3;
-    }
-    if (count > 0) {
-        if (face->quad) patch_quad_interpolate(values, count, mode, level, attributes);
-        else pn_triangle_interpolate(values, count, mode, level, attributes);
-    }
-    if (vertex_count != nullptr) *vertex_count = vertices;
-    if (attribute_count != nullptr) *attribute_count = count;
-    return triangles;
+    draw_skin_patch_vertices(viewer, model, grid.vertices, grid.positions, grid.normals, grid.weights, pair);
+    patch_grid_copy(&grid, positions, normals, weights, attributes, indices);
+    if (vertex_count != nullptr) *vertex_count = grid.vertices;
+    if (attribute_count != nullptr) *attribute_count = grid.attribute_count;
+    return grid.triangles;
 }
 
 void draw_skin_patch_vertices(Viewer *viewer, Model *model, int count, float *positions, float *normals,
@@ -387,67 +335,35 @@ static int read_corners(Viewer *viewer, Model *model, const Face *face, const Fa
         if (position == nullptr || normal == nullptr) return 0;
         memcpy(corners->positions + 3 * i, position, 3 * sizeof(float));
         memcpy(corners->normals + 3 * i, normal, 3 * sizeof(float));
-        corners->colours[i] = colours ? rcache_vertex_colour(viewer, model, slot, 1) : nullptr;
-        if (colours && corners->colours[i] == nullptr) return 0;
+        if (colours) {
+            const uint8_t *colour = rcache_vertex_colour(viewer, model, slot, 1);
+            if (colour == nullptr) return 0;
+            memcpy(corners->colours[i], colour, sizeof corners->colours[i]);
+        }
         corners->uv[i][0] = face->uv[i][0];
         corners->uv[i][1] = face->uv[i][1];
     }
     return 1;
 }
 
-// Control data, grid and indices of the corners at mode and level.
-static void tessellate(PatchGrid *grid, const PatchCorners *corners, int mode, int level)
+// What the drawing interpolates over a grid: texture coordinates when textured, colours when on.
+static int grid_with(int textured, int colours)
 {
-    if (corners->count == 4) {
-        patch_quad_control_points(corners->positions, corners->normals, &grid->control);
-        grid->vertices = patch_quad_evaluate(&grid->control, mode, level, grid->positions, grid->normals);
-        grid->triangles = patch_quad_indices(mode, level, grid->indices);
-    } else {
-        pn_triangle_control_points(corners->positions, corners->normals, &grid->control);
-        grid->vertices = pn_triangle_evaluate(&grid->control, mode, level, grid->positions, grid->normals);
-        grid->triangles = pn_triangle_indices(mode, level, grid->indices);
-    }
-}
-
-// Interpolates u, v (when textured) and r, g, b (when colours are on) over the grid.
-static void pack_attributes(PatchGrid *grid, const PatchCorners *corners, int textured, int colours, int mode,
-                            int level)
-{
-    int n = corners->count;
-    float values[MAX_ATTRIBUTES * 4];
-    int count = 0;
-    if (textured) {
-        for (int i = 0; i < n; i++) {
-            values[count * n + i] = corners->uv[i][0];
-            values[(count + 1) * n + i] = corners->uv[i][1];
-        }
-        count += 2;
-    }
-    grid->colour_offset = -1;
-    if (colours) {
-        grid->colour_offset = count;
-        for (int c = 0; c < 3; c++) {
-            for (int i = 0; i < n; i++) values[(count + c) * n + i] = (float)corners->colours[i][c] * POINT_COLOUR_SCALE;
-        }
-        count += 3;
-    }
-    grid->attribute_count = count;
-    if (count == 0) return;
-    if (n == 4) patch_quad_interpolate(values, count, mode, level, grid->attributes);
-    else pn_triangle_interpolate(values, count, mode, level, grid->attributes);
+    return (textured ? PATCH_WITH_UV : 0) | (colours ? PATCH_WITH_COLOURS : 0);
 }
 
 // The grid's triangles in one GL_TRIANGLES primitive, each as its first, third, second index
 // (first, second, third when mirrored). hide_diagonals: the edge between each triangle's
 // second and third index (a quad cell's diagonal) gets edge flag off.
-static void send_grid(PatchGrid *grid, int textured, int mirrored, int reflection, int hide_diagonals)
+static void send_grid(CurvedFace *drawn, int textured, int mirrored, int reflection, int hide_diagonals)
 {
+    const PatchGrid *grid = &drawn->grid;
     if (reflection) {
         for (int k = 0; k < grid->vertices; k++) {
-            grid->position_of[k] = grid->positions + 3 * k;
-            grid->normal_of[k] = grid->normals + 3 * k;
+            drawn->position_of[k] = grid->positions + 3 * k;
+            drawn->normal_of[k] = grid->normals + 3 * k;
         }
-        draw_sphere_map_uv(grid->position_of, grid->normal_of, grid->sphere_uv, grid->vertices);
+        draw_sphere_map_uv(drawn->position_of, drawn->normal_of, drawn->sphere_uv, grid->vertices);
         hide_diagonals = 0;
     }
     glBegin(GL_TRIANGLES);
@@ -459,7 +375,7 @@ static void send_grid(PatchGrid *grid, int textured, int mirrored, int reflectio
             int k = order[c];
             if (hide_diagonals) glEdgeFlag(c == 1 ? GL_FALSE : GL_TRUE);
             const float *uv = nullptr;
-            if (reflection) uv = grid->sphere_uv + 2 * k;
+            if (reflection) uv = drawn->sphere_uv + 2 * k;
             else if (textured) uv = grid->attributes + grid->attribute_count * k;
             send_grid_vertex(grid, k, uv);
         }

@@ -137,6 +137,13 @@ void draw_cursor(Viewer *viewer)
     glVertex3f(q[0], q[1], q[2] + a);
     glVertex3f(q[0] + h, q[1], q[2] + a - h);
     glVertex3f(q[0] - h, q[1], q[2] + a - h);
+    // A fourth triangle of no area, which no renderer fills: Mesa's llvmpipe takes a
+    // batch of exactly three triangles whose last one lies on one window row for a
+    // special rectangle and drops all three, and the blue head seen edge-on from above
+    // lies on one row.
+    glVertex3f(q[0], q[1], q[2]);
+    glVertex3f(q[0], q[1], q[2]);
+    glVertex3f(q[0], q[1], q[2]);
     glEnd();
     glColor3f(1.0f, 0.0f, 0.0f);
     draw_number(viewer, geom_trunc_int(q[0]), q[0] >= 0.0f ? q[0] + a : q[0] - h, q[1], q[2]);

@@ -10,6 +10,7 @@
 #include "model/model_query.h"
 #include "model/point.h"
 #include "viewer/anim_pose.h"
+#include "viewer/display_options.h"
 #include "viewer/draw_overlay.h"
 #include "viewer/draw_texture.h"
 #include "viewer/loaded_models.h"
@@ -29,7 +30,6 @@ static void cache_drop(KeyedTable *table, int32_t *owner_index);
 static int32_t slot_of(const KeyedTable *table, const void *element);
 static inline int32_t slot_of_size(const KeyedTable *table, const void *element, uintptr_t size);
 static int32_t face_layer_slot(Model *model, const Face *face, int32_t *face_slot);
-static void set_display_defaults(Viewer *viewer);
 static void fill_face_cache(FaceCache *cache, Model *model, int32_t layer_slot, int32_t face_slot, Face *face);
 static Point *vertex_point(Model *model, int32_t point, int by_index);
 static void release_collide_caches(Viewer *viewer);
@@ -66,7 +66,7 @@ void viewer_reset(Viewer *viewer, int with_defaults)
     release_collide_caches(viewer);
     table_clear(&viewer->collide_caches);
     table_clear(&viewer->models);
-    if (with_defaults) set_display_defaults(viewer);
+    if (with_defaults) display_set_defaults(viewer);
     viewer->frame_step = 1.0f;
     viewer_reset_view_size(viewer);
 }
@@ -459,33 +459,6 @@ static int32_t face_layer_slot(Model *model, const Face *face, int32_t *face_slo
         }
     }
     return -1;
-}
-
-static void set_display_defaults(Viewer *viewer)
-{
-    viewer->wireframe = 0;
-    viewer->points = 0;
-    viewer->triangles = 1;
-    viewer->mirror = 1;
-    viewer->textures = 1;
-    viewer->smooth = 0;
-    viewer->normals = 0;
-    viewer->transparency = 1;
-    viewer->backfaces = 1;
-    viewer->lighting = 1;
-    viewer->curves = 1;
-    viewer->control_net = 0;
-    viewer->skeleton = 0;
-    viewer->gouraud = 1;
-    viewer->quadlines = 0;
-    viewer->pnfilter = 0;
-    viewer->skinned_curves = 0;
-    viewer->lod = 1;
-    viewer->reflect = 1;
-    viewer->lines = 1;
-    viewer->collide = 1;
-    viewer->grid = 0;
-    viewer->cursor = 0;
 }
 
 // A slot index as a face cache stores it.

@@ -146,7 +146,7 @@ struct Viewer {
     SelectionSet selection;     // the current selection
     SelectionSet copy_set;      // the copy of select cut / copy
     int32_t cut_mark;           // 1 after cut, 0 after copy
-    // display flags, in this order
+    // display flags, in this order; k_display_options (display_options.h) lists them
     int32_t wireframe;
     int32_t points;
     int32_t triangles;

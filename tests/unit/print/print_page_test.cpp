@@ -1,9 +1,10 @@
 // The printed page: fitting the window onto the printable area, paper sizes
-// in printer pixels, and the PDF page read back with poppler's pdftoppm,
-// margins included.
+// in printer pixels, the system's default paper, and the PDF page read back
+// with poppler's pdftoppm, margins included.
 #include "print/print_page.h"
 
 #include "foundation/last_error.h"
+#include "../temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -87,6 +88,60 @@ TEST(PagePaper, UnknownPaperIsRefusedWithItsName)
     EXPECT_EQ(0, page_paper("Folio99", &page));
     EXPECT_STREQ("unknown paper Folio99", err_last());
     EXPECT_EQ(0, page_paper(nullptr, &page));
+}
+
+// Sets or unsets one environment variable while it lives, then puts back what was there.
+struct EnvSetting {
+    std::string name;
+    bool had;
+    std::string old;
+    EnvSetting(const char *variable, const char *value) : name(variable)
+    {
+        const char *now = getenv(variable);
+        had = now != nullptr;
+        if (had) old = now;
+        if (value != nullptr) setenv(variable, value, 1);
+        else unsetenv(variable);
+    }
+    ~EnvSetting()
+    {
+        if (had) setenv(name.c_str(), old.c_str(), 1);
+        else unsetenv(name.c_str());
+    }
+};
+
+TEST(PageSystemPaper, PapersizeThenThePapersizeFileThenLetter)
+{
+    struct SystemCase {
+        const char *papersize;  // PAPERSIZE, or null for unset
+        const char *file;       // the papersize file's text, or null for no file
+        const char *media;
+        int width, length;
+    };
+    const SystemCase cases[] = {
+        {"a4", "letter\n", "iso_a4_210x297mm", 21000, 29700},    // the variable wins
+        {"Letter", nullptr, "na_letter_8.5x11in", 21590, 27940},
+        {nullptr, "a5\n", "iso_a5_148x210mm", 14800, 21000},     // the file
+        {nullptr, "# comment\nA4\n", "iso_a4_210x297mm", 21000, 29700},
+        {nullptr, nullptr, "na_letter_8.5x11in", 21590, 27940},   // none set
+        {"folio99", nullptr, "na_letter_8.5x11in", 21590, 27940}, // nothing libpaper knows
+    };
+    TempDir dir;
+    for (const SystemCase &c : cases) {
+        std::string file = dir.file("papersize");
+        remove(file.c_str());
+        if (c.file != nullptr) dir.write("papersize", std::string(c.file));
+        EnvSetting papersize("PAPERSIZE", c.papersize);
+        EnvSetting paperconf("PAPERCONF", file.c_str());
+        PrintPage page{"x", 1, 1, 1, 1, 1, 1, 1};
+        ASSERT_EQ(1, page_system_paper(&page)) << (c.papersize ? c.papersize : c.file ? c.file : "none");
+        EXPECT_STREQ(c.media, page.media) << (c.papersize ? c.papersize : c.file ? c.file : "none");
+        EXPECT_EQ(c.width, page.width);
+        EXPECT_EQ(c.length, page.length);
+        EXPECT_EQ(0, page.left + page.top + page.right + page.bottom);
+        EXPECT_EQ(PAGE_DEFAULT_DPI, page.dpi);
+    }
+    EXPECT_EQ(0, page_system_paper(nullptr));
 }
 
 TEST(PagePixels, MarginsAndResolutionMakeThePrintableArea)
