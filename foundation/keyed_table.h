@@ -1,16 +1,22 @@
 // The one collection type: fixed-size elements stored inline in slots with a
 // used flag, keyed by nothing, by a signed 32-bit integer or by a name of at
-// most 31 characters compared exactly. Storage starts at 16 slots on the first
+// most 31 characters compared exactly. The capacity is 16 slots from the first
 // add and doubles when full; a new element always takes the lowest free slot.
 // Elements are plain bytes the table copies and zero-fills but never reads, so
 // records stored in a table must be trivially copyable.
+//
+// A table costs what it holds: nothing before its first add, and within its first
+// 16 slots storage only for the slots up to the highest used one (the room: 1, 2,
+// 4, 8 or 16 slots, larger tables have room for their whole capacity). Slots at or
+// above the room are free and hold no bytes: reach slots through table_nth, which
+// checks that. Tables of 16 slots keep no lookup index; they are scanned.
 //
 // Keys: the integer overloads serve KEY_NONE and KEY_INT tables, the name
 // overloads KEY_NAME tables; a key of the other form is refused. Pass nullptr
 // (not NULL) for a missing name.
 //
 // The header is a plain record that can sit inside other plain records, but it
-// owns its storage and a key index behind pointers: copying the record by
+// owns its storage (and, above 16 slots, a key index) behind pointers: copying the record by
 // assignment aliases the storage and is NOT a copy (use table_copy), and only
 // one of the aliases may ever be freed or changed. Moving the record's bytes to a new
 // place (as when a table of records holding tables grows) is safe: nothing points back at it.
@@ -41,16 +47,27 @@ struct KeyedTableIndex; // key-to-slot hash and free-slot order, private to keye
 
 struct KeyedTable {
     int32_t kind;            // KEY_NONE, KEY_INT or KEY_NAME
-    KeyedTableSlot *slots;   // capacity key slots; null before the first add
+    int32_t room;            // slots with storage: 0 without, 1..16 (a power of two) while
+                             // the capacity is 16, else the capacity
+    KeyedTableSlot *slots;   // room key slots at the start of the one storage block, which
+                             // then holds the names (table_names) and the elements; null
+                             // before the first add
     int32_t cursor;          // slot index of the walk position
     int32_t count;           // number of used slots
     int32_t element_size;    // bytes per element, at least 1
-    int32_t capacity;        // slots allocated: 0, 16, 32, 64, ...
-    unsigned char *data;     // capacity x element_size bytes; element i at i x element_size
-    KeyedTableName *names;   // KEY_NAME only: capacity stored names; else null
-    KeyedTableIndex *index;  // lookup index over the slots; null without storage
+    int32_t capacity;        // slots: 0, 16, 32, 64, ...
+    unsigned char *data;     // room x element_size bytes in the block; element i at i x element_size
+    KeyedTableIndex *index;  // lookup index over the slots of a table above 16 slots; else null
 };
 static_assert(std::is_trivially_copyable<KeyedTable>::value, "KeyedTable must stay a plain record");
+
+// The stored names of a KEY_NAME table with storage, one per slot of its room, in the block
+// after the key slots; null for other tables.
+inline KeyedTableName *table_names(const KeyedTable *table)
+{
+    if (table->kind != KEY_NAME || !table->slots) return nullptr;
+    return reinterpret_cast<KeyedTableName *>(table->slots + table->room);
+}
 
 // Zeroes the header and sets element size and kind; no storage yet. 0 (table unchanged) for a
 // null table, element_size < 1 or an unknown kind. Only for a zero, new or freed table.
@@ -96,7 +113,7 @@ void *table_nth_checked(KeyedTable *table, int32_t n, int dense);
 // call.
 inline void *table_nth(KeyedTable *table, int32_t n, int dense)
 {
-    if (!dense && table && n >= 0 && n < table->capacity && table->slots[n].used)
+    if (!dense && table && n >= 0 && n < table->room && table->slots[n].used)
         return table->data + (size_t)n * (size_t)table->element_size;
     return table_nth_checked(table, n, dense);
 }

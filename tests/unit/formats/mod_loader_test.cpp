@@ -242,10 +242,12 @@ void expect_same_tree(Model *a, Model *b, const std::string &where);
 template <typename T>
 bool same_slot(KeyedTable *ta, KeyedTable *tb, int32_t slot, T **ra, T **rb, const std::string &where)
 {
-    EXPECT_EQ(ta->slots[slot].used, tb->slots[slot].used) << where << " slot " << slot;
-    EXPECT_EQ(ta->slots[slot].key, tb->slots[slot].key) << where << " slot " << slot;
     *ra = static_cast<T *>(table_nth(ta, slot, 0));
     *rb = static_cast<T *>(table_nth(tb, slot, 0));
+    EXPECT_EQ(*ra != nullptr, *rb != nullptr) << where << " slot " << slot;
+    if (*ra && *rb) {
+        EXPECT_EQ(ta->slots[slot].key, tb->slots[slot].key) << where << " slot " << slot;
+    }
     return *ra && *rb;
 }
 
@@ -253,6 +255,7 @@ template <typename T>
 void expect_same_plain_table(KeyedTable *ta, KeyedTable *tb, const std::string &where)
 {
     ASSERT_EQ(ta->capacity, tb->capacity) << where;
+    ASSERT_EQ(ta->room, tb->room) << where;
     ASSERT_EQ(table_count(ta), table_count(tb)) << where;
     for (int32_t slot = 0; slot < ta->capacity; slot++) {
         T *ra, *rb;
@@ -267,7 +270,7 @@ const char *joint_of(const Model *m, const Joint *j)
     if (!j) return "-";
     const unsigned char *base = m->joints.data;
     const unsigned char *at = reinterpret_cast<const unsigned char *>(j);
-    EXPECT_TRUE(at >= base && at < base + m->joints.capacity * sizeof(Joint)) << "joint outside its model";
+    EXPECT_TRUE(at >= base && at < base + m->joints.room * sizeof(Joint)) << "joint outside its model";
     return j->name;
 }
 
