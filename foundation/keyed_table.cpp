@@ -1,5 +1,5 @@
 // Keyed table: inline element storage with parallel key slots (and stored names) in one
-// block per table.
+// block per table: the elements, then the slots, then the names.
 //
 // A table of 16 slots, as every table is until its 17th element, is scanned: it has no
 // index, and its block holds only the slots up to its highest used one (the room, 1 to 16),
@@ -34,12 +34,10 @@
 constexpr int32_t FIRST_CAPACITY = 16;    // capacity from the first add; tables of it are scanned
 constexpr int32_t MAX_CAPACITY = 1 << 30; // doubling stops here: capacity stays an int32_t
 constexpr int32_t EMPTY_BUCKET = -1;
-// Elements start at a multiple of this in their block, so any record can be stored.
-constexpr size_t ELEMENT_ALIGN = alignof(std::max_align_t);
 
-// Storage blocks of at least this size are kept when freed and handed out again: a model
-// that is closed and opened again (or the next model of a load) writes memory that is
-// already mapped instead of taking a page fault for every 4 KiB of fresh memory.
+// Storage blocks of at least this size are kept when their table is freed and handed out
+// again: a model that is closed and opened again (or the next model of a load) writes memory
+// that is already mapped instead of taking a page fault for every 4 KiB of fresh memory.
 constexpr size_t POOL_MIN_BLOCK = 64 * 1024;
 // At most this much freed storage is kept, in at most POOL_SLOTS blocks; beyond that blocks
 // go back to the allocator.
@@ -88,7 +86,7 @@ static void note_int_key(KeyedTableIndex *index, int32_t slot, int32_t key);
 static int32_t lookup_name(const KeyedTable *table, const char *name);
 static void index_insert(KeyedTableIndex *index, int32_t slot, uint32_t hash);
 static void index_erase(KeyedTableIndex *index, int32_t slot, uint32_t hash);
-static size_t elements_offset(int32_t kind, size_t room);
+static size_t slots_offset(const KeyedTable *table, size_t room);
 static size_t block_bytes(const KeyedTable *table, size_t room);
 static void place_block(KeyedTable *table, unsigned char *block, int32_t room);
 static int grow(KeyedTable *table);
@@ -348,7 +346,7 @@ int table_copy(const KeyedTable *source, KeyedTable *destination)
         size_t bytes = block_bytes(source, (size_t)source->room);
         unsigned char *block = (unsigned char *)storage_take(bytes, false);
         if (block) {
-            std::memcpy(block, source->slots, bytes);
+            std::memcpy(block, source->data, bytes);
             place_block(&copy, block, source->room);
         }
         if (block && source->index) {
@@ -442,8 +440,8 @@ int table_free(KeyedTable *table)
 {
     if (!table)
         return 0;
-    if (table->slots)
-        storage_give(table->slots, block_bytes(table, (size_t)table->room));
+    if (table->data)
+        storage_give(table->data, block_bytes(table, (size_t)table->room));
     delete table->index;
     std::memset(table, 0, sizeof *table);
     return 1;
@@ -636,29 +634,30 @@ static void index_erase(KeyedTableIndex *index, int32_t slot, uint32_t hash)
     buckets[hole].hash = 0;
 }
 
-// Bytes of a block of room slots before its elements: the key slots, the names of a KEY_NAME
-// table, then padding up to the elements' alignment.
-static size_t elements_offset(int32_t kind, size_t room)
+// Bytes of a block of room slots before its key slots: the elements, rounded up so that the
+// slots after them are aligned.
+static size_t slots_offset(const KeyedTable *table, size_t room)
 {
-    size_t bytes = room * sizeof(KeyedTableSlot);
-    if (kind == KEY_NAME)
-        bytes += room * sizeof(KeyedTableName);
-    return (bytes + ELEMENT_ALIGN - 1) / ELEMENT_ALIGN * ELEMENT_ALIGN;
+    size_t align = alignof(KeyedTableSlot);
+    return (room * (size_t)table->element_size + align - 1) / align * align;
 }
 
-// Size of the table's storage block for room slots.
+// Size of the table's storage block for room slots: elements, key slots, names (KEY_NAME).
 static size_t block_bytes(const KeyedTable *table, size_t room)
 {
-    return elements_offset(table->kind, room) + room * (size_t)table->element_size;
+    size_t bytes = slots_offset(table, room) + room * sizeof(KeyedTableSlot);
+    if (table->kind == KEY_NAME)
+        bytes += room * sizeof(KeyedTableName);
+    return bytes;
 }
 
-// Points the table's slots (and so its names) and elements into a block laid out for room
+// Points the table's elements and slots (and so its names) into a block laid out for room
 // slots.
 static void place_block(KeyedTable *table, unsigned char *block, int32_t room)
 {
     table->room = room;
-    table->slots = (KeyedTableSlot *)block;
-    table->data = block + elements_offset(table->kind, (size_t)room);
+    table->data = block;
+    table->slots = (KeyedTableSlot *)(block + slots_offset(table, (size_t)room));
 }
 
 // Doubles a full table (16 slots the first time). 0 (table unchanged) when out of memory.
@@ -670,11 +669,13 @@ static int grow(KeyedTable *table)
     return resize(table, table->capacity ? capacity : 1, capacity);
 }
 
-// Moves the table into a block of new_room slots (not fewer than its room) under the
-// capacity new_capacity (not below its capacity): slots, names and elements keep their
-// bytes, the added ones are zero, and a table above 16 slots gets its index or has it
-// enlarged. The first block is taken zeroed from the allocator, which gives fresh pages
-// without writing them. 0 (table unchanged) when out of memory.
+// Enlarges the table's block to new_room slots (not fewer than its room) under the capacity
+// new_capacity (not below its capacity): elements, slots and names keep their bytes, the
+// added ones are zero, and a table above 16 slots gets its index or has it enlarged. The
+// first block is taken zeroed from the allocator, which gives fresh pages without writing
+// them; later ones grow in place where the allocator can (a large block is remapped, not
+// copied), so growth never holds the old storage beside the new. 0 (table unchanged) when
+// out of memory.
 static int resize(KeyedTable *table, int32_t new_room, int32_t new_capacity)
 {
     size_t old_room = (size_t)table->room;
@@ -682,30 +683,38 @@ static int resize(KeyedTable *table, int32_t new_room, int32_t new_capacity)
     size_t size = (size_t)table->element_size;
     assert(room >= old_room && new_capacity >= table->capacity && new_room <= new_capacity);
     assert(new_capacity == FIRST_CAPACITY || new_room == new_capacity);
-    unsigned char *old_block = (unsigned char *)table->slots;
-    unsigned char *block = (unsigned char *)storage_take(block_bytes(table, room), old_block == nullptr);
-    if (!block)
+    KeyedTable grown = *table;
+    grown.capacity = new_capacity;
+    bool new_index = new_capacity > FIRST_CAPACITY && !table->index;
+    // Built over the present slots before they move; an index enlarged for a growth that
+    // then fails is harmless.
+    if (new_capacity > FIRST_CAPACITY && !fit_index(&grown))
         return 0;
-    KeyedTable moved = *table;
-    place_block(&moved, block, new_room);
-    moved.capacity = new_capacity;
-    if (old_block) {
-        std::memcpy(moved.slots, table->slots, old_room * sizeof(KeyedTableSlot));
-        std::memset(moved.slots + old_room, 0, (room - old_room) * sizeof(KeyedTableSlot));
-        if (table->kind == KEY_NAME) {
-            std::memcpy(table_names(&moved), table_names(table), old_room * sizeof(KeyedTableName));
-            std::memset(table_names(&moved) + old_room, 0, (room - old_room) * sizeof(KeyedTableName));
-        }
-        std::memcpy(moved.data, table->data, old_room * size);
-        std::memset(moved.data + old_room * size, 0, (room - old_room) * size);
-    }
-    if (new_capacity > FIRST_CAPACITY && !fit_index(&moved)) {
-        storage_give(block, block_bytes(table, room));
+    unsigned char *block = table->data
+        ? (unsigned char *)std::realloc(table->data, block_bytes(table, room))
+        : (unsigned char *)storage_take(block_bytes(table, room), true);
+    if (!block) {
+        if (new_index)
+            delete grown.index;
         return 0;
     }
-    if (old_block)
-        storage_give(old_block, block_bytes(table, old_room));
-    *table = moved;
+    if (old_room > 0) {
+        // Names (highest) and then slots move up to their new places; all that is added is
+        // zeroed after.
+        KeyedTable before = grown;
+        place_block(&before, block, (int32_t)old_room);
+        place_block(&grown, block, new_room);
+        if (table->kind == KEY_NAME)
+            std::memmove(table_names(&grown), table_names(&before), old_room * sizeof(KeyedTableName));
+        std::memmove(grown.slots, before.slots, old_room * sizeof(KeyedTableSlot));
+        std::memset(grown.data + old_room * size, 0, (room - old_room) * size);
+        std::memset(grown.slots + old_room, 0, (room - old_room) * sizeof(KeyedTableSlot));
+        if (table->kind == KEY_NAME)
+            std::memset(table_names(&grown) + old_room, 0, (room - old_room) * sizeof(KeyedTableName));
+    } else {
+        place_block(&grown, block, new_room);
+    }
+    *table = grown;
     assert(counts_agree(table));
     return 1;
 }

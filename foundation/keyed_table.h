@@ -49,20 +49,20 @@ struct KeyedTable {
     int32_t kind;            // KEY_NONE, KEY_INT or KEY_NAME
     int32_t room;            // slots with storage: 0 without, 1..16 (a power of two) while
                              // the capacity is 16, else the capacity
-    KeyedTableSlot *slots;   // room key slots at the start of the one storage block, which
-                             // then holds the names (table_names) and the elements; null
-                             // before the first add
+    KeyedTableSlot *slots;   // room key slots in the one storage block, after the elements
+                             // and before the names (table_names); null before the first add
     int32_t cursor;          // slot index of the walk position
     int32_t count;           // number of used slots
     int32_t element_size;    // bytes per element, at least 1
     int32_t capacity;        // slots: 0, 16, 32, 64, ...
-    unsigned char *data;     // room x element_size bytes in the block; element i at i x element_size
+    unsigned char *data;     // the block: room x element_size bytes of elements first, element i
+                             // at i x element_size; null before the first add
     KeyedTableIndex *index;  // lookup index over the slots of a table above 16 slots; else null
 };
 static_assert(std::is_trivially_copyable<KeyedTable>::value, "KeyedTable must stay a plain record");
 
 // The stored names of a KEY_NAME table with storage, one per slot of its room, in the block
-// after the key slots; null for other tables.
+// after the key slots; null for other tables and without storage.
 inline KeyedTableName *table_names(const KeyedTable *table)
 {
     if (table->kind != KEY_NAME || !table->slots) return nullptr;

@@ -7,7 +7,9 @@
 //   bench_child_scene [--runs N] [--lines N] [--against PROGRAM]...
 //
 // Every open runs in a fresh process, so the peak RSS is that open's own (the
-// process's peak, less nothing: the start-up before the open is given as well). Each
+// process's peak after the first frame; its peak before the open is given as well).
+// The scene is then closed and opened again in the same process ("reopen"), which
+// finds its memory freed by the first. Each
 // PROGRAM given with --against is another build of this program, say one built from an
 // older tree; the rounds run every program in turn on the same scenes, so a slower
 // spell of the machine falls on all of them. Prints, per program and scene, the median
@@ -45,11 +47,12 @@ const int REFUSED_LINES = 100000;
 
 // What one open measured.
 struct OpenRun {
-    double load_ms;   // load, pose, view and focus, as `file open`
-    double frame_ms;  // the first frame after it
-    long start_kb;    // peak RSS before the open
-    long peak_kb;     // peak RSS after the first frame
-    int id;           // the id the open answered, 0 when it was refused
+    double load_ms;    // load, pose, view and focus, as `file open`
+    double frame_ms;   // the first frame after it
+    double reopen_ms;  // the same open once more after closing everything
+    long start_kb;     // peak RSS before the open
+    long peak_kb;      // peak RSS after the first frame
+    int id;            // the id the open answered, 0 when it was refused
 };
 
 double ms_since(std::chrono::steady_clock::time_point start)
@@ -81,24 +84,36 @@ bool write_scene(const std::string &path, int lines)
     return ok;
 }
 
-// The open measured in this process: prints "load_ms frame_ms start_kb peak_kb id".
+// Opens the file as `file open` does; the id, 0 when refused.
+int32_t open_scene(Viewer *viewer, const char *path)
+{
+    int32_t id = viewer_load_model(viewer, path);
+    if (id > 0) {
+        anim_apply_pose(viewer);
+        viewer_focus_all(viewer);
+    }
+    return id;
+}
+
+// The open measured in this process: prints "load_ms frame_ms reopen_ms start_kb peak_kb id".
 int run_once(const char *path)
 {
     static Viewer viewer;
     viewer_init(&viewer);
     long start = peak_kb();
     auto t0 = std::chrono::steady_clock::now();
-    int32_t id = viewer_load_model(&viewer, path);
-    if (id > 0) {
-        anim_apply_pose(&viewer);
-        viewer_focus_all(&viewer);
-    }
+    int32_t id = open_scene(&viewer, path);
     double load = ms_since(t0);
     auto t1 = std::chrono::steady_clock::now();
     if (id > 0) draw_models(&viewer);
     double frame = ms_since(t1);
-    printf("%.1f %.1f %ld %ld %d\n", load, frame, start, peak_kb(), id);
+    long peak = peak_kb();
     if (id <= 0 && err_last()) fprintf(stderr, "%s\n", err_last());
+    viewer_close_all(&viewer);
+    auto t2 = std::chrono::steady_clock::now();
+    open_scene(&viewer, path);
+    double reopen = ms_since(t2);
+    printf("%.1f %.1f %.1f %ld %ld %d\n", load, frame, reopen, start, peak, id);
     return 0;
 }
 
@@ -108,9 +123,9 @@ bool run_program(const std::string &program, const std::string &scene, OpenRun *
     std::string command = "'" + program + "' --once '" + scene + "'";
     FILE *out = popen(command.c_str(), "r");
     if (!out) return false;
-    int fields = fscanf(out, "%lf %lf %ld %ld %d", &run->load_ms, &run->frame_ms, &run->start_kb, &run->peak_kb,
-                        &run->id);
-    return pclose(out) == 0 && fields == 5;
+    int fields = fscanf(out, "%lf %lf %lf %ld %ld %d", &run->load_ms, &run->frame_ms, &run->reopen_ms,
+                        &run->start_kb, &run->peak_kb, &run->id);
+    return pclose(out) == 0 && fields == 6;
 }
 
 struct Spread {
@@ -125,10 +140,11 @@ Spread spread_of(std::vector<double> values)
 
 void print_runs(const std::string &program, const char *scene, const std::vector<OpenRun> &runs)
 {
-    std::vector<double> load, frame, total, start, peak;
+    std::vector<double> load, frame, reopen, total, start, peak;
     for (const OpenRun &r : runs) {
         load.push_back(r.load_ms);
         frame.push_back(r.frame_ms);
+        reopen.push_back(r.reopen_ms);
         total.push_back(r.load_ms + r.frame_ms);
         start.push_back(r.start_kb / 1024.0);
         peak.push_back(r.peak_kb / 1024.0);
@@ -140,7 +156,8 @@ void print_runs(const std::string &program, const char *scene, const std::vector
         const char *unit;
         Spread s;
     } rows[] = {{"open", "ms", spread_of(load)},         {"first frame", "ms", spread_of(frame)},
-                {"open + frame", "ms", spread_of(total)}, {"peak RSS", "MB", spread_of(peak)},
+                {"open + frame", "ms", spread_of(total)}, {"reopen", "ms", spread_of(reopen)},
+                {"peak RSS", "MB", spread_of(peak)},
                 {"RSS at start", "MB", spread_of(start)}};
     for (const auto &row : rows)
         printf("  %-13s %8.1f %s  [%.1f-%.1f]\n", row.what, row.s.median, row.unit, row.s.low, row.s.high);
