@@ -109,13 +109,14 @@ int32_t table_index_of(KeyedTable *table, const char *name, int dense);
 // Element of slot n if used (dense 0), or of the n-th used slot in slot order (dense not 0);
 // null otherwise.
 void *table_nth_checked(KeyedTable *table, int32_t n, int dense);
-// The same; a used slot by index, the drawing passes' inner lookup, is answered here without a
-// call.
+// The same; a slot by index, the drawing passes' inner lookup and the step of every walk by
+// slot, is answered here without a call.
 inline void *table_nth(KeyedTable *table, int32_t n, int dense)
 {
-    if (!dense && table && n >= 0 && n < table->room && table->slots[n].used)
+    if (dense || !table) return table_nth_checked(table, n, dense);
+    if (n >= 0 && n < table->room && table->slots[n].used)
         return table->data + (size_t)n * (size_t)table->element_size;
-    return table_nth_checked(table, n, dense);
+    return nullptr;
 }
 // 1 when every used slot of a KEY_INT table holds the key *base + slot (keys added in
 // ascending order without gaps, as ids are made), with *base set: a key's slot is then
