@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 // Deepest nesting of child models; deeper trees (a model naming itself) are refused.
 constexpr int MAX_CHILD_DEPTH = 32;
@@ -27,10 +28,20 @@ struct LoadedChild {
     int32_t models;           // models its load built, itself included
 };
 
+// A child line that receives a copy of an earlier instance once every child line of its
+// model has been gone through: the copy's ids were fixed when its turn came, so a load that
+// fails further on (at the model cap, say) has built no copy in vain.
+struct PlannedCopy {
+    int32_t slot;               // the child record's slot
+    const LoadedChild *loaded;  // the instance it copies
+    ModelIdCounters shift;      // what its ids are raised by
+};
+
 static Model *load_tree(const char *path, const char *open_path, Model *parent, int32_t *built);
 static void bind_joints(Model *model);
 static int load_children(Model *model, int32_t *built);
-static Model *copy_child(const LoadedChild *loaded, Model *parent, int32_t *built);
+static int plan_copy(const LoadedChild *loaded, int32_t *built, ModelIdCounters *shift);
+static int make_copies(Model *model, const std::vector<PlannedCopy> &copies);
 static int depth_of(const Model *model);
 
 Model *mod_load(const char *path)
@@ -101,10 +112,12 @@ static void bind_joints(Model *model)
 // Loads every child whose model is not loaded yet from the model's directory; 0 with
 // the message of the first child that cannot be found or loaded, or once the load has
 // built its most models. A file named by several child lines is read once: the further
-// instances get copies of the first, with the ids a new read would have given them.
+// instances get copies of the first, with the ids a new read would have given them, made
+// after the last child line has been gone through.
 static int load_children(Model *model, int32_t *built)
 {
     int ok = 1;
+    std::vector<PlannedCopy> copies;
     // The directory as it lies on disk, found once: it is stored lower-cased, and finding
     // such a path again for every child would read each folder on the way once per child.
     std::string found_directory;
@@ -116,9 +129,11 @@ static int load_children(Model *model, int32_t *built)
         if (!child || child->model) continue;
         auto earlier = loaded_files.find(child->name);
         if (earlier != loaded_files.end()) {
-            Model *copy = copy_child(&earlier->second, model, built);
-            if (copy) {
-                child->model = copy;
+            PlannedCopy copy;
+            copy.slot = slot;
+            copy.loaded = &earlier->second;  // map nodes do not move
+            if (plan_copy(copy.loaded, built, &copy.shift)) {
+                copies.push_back(copy);
                 continue;
             }
         }
@@ -151,30 +166,24 @@ static int load_children(Model *model, int32_t *built)
             }
         }
     }
-    return ok;
+    return ok && make_copies(model, copies);
 }
 
-// A copy of an earlier instance for one more child line, as a new load of its file would
-// build it: its ids continue the counters, which advance as that load would advance them.
-// Null when the copy would take the load past its most models (the load itself then gives
-// the message at the very model a read would) or out of memory; built counts the copy.
-static Model *copy_child(const LoadedChild *loaded, Model *parent, int32_t *built)
+// Gives one more child line the ids a new load of the earlier instance's file would give
+// it: shift gets what its copy's ids are raised by, and the counters advance as that load
+// would advance them. 0 (nothing changed) when the copy would take the load past its most
+// models (the load itself then gives the message at the very model a read would); built
+// counts the copy.
+static int plan_copy(const LoadedChild *loaded, int32_t *built, ModelIdCounters *shift)
 {
-    if (*built > MAX_LOAD_MODELS - loaded->models) return nullptr;
-    ModelIdCounters shift;
-    shift.child = g_model_ids.child - loaded->before.child;
-    shift.collide = g_model_ids.collide - loaded->before.collide;
-    shift.joint = g_model_ids.joint - loaded->before.joint;
-    shift.blend = g_model_ids.blend - loaded->before.blend;
-    shift.face = g_model_ids.face - loaded->before.face;
-    shift.strip = g_model_ids.strip - loaded->before.strip;
-    shift.line = g_model_ids.line - loaded->before.line;
-    Model *copy = model_copy(loaded->model, parent);
-    if (copy && !model_shift_ids(copy, &shift)) {
-        model_free(copy);
-        copy = nullptr;
-    }
-    if (!copy) return nullptr;
+    if (*built > MAX_LOAD_MODELS - loaded->models) return 0;
+    shift->child = g_model_ids.child - loaded->before.child;
+    shift->collide = g_model_ids.collide - loaded->before.collide;
+    shift->joint = g_model_ids.joint - loaded->before.joint;
+    shift->blend = g_model_ids.blend - loaded->before.blend;
+    shift->face = g_model_ids.face - loaded->before.face;
+    shift->strip = g_model_ids.strip - loaded->before.strip;
+    shift->line = g_model_ids.line - loaded->before.line;
     g_model_ids.child += loaded->after.child - loaded->before.child;
     g_model_ids.collide += loaded->after.collide - loaded->before.collide;
     g_model_ids.joint += loaded->after.joint - loaded->before.joint;
@@ -183,7 +192,26 @@ static Model *copy_child(const LoadedChild *loaded, Model *parent, int32_t *buil
     g_model_ids.strip += loaded->after.strip - loaded->before.strip;
     g_model_ids.line += loaded->after.line - loaded->before.line;
     *built += loaded->models;
-    return copy;
+    return 1;
+}
+
+// Stores each planned copy in its child record; 0 ("out of memory") when one cannot be made.
+static int make_copies(Model *model, const std::vector<PlannedCopy> &copies)
+{
+    for (const PlannedCopy &planned : copies) {
+        Child *child = static_cast<Child *>(table_nth(&model->children, planned.slot, 0));
+        Model *copy = model_copy(planned.loaded->model, model);
+        if (copy && !model_shift_ids(copy, &planned.shift)) {
+            model_free(copy);
+            copy = nullptr;
+        }
+        if (!copy) {
+            err_set("out of memory");
+            return 0;
+        }
+        child->model = copy;
+    }
+    return 1;
 }
 
 // Number of ancestors of the model.

@@ -1,11 +1,17 @@
-// Keyed table: inline element storage with parallel key slots, an open-addressing
-// hash from key to slot, a min-heap of freed slots so that the lowest free slot is
-// found without scanning, and a list of used slots for dense positions once holes exist.
-// The hash of an integer table is built on its first lookup: tables whose keys only grow
-// and that are never searched (faces, strips, lines and other id-keyed lists) never pay
-// for one, neither in memory nor in rehashing at every doubling. While every key equals a
-// fixed base plus its slot (ids added in ascending order without gaps, as points and faces
-// are), a lookup is plain indexing and no hash is built at all.
+// Keyed table: inline element storage with parallel key slots (and stored names) in one
+// block per table: the elements, then the slots, then the names.
+//
+// A table of 16 slots, as every table is until its 17th element, is scanned: it has no
+// index, and its block holds only the slots up to its highest used one (the room, 1 to 16),
+// so the many small tables of a small model cost a few hundred bytes, not a full 16 slots
+// each. Larger tables keep an index: an open-addressing hash from key to slot, a min-heap
+// of freed slots so that the lowest free slot is found without scanning, and a list of used
+// slots for dense positions once holes exist. The hash of an integer table is built on its
+// first lookup: tables whose keys only grow and that are never searched (faces, strips,
+// lines and other id-keyed lists) never pay for one, neither in memory nor in rehashing at
+// every doubling. While every key equals a fixed base plus its slot (ids added in ascending
+// order without gaps, as points and faces are), a lookup is plain indexing and no hash is
+// built at all.
 #include "foundation/keyed_table.h"
 
 #include <algorithm>
@@ -25,13 +31,13 @@
 #define POOL_UNPOISON(block, size) ((void)(block), (void)(size))
 #endif
 
-constexpr int32_t FIRST_CAPACITY = 16;
+constexpr int32_t FIRST_CAPACITY = 16;    // capacity from the first add; tables of it are scanned
 constexpr int32_t MAX_CAPACITY = 1 << 30; // doubling stops here: capacity stays an int32_t
 constexpr int32_t EMPTY_BUCKET = -1;
 
-// Storage blocks of at least this size are kept when freed and handed out again: a model
-// that is closed and opened again (or the next model of a load) writes memory that is
-// already mapped instead of taking a page fault for every 4 KiB of fresh memory.
+// Storage blocks of at least this size are kept when their table is freed and handed out
+// again: a model that is closed and opened again (or the next model of a load) writes memory
+// that is already mapped instead of taking a page fault for every 4 KiB of fresh memory.
 constexpr size_t POOL_MIN_BLOCK = 64 * 1024;
 // At most this much freed storage is kept, in at most POOL_SLOTS blocks; beyond that blocks
 // go back to the allocator.
@@ -53,8 +59,8 @@ struct IndexBucket {
     uint32_t hash; // hash of the slot's key, kept so growth and deletion never rehash names
 };
 
-// Everything that makes lookups cheap; rebuilt from nothing on the first add, deep-copied
-// by table_copy and deleted by table_free.
+// Everything that makes lookups in a table above 16 slots cheap; built from the slots when
+// the table first grows past 16, deep-copied by table_copy and deleted by table_free.
 struct KeyedTableIndex {
     std::vector<IndexBucket> buckets; // 2 x capacity buckets, linear probing; KEY_INT: empty
                                       // until the first lookup (see ensure_int_index)
@@ -80,18 +86,24 @@ static void note_int_key(KeyedTableIndex *index, int32_t slot, int32_t key);
 static int32_t lookup_name(const KeyedTable *table, const char *name);
 static void index_insert(KeyedTableIndex *index, int32_t slot, uint32_t hash);
 static void index_erase(KeyedTableIndex *index, int32_t slot, uint32_t hash);
+static size_t slots_offset(const KeyedTable *table, size_t room);
+static size_t block_bytes(const KeyedTable *table, size_t room);
+static void place_block(KeyedTable *table, unsigned char *block, int32_t room);
 static int grow(KeyedTable *table);
-static int grow_to(KeyedTable *table, int32_t new_capacity);
-static void *enlarged(void *block, size_t old_size, size_t new_size);
-static void *storage_take(size_t size);
+static int resize(KeyedTable *table, int32_t new_room, int32_t new_capacity);
+static bool fit_index(KeyedTable *table);
+static KeyedTableIndex *build_index(const KeyedTable *table);
+static void *storage_take(size_t size, bool zeroed);
 static void storage_give(void *block, size_t size);
 static int32_t take_free_slot(KeyedTable *table);
+static int32_t take_scanned_slot(KeyedTable *table);
 static void release_slot(KeyedTable *table, int32_t slot, uint32_t hash);
 static void *element_at(const KeyedTable *table, int32_t slot);
 static void *walk_from(KeyedTable *table, int32_t start);
 static bool no_holes(const KeyedTable *table);
 static bool build_dense(const KeyedTable *table);
 static int32_t dense_position(const KeyedTable *table, int32_t slot);
+static int32_t nth_used_slot(const KeyedTable *table, int32_t n);
 [[maybe_unused]] static bool counts_agree(const KeyedTable *table);
 
 int table_init(KeyedTable *table, int32_t element_size, int32_t key_kind)
@@ -109,10 +121,10 @@ void *table_add(KeyedTable *table, int32_t key)
     if (!table || table->element_size < 1 || table->kind == KEY_NAME ||
         table->kind < KEY_NONE || table->kind > KEY_NAME)
         return nullptr;
-    // A key above every key added so far, or any key before the first, cannot be present:
-    // no lookup (and no hash) needed.
-    if (table->kind == KEY_INT && has_storage(table) && table->index->any_key &&
-        key <= table->index->max_key) {
+    // In an indexed table a key above every key added so far, or any key before the first,
+    // cannot be present: no lookup (and no hash) needed.
+    if (table->kind == KEY_INT && has_storage(table) &&
+        (!table->index || (table->index->any_key && key <= table->index->max_key))) {
         int32_t found = lookup_int(table, key);
         if (found == -2)
             return nullptr;
@@ -123,7 +135,7 @@ void *table_add(KeyedTable *table, int32_t key)
     if (slot < 0)
         return nullptr;
     table->slots[slot].key = key;
-    if (table->kind == KEY_INT)
+    if (table->kind == KEY_INT && table->index)
         note_int_key(table->index, slot, key);
     return element_at(table, slot);
 }
@@ -138,7 +150,7 @@ void *table_add(KeyedTable *table, const char *name)
             return element_at(table, found);
     }
     // A missing (or unstorable) name is refused only after the first storage exists.
-    if (!has_storage(table) && !grow(table))
+    if (!has_storage(table) && !resize(table, 1, FIRST_CAPACITY))
         return nullptr;
     if (!name_storable(name))
         return nullptr;
@@ -146,10 +158,11 @@ void *table_add(KeyedTable *table, const char *name)
     if (slot < 0)
         return nullptr;
     table->slots[slot].key = 0;
-    KeyedTableName *stored = &table->names[slot];
+    KeyedTableName *stored = &table_names(table)[slot];
     std::memset(stored->text, 0, sizeof stored->text);
     std::memcpy(stored->text, name, std::strlen(name));
-    index_insert(table->index, slot, hash_name(name));
+    if (table->index)
+        index_insert(table->index, slot, hash_name(name));
     return element_at(table, slot);
 }
 
@@ -194,6 +207,8 @@ void *table_first(KeyedTable *table)
 {
     if (!usable(table) || table->count == 0)
         return nullptr;
+    if (!table->index)
+        return walk_from(table, 0);
     // Slots below first_used are all free, so starting there equals starting at 0.
     void *element = walk_from(table, table->index->first_used);
     if (element)
@@ -213,7 +228,7 @@ void *table_first(KeyedTable *table, const char **name_out)
 {
     void *element = table_first(table);
     if (name_out)
-        *name_out = element && table->kind == KEY_NAME ? table->names[table->cursor].text : nullptr;
+        *name_out = element && table->kind == KEY_NAME ? table_names(table)[table->cursor].text : nullptr;
     return element;
 }
 
@@ -237,7 +252,7 @@ void *table_next(KeyedTable *table, const char **name_out)
 {
     void *element = table_next(table);
     if (name_out)
-        *name_out = element && table->kind == KEY_NAME ? table->names[table->cursor].text : nullptr;
+        *name_out = element && table->kind == KEY_NAME ? table_names(table)[table->cursor].text : nullptr;
     return element;
 }
 
@@ -275,7 +290,7 @@ void *table_nth_checked(KeyedTable *table, int32_t n, int dense)
     if (!usable(table) || table->count == 0)
         return nullptr;
     if (!dense) {
-        if (n < 0 || n >= table->capacity || !table->slots[n].used)
+        if (n < 0 || n >= table->room || !table->slots[n].used)
             return nullptr;
         return element_at(table, n);
     }
@@ -283,24 +298,36 @@ void *table_nth_checked(KeyedTable *table, int32_t n, int dense)
         return nullptr;
     if (no_holes(table))
         return element_at(table, n);
-    if (build_dense(table))
+    if (table->index && build_dense(table))
         return element_at(table, table->index->dense_slots[(size_t)n]);
-    int32_t passed = 0;
-    for (int32_t slot = table->index->first_used; slot < table->capacity; slot++) {
-        if (!table->slots[slot].used)
-            continue;
-        if (passed == n)
-            return element_at(table, slot);
-        passed++;
-    }
-    return nullptr;
+    return element_at(table, nth_used_slot(table, n));
 }
 
 int table_direct_base(const KeyedTable *table, int64_t *base)
 {
-    if (!usable(table) || table->kind != KEY_INT || !base || !table->index->direct)
+    if (!usable(table) || table->kind != KEY_INT || !base)
         return 0;
-    *base = table->index->direct_base;
+    if (table->index) {
+        if (!table->index->direct)
+            return 0;
+        *base = table->index->direct_base;
+        return 1;
+    }
+    // A scanned table is checked slot by slot: at most 16 of them.
+    bool any = false;
+    int64_t found = 0;
+    for (int32_t slot = 0; slot < table->room; slot++) {
+        if (!table->slots[slot].used)
+            continue;
+        int64_t slot_base = (int64_t)table->slots[slot].key - slot;
+        if (any && slot_base != found)
+            return 0;
+        found = slot_base;
+        any = true;
+    }
+    if (!any)
+        return 0;
+    *base = found;
     return 1;
 }
 
@@ -312,34 +339,31 @@ int table_copy(const KeyedTable *source, KeyedTable *destination)
         return 1;
     KeyedTable copy = *source;
     int result = 1;
-    copy.data = nullptr;
     copy.slots = nullptr;
-    copy.names = nullptr;
+    copy.data = nullptr;
     copy.index = nullptr;
     if (has_storage(source)) {
-        size_t cap = (size_t)source->capacity;
-        copy.data = (unsigned char *)storage_take(cap * (size_t)source->element_size);
-        copy.slots = (KeyedTableSlot *)storage_take(cap * sizeof(KeyedTableSlot));
-        if (source->names)
-            copy.names = (KeyedTableName *)storage_take(cap * sizeof(KeyedTableName));
-        try {
-            copy.index = new KeyedTableIndex(*source->index);
-            // A vector copy drops the reserve that lets removal push without allocating.
-            copy.index->free_heap.reserve(cap);
-        } catch (const std::bad_alloc &) {
-            delete copy.index;
-            copy.index = nullptr;
+        size_t bytes = block_bytes(source, (size_t)source->room);
+        unsigned char *block = (unsigned char *)storage_take(bytes, false);
+        if (block) {
+            std::memcpy(block, source->data, bytes);
+            place_block(&copy, block, source->room);
         }
-        if (!copy.data || !copy.slots || (source->names && !copy.names) || !copy.index) {
+        if (block && source->index) {
+            try {
+                copy.index = new KeyedTableIndex(*source->index);
+                // A vector copy drops the reserve that lets removal push without allocating.
+                copy.index->free_heap.reserve((size_t)source->capacity);
+            } catch (const std::bad_alloc &) {
+                delete copy.index;
+                copy.index = nullptr;
+            }
+        }
+        if (!block || (source->index && !copy.index))
             result = 0;
-        } else {
-            std::memcpy(copy.data, source->data, cap * (size_t)source->element_size);
-            std::memcpy(copy.slots, source->slots, cap * sizeof(KeyedTableSlot));
-            if (source->names)
-                std::memcpy(copy.names, source->names, cap * sizeof(KeyedTableName));
-        }
     } else {
         copy.capacity = 0;
+        copy.room = 0;
     }
     if (result)
         *destination = copy;
@@ -353,12 +377,12 @@ int table_reserve(KeyedTable *table, int32_t count)
     if (!table || table->element_size < 1 || table->kind < KEY_NONE || table->kind > KEY_NAME ||
         count > MAX_CAPACITY)
         return 0;
-    if (count <= table->capacity)
+    if (count <= table->room)
         return 1;
     int32_t capacity = table->capacity ? table->capacity : FIRST_CAPACITY;
     while (capacity < count)
         capacity *= 2;
-    return grow_to(table, capacity);
+    return resize(table, capacity, capacity);
 }
 
 int table_shift_keys(KeyedTable *table, int32_t delta)
@@ -368,6 +392,13 @@ int table_shift_keys(KeyedTable *table, int32_t delta)
     if (!has_storage(table) || delta == 0)
         return 1;
     KeyedTableIndex *index = table->index;
+    if (!index) {
+        for (int32_t slot = 0; slot < table->room; slot++) {
+            if (table->slots[slot].used)
+                table->slots[slot].key = (int32_t)((uint32_t)table->slots[slot].key + (uint32_t)delta);
+        }
+        return 1;
+    }
     std::vector<IndexBucket> buckets;
     try {
         if (!index->buckets.empty())
@@ -409,10 +440,8 @@ int table_free(KeyedTable *table)
 {
     if (!table)
         return 0;
-    size_t capacity = table->capacity > 0 ? (size_t)table->capacity : 0;
-    storage_give(table->data, capacity * (size_t)(table->element_size > 0 ? table->element_size : 0));
-    storage_give(table->slots, capacity * sizeof(KeyedTableSlot));
-    storage_give(table->names, capacity * sizeof(KeyedTableName));
+    if (table->data)
+        storage_give(table->data, block_bytes(table, (size_t)table->room));
     delete table->index;
     std::memset(table, 0, sizeof *table);
     return 1;
@@ -429,10 +458,10 @@ int table_clear(KeyedTable *table)
     return 1;
 }
 
-// True when the table holds allocated slots with their index.
+// True when the table holds a storage block.
 static bool has_storage(const KeyedTable *table)
 {
-    return table->capacity > 0 && table->data && table->slots && table->index;
+    return table->capacity > 0 && table->room > 0 && table->slots;
 }
 
 // True for a live table with storage: the precondition of every lookup and walk.
@@ -471,7 +500,7 @@ static bool name_storable(const char *name)
     return name && std::memchr(name, 0, TABLE_NAME_MAX + 1) != nullptr;
 }
 
-// Builds the hash of an integer table if it has none yet; false when out of memory.
+// Builds the hash of an indexed integer table if it has none yet; false when out of memory.
 static bool ensure_int_index(const KeyedTable *table)
 {
     KeyedTableIndex *index = table->index;
@@ -494,6 +523,13 @@ static bool ensure_int_index(const KeyedTable *table)
 static int32_t lookup_int(const KeyedTable *table, int32_t key)
 {
     const KeyedTableIndex *index = table->index;
+    if (!index) {
+        for (int32_t slot = 0; slot < table->room; slot++) {
+            if (table->slots[slot].used && table->slots[slot].key == key)
+                return slot;
+        }
+        return -1;
+    }
     if (index->direct) {
         int64_t slot = (int64_t)key - index->direct_base;
         if (slot < 0 || slot >= index->fresh || !table->slots[slot].used)
@@ -517,8 +553,9 @@ static int32_t lookup_int(const KeyedTable *table, int32_t key)
     return -1;
 }
 
-// Records a key just stored in slot of an integer table: enters it in the hash if one is
-// built, raises the largest key, and ends direct indexing once a key is not base + slot.
+// Records a key just stored in slot of an indexed integer table: enters it in the hash if
+// one is built, raises the largest key, and ends direct indexing once a key is not base +
+// slot.
 static void note_int_key(KeyedTableIndex *index, int32_t slot, int32_t key)
 {
     if (!index->any_key) {
@@ -539,11 +576,19 @@ static int32_t lookup_name(const KeyedTable *table, const char *name)
 {
     if (!name_storable(name))
         return -1;
+    const KeyedTableName *names = table_names(table);
+    if (!table->index) {
+        for (int32_t slot = 0; slot < table->room; slot++) {
+            if (table->slots[slot].used && std::strcmp(names[slot].text, name) == 0)
+                return slot;
+        }
+        return -1;
+    }
     const std::vector<IndexBucket> &buckets = table->index->buckets;
     size_t mask = buckets.size() - 1;
     uint32_t hash = hash_name(name);
     for (size_t i = hash & mask; buckets[i].slot != EMPTY_BUCKET; i = (i + 1) & mask) {
-        if (buckets[i].hash == hash && std::strcmp(table->names[buckets[i].slot].text, name) == 0) {
+        if (buckets[i].hash == hash && std::strcmp(names[buckets[i].slot].text, name) == 0) {
             assert(table->slots[buckets[i].slot].used);
             return buckets[i].slot;
         }
@@ -589,63 +634,106 @@ static void index_erase(KeyedTableIndex *index, int32_t slot, uint32_t hash)
     buckets[hole].hash = 0;
 }
 
-// Doubles the storage (16 slots the first time), zero-filling the new half of the elements,
-// slots and names, and resizes the index. 0 (table unchanged in use) when out of memory.
+// Bytes of a block of room slots before its key slots: the elements, rounded up so that the
+// slots after them are aligned.
+static size_t slots_offset(const KeyedTable *table, size_t room)
+{
+    size_t align = alignof(KeyedTableSlot);
+    return (room * (size_t)table->element_size + align - 1) / align * align;
+}
+
+// Size of the table's storage block for room slots: elements, key slots, names (KEY_NAME).
+static size_t block_bytes(const KeyedTable *table, size_t room)
+{
+    size_t bytes = slots_offset(table, room) + room * sizeof(KeyedTableSlot);
+    if (table->kind == KEY_NAME)
+        bytes += room * sizeof(KeyedTableName);
+    return bytes;
+}
+
+// Points the table's elements and slots (and so its names) into a block laid out for room
+// slots.
+static void place_block(KeyedTable *table, unsigned char *block, int32_t room)
+{
+    table->room = room;
+    table->data = block;
+    table->slots = (KeyedTableSlot *)(block + slots_offset(table, (size_t)room));
+}
+
+// Doubles a full table (16 slots the first time). 0 (table unchanged) when out of memory.
 static int grow(KeyedTable *table)
 {
     if (table->capacity >= MAX_CAPACITY)
         return 0;
-    return grow_to(table, table->capacity ? table->capacity * 2 : FIRST_CAPACITY);
+    int32_t capacity = table->capacity ? table->capacity * 2 : FIRST_CAPACITY;
+    return resize(table, table->capacity ? capacity : 1, capacity);
 }
 
-// Enlarges the storage to new_capacity slots (a larger power of two) as grow does. The
-// first storage is taken zeroed from the allocator, which gives fresh pages without
-// writing them.
-static int grow_to(KeyedTable *table, int32_t new_capacity)
+// Enlarges the table's block to new_room slots (not fewer than its room) under the capacity
+// new_capacity (not below its capacity): elements, slots and names keep their bytes, the
+// added ones are zero, and a table above 16 slots gets its index or has it enlarged. The
+// first block is taken zeroed from the allocator, which gives fresh pages without writing
+// them; later ones grow in place where the allocator can (a large block is remapped, not
+// copied), so growth never holds the old storage beside the new. 0 (table unchanged) when
+// out of memory.
+static int resize(KeyedTable *table, int32_t new_room, int32_t new_capacity)
 {
-    size_t old_n = (size_t)table->capacity;
-    size_t new_n = (size_t)new_capacity;
+    size_t old_room = (size_t)table->room;
+    size_t room = (size_t)new_room;
     size_t size = (size_t)table->element_size;
-    assert(new_n > old_n);
-
-    // Each block is enlarged in turn; until capacity changes at the end a larger block is
-    // harmless, so a failure part way leaves the table as it was.
-    unsigned char *data = (unsigned char *)enlarged(table->data, old_n * size, new_n * size);
-    if (!data)
+    assert(room >= old_room && new_capacity >= table->capacity && new_room <= new_capacity);
+    assert(new_capacity == FIRST_CAPACITY || new_room == new_capacity);
+    KeyedTable grown = *table;
+    grown.capacity = new_capacity;
+    bool new_index = new_capacity > FIRST_CAPACITY && !table->index;
+    // Built over the present slots before they move; an index enlarged for a growth that
+    // then fails is harmless.
+    if (new_capacity > FIRST_CAPACITY && !fit_index(&grown))
         return 0;
-    table->data = data;
-
-    KeyedTableSlot *slots =
-        (KeyedTableSlot *)enlarged(table->slots, old_n * sizeof *slots, new_n * sizeof *slots);
-    if (!slots)
+    unsigned char *block = table->data
+        ? (unsigned char *)std::realloc(table->data, block_bytes(table, room))
+        : (unsigned char *)storage_take(block_bytes(table, room), true);
+    if (!block) {
+        if (new_index)
+            delete grown.index;
         return 0;
-    table->slots = slots;
-
-    if (table->kind == KEY_NAME) {
-        KeyedTableName *names =
-            (KeyedTableName *)enlarged(table->names, old_n * sizeof *names, new_n * sizeof *names);
-        if (!names)
-            return 0;
-        table->names = names;
     }
+    if (old_room > 0) {
+        // Names (highest) and then slots move up to their new places; all that is added is
+        // zeroed after.
+        KeyedTable before = grown;
+        place_block(&before, block, (int32_t)old_room);
+        place_block(&grown, block, new_room);
+        if (table->kind == KEY_NAME)
+            std::memmove(table_names(&grown), table_names(&before), old_room * sizeof(KeyedTableName));
+        std::memmove(grown.slots, before.slots, old_room * sizeof(KeyedTableSlot));
+        std::memset(grown.data + old_room * size, 0, (room - old_room) * size);
+        std::memset(grown.slots + old_room, 0, (room - old_room) * sizeof(KeyedTableSlot));
+        if (table->kind == KEY_NAME)
+            std::memset(table_names(&grown) + old_room, 0, (room - old_room) * sizeof(KeyedTableName));
+    } else {
+        place_block(&grown, block, new_room);
+    }
+    *table = grown;
+    assert(counts_agree(table));
+    return 1;
+}
 
+// Gives a table that has just grown above 16 slots its index, built from its slots, or
+// enlarges the index it has to the new capacity; false (the table's index as it was, a
+// larger reserve being harmless) when out of memory.
+static bool fit_index(KeyedTable *table)
+{
     if (!table->index) {
-        table->index = new (std::nothrow) KeyedTableIndex();
-        if (!table->index)
-            return 0;
-        table->index->fresh = 0;
-        table->index->first_used = 0;
-        table->index->dense_valid = false;
-        table->index->max_key = 0;
-        table->index->any_key = false;
-        table->index->direct = false;
-        table->index->direct_base = 0;
+        table->index = build_index(table);
+        return table->index != nullptr;
     }
     KeyedTableIndex *index = table->index;
+    size_t capacity = (size_t)table->capacity;
     try {
-        index->free_heap.reserve(new_n);
+        index->free_heap.reserve(capacity);
         if (table->kind == KEY_NAME || (table->kind == KEY_INT && !index->buckets.empty())) {
-            std::vector<IndexBucket> buckets(new_n * 2, IndexBucket{EMPTY_BUCKET, 0});
+            std::vector<IndexBucket> buckets(capacity * 2, IndexBucket{EMPTY_BUCKET, 0});
             size_t mask = buckets.size() - 1;
             for (const IndexBucket &b : index->buckets) {
                 if (b.slot == EMPTY_BUCKET)
@@ -658,38 +746,67 @@ static int grow_to(KeyedTable *table, int32_t new_capacity)
             index->buckets.swap(buckets);
         }
     } catch (const std::bad_alloc &) {
-        return 0;
+        return false;
     }
-    table->capacity = new_capacity;
-    assert(index->fresh <= table->capacity && counts_agree(table));
-    return 1;
+    return true;
 }
 
-// The block (null for none) enlarged from old_size to new_size bytes with the added bytes
-// zero, or null when out of memory (the block is then unchanged).
-static void *enlarged(void *block, size_t old_size, size_t new_size)
+// A new index over the table's slots (the used ones, their keys and names), or null when out
+// of memory.
+static KeyedTableIndex *build_index(const KeyedTable *table)
 {
-    if (new_size < POOL_MIN_BLOCK) {
-        if (!block)
-            return std::calloc(new_size, 1);
-        unsigned char *grown = (unsigned char *)std::realloc(block, new_size);
-        if (grown)
-            std::memset(grown + old_size, 0, new_size - old_size);
-        return grown;
-    }
-    unsigned char *grown = (unsigned char *)storage_take(new_size);
-    if (!grown)
+    KeyedTableIndex *index = new (std::nothrow) KeyedTableIndex();
+    if (!index)
         return nullptr;
-    if (block)
-        std::memcpy(grown, block, old_size);
-    std::memset(grown + old_size, 0, new_size - old_size);
-    storage_give(block, old_size);
-    return grown;
+    index->max_key = 0;
+    index->any_key = false;
+    index->direct = false;
+    index->direct_base = 0;
+    index->fresh = 0;
+    index->first_used = 0;
+    index->dense_valid = false;
+    try {
+        index->free_heap.reserve((size_t)table->capacity);
+        if (table->kind == KEY_NAME)
+            index->buckets.assign((size_t)table->capacity * 2, IndexBucket{EMPTY_BUCKET, 0});
+        bool direct = true;
+        bool seen = false;
+        for (int32_t slot = 0; slot < table->room; slot++) {
+            if (!table->slots[slot].used)
+                continue;
+            // Free slots below a used one wait in the heap; ascending order is a valid heap.
+            for (int32_t free_slot = index->fresh; free_slot < slot; free_slot++)
+                index->free_heap.push_back(free_slot);
+            if (!seen)
+                index->first_used = slot;
+            seen = true;
+            index->fresh = slot + 1;
+            int32_t key = table->slots[slot].key;
+            if (table->kind == KEY_NAME) {
+                index_insert(index, slot, hash_name(table_names(table)[slot].text));
+            } else if (table->kind == KEY_INT) {
+                if (!index->any_key) {
+                    index->direct_base = (int64_t)key - slot;
+                } else if ((int64_t)key - slot != index->direct_base) {
+                    direct = false;
+                }
+                if (!index->any_key || key > index->max_key)
+                    index->max_key = key;
+                index->any_key = true;
+            }
+        }
+        index->direct = direct && index->any_key;
+    } catch (const std::bad_alloc &) {
+        delete index;
+        return nullptr;
+    }
+    return index;
 }
 
-// A block of at least size bytes (contents undefined): the smallest kept block that is at
-// most an eighth larger, else a new one; null when out of memory.
-static void *storage_take(size_t size)
+// A block of size bytes, zero when asked (contents undefined otherwise): for a large block
+// the smallest kept block that is at most an eighth larger, else a new one; null when out of
+// memory.
+static void *storage_take(size_t size, bool zeroed)
 {
     if (size >= POOL_MIN_BLOCK) {
         int best = -1;
@@ -705,9 +822,13 @@ static void *storage_take(size_t size)
             g_pool.blocks[best] = g_pool.blocks[g_pool.count];
             g_pool.sizes[best] = g_pool.sizes[g_pool.count];
             POOL_UNPOISON(block, size);
+            if (zeroed)
+                std::memset(block, 0, size);
             return block;
         }
     }
+    if (zeroed)
+        return std::calloc(size > 0 ? size : 1, 1);
     return std::malloc(size > 0 ? size : 1);
 }
 
@@ -736,6 +857,14 @@ static int32_t take_free_slot(KeyedTable *table)
 {
     if (!has_storage(table) && !grow(table))
         return -1;
+    if (!table->index) {
+        int32_t slot = take_scanned_slot(table);
+        if (slot != -2)
+            return slot;
+        // All 16 slots are used: the table doubles and is indexed from now on.
+        if (!grow(table))
+            return -1;
+    }
     KeyedTableIndex *index = table->index;
     int32_t slot;
     if (!index->free_heap.empty()) {
@@ -770,13 +899,35 @@ static int32_t take_free_slot(KeyedTable *table)
     return slot;
 }
 
+// take_free_slot for a table without index: the first free slot within the room, else the
+// room doubled and its first new slot. -2 when all 16 slots are used, -1 when out of memory.
+static int32_t take_scanned_slot(KeyedTable *table)
+{
+    int32_t slot = 0;
+    while (slot < table->room && table->slots[slot].used)
+        slot++;
+    if (slot == table->capacity)
+        return -2;
+    if (slot == table->room && !resize(table, table->room * 2, table->capacity))
+        return -1;
+    table->slots[slot].used = 1;
+    table->count++;
+    assert(counts_agree(table));
+    return slot;
+}
+
 // Frees a used slot (its bytes and, for names, its stored name stay) and forgets its key.
 static void release_slot(KeyedTable *table, int32_t slot, uint32_t hash)
 {
-    KeyedTableIndex *index = table->index;
-    assert(slot >= 0 && slot < index->fresh && table->slots[slot].used);
+    assert(slot >= 0 && slot < table->room && table->slots[slot].used);
     table->slots[slot].used = 0;
     table->count--;
+    KeyedTableIndex *index = table->index;
+    if (!index) {
+        assert(counts_agree(table));
+        return;
+    }
+    assert(slot < index->fresh);
     if (!index->buckets.empty())
         index_erase(index, slot, hash);
     if (index->dense_valid) {
@@ -800,24 +951,34 @@ static void *element_at(const KeyedTable *table, int32_t slot)
 }
 
 // Moves the cursor to the first used slot at or after start; its element, or null with the
-// cursor at the capacity.
+// cursor at the capacity (the slots beyond the room are all free).
 static void *walk_from(KeyedTable *table, int32_t start)
 {
     int32_t slot = start;
-    while (slot < table->capacity && !table->slots[slot].used)
+    while (slot < table->room && !table->slots[slot].used)
         slot++;
+    if (slot >= table->room) {
+        table->cursor = table->capacity;
+        return nullptr;
+    }
     table->cursor = slot;
-    return element_at(table, slot < table->capacity ? slot : -1);
+    return element_at(table, slot);
 }
 
 // True when the used slots are exactly 0 .. count-1, so slot and dense positions agree.
 static bool no_holes(const KeyedTable *table)
 {
-    return table->index->free_heap.empty() && table->index->fresh == table->count;
+    if (table->index)
+        return table->index->free_heap.empty() && table->index->fresh == table->count;
+    int32_t used = 0;
+    while (used < table->room && table->slots[used].used)
+        used++;
+    return used == table->count;
 }
 
-// Brings the list of used slots up to date, so dense queries over a table with holes cost a
-// binary search or less until the order next changes; false when out of memory.
+// Brings the list of used slots of an indexed table up to date, so dense queries over a table
+// with holes cost a binary search or less until the order next changes; false when out of
+// memory.
 static bool build_dense(const KeyedTable *table)
 {
     KeyedTableIndex *index = table->index;
@@ -843,25 +1004,48 @@ static int32_t dense_position(const KeyedTable *table, int32_t slot)
 {
     if (no_holes(table))
         return slot;
-    if (build_dense(table)) {
+    if (table->index && build_dense(table)) {
         const std::vector<int32_t> &dense = table->index->dense_slots;
         return (int32_t)(std::lower_bound(dense.begin(), dense.end(), slot) - dense.begin());
     }
     int32_t passed = 0;
-    for (int32_t i = table->index->first_used; i < slot; i++) {
+    for (int32_t i = table->index ? table->index->first_used : 0; i < slot; i++) {
         if (table->slots[i].used)
             passed++;
     }
     return passed;
 }
 
-// The bookkeeping that every change keeps, checked in constant time: each slot below fresh
-// is used or waits once in the free heap, and the dense list, while valid, lists every used
-// slot.
+// Slot of the used slot with n used slots before it, counted from the start; -1 when none.
+static int32_t nth_used_slot(const KeyedTable *table, int32_t n)
+{
+    int32_t passed = 0;
+    for (int32_t slot = table->index ? table->index->first_used : 0; slot < table->room; slot++) {
+        if (!table->slots[slot].used)
+            continue;
+        if (passed == n)
+            return slot;
+        passed++;
+    }
+    return -1;
+}
+
+// The bookkeeping that every change keeps: a scanned table counts its used slots within its
+// room (at most 16); an indexed one, in constant time, has room for its capacity, each slot
+// below fresh used or waiting once in the free heap, and the dense list, while valid,
+// listing every used slot.
 [[maybe_unused]] static bool counts_agree(const KeyedTable *table)
 {
+    if (table->count < 0 || table->count > table->room || table->room > table->capacity)
+        return false;
     const KeyedTableIndex *index = table->index;
-    return table->count >= 0 && table->count <= table->capacity &&
+    if (!index) {
+        int32_t used = 0;
+        for (int32_t slot = 0; slot < table->room; slot++)
+            used += table->slots[slot].used ? 1 : 0;
+        return table->capacity == FIRST_CAPACITY && used == table->count;
+    }
+    return table->room == table->capacity &&
            (size_t)table->count + index->free_heap.size() == (size_t)index->fresh &&
            (!index->dense_valid || index->dense_slots.size() == (size_t)table->count);
 }

@@ -1,16 +1,22 @@
 // The one collection type: fixed-size elements stored inline in slots with a
 // used flag, keyed by nothing, by a signed 32-bit integer or by a name of at
-// most 31 characters compared exactly. Storage starts at 16 slots on the first
+// most 31 characters compared exactly. The capacity is 16 slots from the first
 // add and doubles when full; a new element always takes the lowest free slot.
 // Elements are plain bytes the table copies and zero-fills but never reads, so
 // records stored in a table must be trivially copyable.
+//
+// A table costs what it holds: nothing before its first add, and within its first
+// 16 slots storage only for the slots up to the highest used one (the room: 1, 2,
+// 4, 8 or 16 slots, larger tables have room for their whole capacity). Slots at or
+// above the room are free and hold no bytes: reach slots through table_nth, which
+// checks that. Tables of 16 slots keep no lookup index; they are scanned.
 //
 // Keys: the integer overloads serve KEY_NONE and KEY_INT tables, the name
 // overloads KEY_NAME tables; a key of the other form is refused. Pass nullptr
 // (not NULL) for a missing name.
 //
 // The header is a plain record that can sit inside other plain records, but it
-// owns its storage and a key index behind pointers: copying the record by
+// owns its storage (and, above 16 slots, a key index) behind pointers: copying the record by
 // assignment aliases the storage and is NOT a copy (use table_copy), and only
 // one of the aliases may ever be freed or changed. Moving the record's bytes to a new
 // place (as when a table of records holding tables grows) is safe: nothing points back at it.
@@ -41,16 +47,27 @@ struct KeyedTableIndex; // key-to-slot hash and free-slot order, private to keye
 
 struct KeyedTable {
     int32_t kind;            // KEY_NONE, KEY_INT or KEY_NAME
-    KeyedTableSlot *slots;   // capacity key slots; null before the first add
+    int32_t room;            // slots with storage: 0 without, 1..16 (a power of two) while
+                             // the capacity is 16, else the capacity
+    KeyedTableSlot *slots;   // room key slots in the one storage block, after the elements
+                             // and before the names (table_names); null before the first add
     int32_t cursor;          // slot index of the walk position
     int32_t count;           // number of used slots
     int32_t element_size;    // bytes per element, at least 1
-    int32_t capacity;        // slots allocated: 0, 16, 32, 64, ...
-    unsigned char *data;     // capacity x element_size bytes; element i at i x element_size
-    KeyedTableName *names;   // KEY_NAME only: capacity stored names; else null
-    KeyedTableIndex *index;  // lookup index over the slots; null without storage
+    int32_t capacity;        // slots: 0, 16, 32, 64, ...
+    unsigned char *data;     // the block: room x element_size bytes of elements first, element i
+                             // at i x element_size; null before the first add
+    KeyedTableIndex *index;  // lookup index over the slots of a table above 16 slots; else null
 };
 static_assert(std::is_trivially_copyable<KeyedTable>::value, "KeyedTable must stay a plain record");
+
+// The stored names of a KEY_NAME table with storage, one per slot of its room, in the block
+// after the key slots; null for other tables and without storage.
+inline KeyedTableName *table_names(const KeyedTable *table)
+{
+    if (table->kind != KEY_NAME || !table->slots) return nullptr;
+    return reinterpret_cast<KeyedTableName *>(table->slots + table->room);
+}
 
 // Zeroes the header and sets element size and kind; no storage yet. 0 (table unchanged) for a
 // null table, element_size < 1 or an unknown kind. Only for a zero, new or freed table.
@@ -92,13 +109,14 @@ int32_t table_index_of(KeyedTable *table, const char *name, int dense);
 // Element of slot n if used (dense 0), or of the n-th used slot in slot order (dense not 0);
 // null otherwise.
 void *table_nth_checked(KeyedTable *table, int32_t n, int dense);
-// The same; a used slot by index, the drawing passes' inner lookup, is answered here without a
-// call.
+// The same; a slot by index, the drawing passes' inner lookup and the step of every walk by
+// slot, is answered here without a call.
 inline void *table_nth(KeyedTable *table, int32_t n, int dense)
 {
-    if (!dense && table && n >= 0 && n < table->capacity && table->slots[n].used)
+    if (dense || !table) return table_nth_checked(table, n, dense);
+    if (n >= 0 && n < table->room && table->slots[n].used)
         return table->data + (size_t)n * (size_t)table->element_size;
-    return table_nth_checked(table, n, dense);
+    return nullptr;
 }
 // 1 when every used slot of a KEY_INT table holds the key *base + slot (keys added in
 // ascending order without gaps, as ids are made), with *base set: a key's slot is then

@@ -16,7 +16,7 @@ static char g_path_leaf_buffer[PATH_BUFFER_SIZE];
 static bool is_separator(char c);
 static int last_separator(const char *text, int before);
 static bool exists(const std::string &path);
-static std::string match_component(const std::string &dir, const std::string &name);
+static bool match_component(std::string *folder, const char *name, size_t length);
 
 char *path_model_name(const char *path)
 {
@@ -100,6 +100,10 @@ char *path_dir_part(const char *path)
     return str_lower(g_path_dir_buffer);
 }
 
+// The result is built in one string, component after component. Once a component is
+// missing and its folder holds no entry of that name in any case (or cannot be read), no
+// longer path below it can exist either: the rest is kept as written without asking the
+// file system again, so a long missing path costs one pass over its text.
 std::string path_resolve(const char *path)
 {
     if (!path) return std::string();
@@ -108,23 +112,28 @@ std::string path_resolve(const char *path)
         if (c == '\\') c = '/';
     if (written.empty() || exists(written)) return written;
 
-    // Walk the components, matching each one that is missing without regard to case.
     std::string out;
+    out.reserve(written.size());
     size_t pos = 0;
     if (written[0] == '/') {
         out = "/";
         pos = 1;
     }
+    bool lost = false;
     while (pos <= written.size()) {
         size_t end = written.find('/', pos);
         if (end == std::string::npos) end = written.size();
-        std::string comp = written.substr(pos, end - pos);
         bool last = end >= written.size();
-        if (!comp.empty()) {
-            std::string dir = out.empty() ? std::string(".") : out;
-            std::string candidate = out + comp;
-            if (comp != "." && comp != ".." && !exists(candidate)) candidate = out + match_component(dir, comp);
-            out = candidate;
+        size_t length = end - pos;
+        if (length > 0) {
+            size_t folder_end = out.size();
+            out.append(written, pos, length);
+            bool dots = (length == 1 && written[pos] == '.') ||
+                        (length == 2 && written[pos] == '.' && written[pos + 1] == '.');
+            if (!lost && !dots && !exists(out)) {
+                out.resize(folder_end);
+                lost = !match_component(&out, written.c_str() + pos, length);
+            }
             if (!last) out += '/';
         } else if (!last && !out.empty() && out.back() != '/') {
             out += '/';
@@ -153,18 +162,24 @@ static bool exists(const std::string &path)
     return stat(path.c_str(), &st) == 0;
 }
 
-// The entry of dir whose name equals name without regard to case, or name itself.
-static std::string match_component(const std::string &dir, const std::string &name)
+// Appends to folder (a folder path, empty for the working folder) the entry of that folder
+// whose name equals the length bytes at name without regard to case; true when one is
+// found, else (also when the folder cannot be read) appends the name as written and false.
+static bool match_component(std::string *folder, const char *name, size_t length)
 {
-    std::string found = name;
-    DIR *d = opendir(dir.c_str());
-    if (!d) return found;
-    while (struct dirent *e = readdir(d)) {
-        if (strcasecmp(e->d_name, name.c_str()) == 0) {
-            found = e->d_name;
-            break;
+    std::string wanted(name, length);
+    bool found = false;
+    DIR *d = opendir(folder->empty() ? "." : folder->c_str());
+    if (d) {
+        while (struct dirent *e = readdir(d)) {
+            if (strcasecmp(e->d_name, wanted.c_str()) == 0) {
+                folder->append(e->d_name);
+                found = true;
+                break;
+            }
         }
+        closedir(d);
     }
-    closedir(d);
+    if (!found) folder->append(wanted);
     return found;
 }

@@ -9,7 +9,7 @@ char *str_dup(const char *text)
     if (!text) return nullptr;
     size_t n = strlen(text) + 1;
     char *copy = static_cast<char *>(malloc(n));
-    memcpy(copy, text, n);
+    if (copy) memcpy(copy, text, n);
     return copy;
 }
 

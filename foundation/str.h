@@ -4,7 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// Heap copy (malloc) of the text with its terminator; null for a null text. Caller frees.
+// Heap copy (malloc) of the text with its terminator; null for a null text or out of memory.
+// Caller frees.
 char *str_dup(const char *text);
 // Copies source with its terminator into dest, which must be large enough; null source gives "".
 void str_copy(const char *source, char *dest);

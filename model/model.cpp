@@ -31,7 +31,11 @@ Model *model_create(const char *path, Model *parent)
     const char *name = path_model_name(path);
     str_copy_bounded(name, model->name, sizeof model->name);
     const char *directory = path_directory(path);
-    str_copy_bounded(directory, model->directory, sizeof model->directory);
+    model->directory = str_dup(directory ? directory : "");
+    if (!model->directory) {
+        free(model);
+        return nullptr;
+    }
     model->flag = 0;
     init_tables(model);
     model->viewer_index = -1;
@@ -44,11 +48,17 @@ int model_set_path(Model *model, const char *path)
 {
     if (!model || !path) return 0;
     const char *name = path_leaf_name(path);
-    if (!name || !name[0] || strlen(name) >= sizeof model->name) return 0;
-    str_copy_bounded(name, model->name, sizeof model->name);
+    if (!name || !name[0] || strlen(name) >= MODEL_NAME_SIZE) return 0;
+    char new_name[MODEL_NAME_SIZE];
+    str_copy_bounded(name, new_name, sizeof new_name);
     const char *directory = path_directory(path);
-    if (directory && directory[0])
-        str_copy_bounded(directory, model->directory, sizeof model->directory);
+    if (directory && directory[0]) {
+        char *copy = str_dup(directory);
+        if (!copy) return 0;
+        free(model->directory);
+        model->directory = copy;
+    }
+    memcpy(model->name, new_name, sizeof model->name);
     return 1;
 }
 
@@ -76,6 +86,7 @@ int model_free(Model *model)
     table_free(&model->joints);
     table_free(&model->blends);
     table_free(&model->points);
+    free(model->directory);
     free(model);
     return 1;
 }
@@ -91,8 +102,10 @@ Model *model_copy(const Model *source, Model *parent)
     memcpy(copy, source, sizeof *copy);
     copy->parent = parent;
     copy->viewer_index = -1;
+    copy->directory = str_dup(source->directory);
     init_tables(copy);
-    int ok = table_copy(&source->points, &copy->points) && table_copy(&source->joints, &copy->joints) &&
+    int ok = copy->directory && table_copy(&source->points, &copy->points) &&
+             table_copy(&source->joints, &copy->joints) &&
              table_copy(&source->blends, &copy->blends) && table_copy(&source->collides, &copy->collides) &&
              copy_layers(copy, source) && copy_children(copy, source);
     if (!ok) {
@@ -180,7 +193,7 @@ static Joint *same_joint(const Joint *joint, const KeyedTable *from, KeyedTable 
 {
     if (!joint || !from->data) return nullptr;
     ptrdiff_t offset = reinterpret_cast<const unsigned char *>(joint) - from->data;
-    ptrdiff_t size = static_cast<ptrdiff_t>(from->capacity) * from->element_size;
+    ptrdiff_t size = static_cast<ptrdiff_t>(from->room) * from->element_size;
     if (offset < 0 || offset >= size) return nullptr;
     return reinterpret_cast<Joint *>(to->data + offset);
 }

@@ -7,8 +7,8 @@
 #include "foundation/keyed_table.h"
 #include "foundation/path.h"
 
-// Sizes of the fixed texts of the records (terminator included). The directory
-// holds every directory the path functions accept, so a deep model is never cut.
+// Sizes of the texts of the records (terminator included). A model's directory is
+// at most as long as the path functions accept, so a deep model is never cut.
 constexpr int MODEL_DIRECTORY_SIZE = PATH_BUFFER_SIZE;
 constexpr int MODEL_NAME_SIZE = 128;
 constexpr int MODEL_ROTATION_SIZE = 8;
@@ -170,7 +170,8 @@ struct Layer {
 // One loaded model.
 struct Model {
     Model *parent;                        // model holding this one as a child; null at top level
-    char directory[MODEL_DIRECTORY_SIZE]; // lower-cased directory of its file with its last separator
+    char *directory;                      // lower-cased directory of its file with its last separator:
+                                          // a heap text the model owns, never null (empty when none)
     char name[MODEL_NAME_SIZE];           // lower-cased base name without a 3-letter extension
     uint32_t flag;                        // general flag, only model_set_flag/model_get_flag
     uint32_t has_gouraud;                 // 1 once any point received a gouraud colour

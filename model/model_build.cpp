@@ -36,9 +36,9 @@ static void copy_rotation(char (*rotation)[MODEL_ROTATION_SIZE], const char *r0,
                           const char *r2);
 static void key_slot_pixels(const Layer *layer, LayerTexture *texture, int slot);
 static void relocate_joints(Model *model, const unsigned char *old_data,
-                            const unsigned char *new_data);
+                            const unsigned char *new_data, int32_t old_room);
 static Joint *relocated(Joint *joint, const unsigned char *old_data,
-                        const unsigned char *new_data, int32_t capacity);
+                        const unsigned char *new_data, int32_t room);
 
 int model_add_layer(Model *model, const char *name, int32_t r, int32_t g, int32_t b,
                     int32_t single_sided, int32_t mirror_on, int32_t mirror_axis)
@@ -207,10 +207,11 @@ int model_add_joint(Model *model, const char *name, int32_t x, int32_t y, int32_
         return 0;
     }
     const unsigned char *old_data = model->joints.data;
+    int32_t old_room = model->joints.room;
     Joint *joint = static_cast<Joint *>(table_add(&model->joints, key));
     if (!joint) return 0;
     if (old_data && model->joints.data != old_data) {
-        relocate_joints(model, old_data, model->joints.data);
+        relocate_joints(model, old_data, model->joints.data, old_room);
         joint = static_cast<Joint *>(table_find(&model->joints, key));
     }
     memset(joint, 0, sizeof *joint);
@@ -573,33 +574,32 @@ static void key_slot_pixels(const Layer *layer, LayerTexture *texture, int slot)
     texture->gl_stale = 1;
 }
 
-// The joint table moved when it grew: points and blends that refer to joints of the old
-// storage are pointed at the same slots of the new one.
+// The joint table moved when it grew from old_room slots: points and blends that refer to
+// joints of the old storage are pointed at the same slots of the new one.
 static void relocate_joints(Model *model, const unsigned char *old_data,
-                            const unsigned char *new_data)
+                            const unsigned char *new_data, int32_t old_room)
 {
-    int32_t old_capacity = model->joints.capacity / 2;
     for (int32_t slot = 0; slot < model->points.capacity; slot++) {
         Point *point = static_cast<Point *>(table_nth(&model->points, slot, 0));
         if (!point) continue;
-        point->joint = relocated(point->joint, old_data, new_data, old_capacity);
-        point->second_joint = relocated(point->second_joint, old_data, new_data, old_capacity);
+        point->joint = relocated(point->joint, old_data, new_data, old_room);
+        point->second_joint = relocated(point->second_joint, old_data, new_data, old_room);
     }
     for (int32_t slot = 0; slot < model->blends.capacity; slot++) {
         Blend *blend = static_cast<Blend *>(table_nth(&model->blends, slot, 0));
         if (!blend) continue;
-        blend->joint = relocated(blend->joint, old_data, new_data, old_capacity);
-        blend->second_joint = relocated(blend->second_joint, old_data, new_data, old_capacity);
+        blend->joint = relocated(blend->joint, old_data, new_data, old_room);
+        blend->second_joint = relocated(blend->second_joint, old_data, new_data, old_room);
     }
 }
 
 static Joint *relocated(Joint *joint, const unsigned char *old_data,
-                        const unsigned char *new_data, int32_t capacity)
+                        const unsigned char *new_data, int32_t room)
 {
     if (!joint) return nullptr;
     uintptr_t address = reinterpret_cast<uintptr_t>(joint);
     uintptr_t base = reinterpret_cast<uintptr_t>(old_data);
-    uintptr_t end = base + static_cast<uintptr_t>(capacity) * sizeof(Joint);
+    uintptr_t end = base + static_cast<uintptr_t>(room) * sizeof(Joint);
     if (address < base || address >= end) return joint;
     return reinterpret_cast<Joint *>(const_cast<unsigned char *>(new_data) + (address - base));
 }

@@ -107,7 +107,7 @@ int32_t point_max_id(Model *model)
     if (!model) return -1;
     int32_t best = -1;
     for (int32_t slot = 0; slot < model->points.capacity; slot++) {
-        if (!model->points.slots[slot].used) continue;
+        if (!table_nth(&model->points, slot, 0)) continue;
         int32_t key = model->points.slots[slot].key;
         if (key > best) best = key;
     }

@@ -221,7 +221,7 @@ static Joint *model_joint_of(Model *model, const Point *point)
     if (!point->joint) return nullptr;
     uintptr_t address = reinterpret_cast<uintptr_t>(point->joint);
     uintptr_t base = reinterpret_cast<uintptr_t>(model->joints.data);
-    uintptr_t end = base + static_cast<uintptr_t>(model->joints.capacity) * sizeof(Joint);
+    uintptr_t end = base + static_cast<uintptr_t>(model->joints.room) * sizeof(Joint);
     if (base && address >= base && address < end) return point->joint;
     return model_find_joint(model, point->joint->name);
 }

@@ -479,7 +479,7 @@ static int gather_face(Viewer *viewer, Model *model, Face *face, const int64_t *
 static inline int32_t direct_slot(const KeyedTable *points, int64_t base, int32_t id)
 {
     int64_t slot = static_cast<int64_t>(id) - base;
-    if (slot < 0 || slot >= points->capacity || !points->slots[slot].used) return -1;
+    if (slot < 0 || slot >= points->room || !points->slots[slot].used) return -1;
     return static_cast<int32_t>(slot);
 }
 

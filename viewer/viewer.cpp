@@ -429,7 +429,7 @@ static inline int32_t slot_of_size(const KeyedTable *table, const void *element,
     if (!table->data || static_cast<uintptr_t>(table->element_size) != size) return -1;
     uintptr_t base = reinterpret_cast<uintptr_t>(table->data);
     uintptr_t address = reinterpret_cast<uintptr_t>(element);
-    if (address < base || address - base >= size * static_cast<uintptr_t>(table->capacity)) return -1;
+    if (address < base || address - base >= size * static_cast<uintptr_t>(table->room)) return -1;
     if ((address - base) % size != 0) return -1;
     return static_cast<int32_t>((address - base) / size);
 }
@@ -476,7 +476,7 @@ static int32_t point_slot(Model *model, int32_t id)
     static int64_t s_id_minus_slot = 0;
     const KeyedTable *points = &model->points;
     int64_t guess = static_cast<int64_t>(id) - s_id_minus_slot;
-    if (guess >= 0 && guess < points->capacity && points->slots[guess].used && points->slots[guess].key == id)
+    if (guess >= 0 && guess < points->room && points->slots[guess].used && points->slots[guess].key == id)
         return static_cast<int32_t>(guess);
     int32_t slot = table_index_of(&model->points, id, 0);
     if (slot >= 0) s_id_minus_slot = static_cast<int64_t>(id) - slot;

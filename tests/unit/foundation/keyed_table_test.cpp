@@ -124,17 +124,21 @@ TEST_F(IntTable, AddOfPresentKeyReturnsTheSameElementUnchanged)
 
 TEST_F(IntTable, GrowsFrom16ByDoublingAndZeroFillsTheNewHalf)
 {
+    // The first 16 slots get storage as they are reached: a table of one element holds one.
     table_add(&t, 1);
     EXPECT_EQ(16, t.capacity);
-    EXPECT_TRUE(all_zero(t.data, 16 * sizeof(Rec)));
+    EXPECT_EQ(1, t.room);
+    EXPECT_TRUE(all_zero(t.data, sizeof(Rec)));
     for (int32_t k = 1; k <= 16; k++) {
         Rec *r = (Rec *)table_add(&t, k);
         r->a = k;
         r->b = -k;
+        EXPECT_EQ(k <= 1 ? 1 : k <= 2 ? 2 : k <= 4 ? 4 : k <= 8 ? 8 : 16, t.room) << k;
     }
     EXPECT_EQ(16, t.capacity);
     Rec *r17 = (Rec *)table_add(&t, 17);
     EXPECT_EQ(32, t.capacity);
+    EXPECT_EQ(32, t.room);
     EXPECT_EQ(16, slot_of(t, r17));
     EXPECT_TRUE(all_zero(t.data + 16 * sizeof(Rec), 16 * sizeof(Rec)));
     for (int32_t s = 17; s < 32; s++)
@@ -357,10 +361,10 @@ TEST(KeyedTableNames, ComparedExactlyAndStoredWhole)
     EXPECT_NE(nullptr, table_find(&t, "Body"));
     EXPECT_EQ(4, table_index_of(&t, "", 1));
     // The freed slot keeps its stored name until it is reused, but is not found.
-    EXPECT_STREQ("body", t.names[1].text);
+    EXPECT_STREQ("body", table_names(&t)[1].text);
     table_add(&t, "a");
     EXPECT_EQ(1, table_index_of(&t, "a", 0));
-    EXPECT_TRUE(all_zero((const unsigned char *)t.names[1].text + 2, TABLE_NAME_MAX - 1));
+    EXPECT_TRUE(all_zero((const unsigned char *)table_names(&t)[1].text + 2, TABLE_NAME_MAX - 1));
     table_free(&t);
 }
 
@@ -660,7 +664,14 @@ void run_differential(int32_t kind, uint32_t seed, int32_t steps, int32_t key_ra
         }
         ASSERT_EQ(a.ref.count, table_count(&a.t));
         if (a.ref.capacity) {
-            ASSERT_EQ(0, std::memcmp(a.t.data, a.ref.data.data(), a.ref.data.size()));
+            // The table holds the bytes of its room; beyond it the model's slots are free and
+            // were never written.
+            size_t held = (size_t)a.t.room * 8;
+            ASSERT_LE(held, a.ref.data.size());
+            ASSERT_EQ(0, std::memcmp(a.t.data, a.ref.data.data(), held));
+            ASSERT_TRUE(all_zero(a.ref.data.data() + held, a.ref.data.size() - held));
+            for (int32_t s = a.t.room; s < a.ref.capacity; s++)
+                ASSERT_FALSE(a.ref.used[s]) << "slot " << s;
         }
     }
     table_free(&a.t);
@@ -748,53 +759,57 @@ TEST_F(IntTable, GrowingKeysStayFindableWhateverComesFirst)
     }
 }
 
-// The table's own bookkeeping is asserted in the test build: a slot marked used behind the
-// table's back, a count that no longer matches the free slots, or a key changed behind the
-// hash stops the program instead of handing out a slot twice or the wrong element.
+// The table's own bookkeeping is asserted in the test build, in scanned tables (3 keys) and
+// indexed ones (20 keys): a slot marked used behind the table's back, a count that no longer
+// matches the free slots, or a key changed behind the index stops the program instead of
+// handing out a slot twice or the wrong element.
 TEST(KeyedTableDeathTest, BrokenBookkeepingIsCaught)
 {
 #ifdef NDEBUG
     GTEST_SKIP() << "asserts are off in this build";
 #endif
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    auto three = [](KeyedTable *t) {
+    auto filled = [](KeyedTable *t, int32_t n) {
         table_init(t, sizeof(Rec), KEY_INT);
-        for (int32_t k = 1; k <= 3; k++) table_add(t, k);
-        table_find(t, 1); // builds the hash
+        for (int32_t k = 1; k <= n; k++) table_add(t, k);
+        table_find(t, 1);
     };
     KeyedTable t;
-    // A freed slot marked used again by hand: the next add would reuse it.
+    for (int32_t n : {3, 20}) {
+        SCOPED_TRACE(n);
+        // A freed slot marked used again by hand: the next add would reuse it.
+        EXPECT_DEATH(
+            {
+                filled(&t, n);
+                table_remove(&t, 2);
+                t.slots[1].used = 1;
+                table_add(&t, n + 1);
+            },
+            "");
+        // A count off by one.
+        EXPECT_DEATH(
+            {
+                filled(&t, n);
+                t.count++;
+                table_add(&t, n + 1);
+            },
+            "");
+        // The same operations on an intact table pass every check.
+        filled(&t, n);
+        EXPECT_EQ(1, table_remove(&t, 2));
+        EXPECT_NE(nullptr, table_add(&t, n + 1));
+        EXPECT_EQ(1, table_index_of(&t, n + 1, 0));
+        EXPECT_EQ(n, table_count(&t));
+        table_free(&t);
+    }
+    // A used slot whose key changed behind the index: a lookup lands on the wrong key.
     EXPECT_DEATH(
         {
-            three(&t);
-            table_remove(&t, 2);
-            t.slots[1].used = 1;
-            table_add(&t, 4);
-        },
-        "");
-    // A count off by one.
-    EXPECT_DEATH(
-        {
-            three(&t);
-            t.count++;
-            table_add(&t, 4);
-        },
-        "");
-    // A used slot whose key changed behind the hash: a lookup lands on the wrong key.
-    EXPECT_DEATH(
-        {
-            three(&t);
+            filled(&t, 20);
             t.slots[2].key = 99;
             table_find(&t, 3);
         },
         "");
-    // The same operations on an intact table pass every check.
-    three(&t);
-    EXPECT_EQ(1, table_remove(&t, 2));
-    EXPECT_NE(nullptr, table_add(&t, 4));
-    EXPECT_EQ(1, table_index_of(&t, 4, 0));
-    EXPECT_EQ(3, table_count(&t));
-    table_free(&t);
 }
 
 // Keys added as base + slot are found by indexing; a key out of that order, a removal and a

@@ -2,11 +2,15 @@
 #include "foundation/path.h"
 #include "tests/unit/temp_dir.h"
 
+#include <dirent.h>
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <string>
+#include <strings.h>
 #include <sys/stat.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 
 static std::string or_null(const char *text)
 {
@@ -164,4 +168,103 @@ TEST_F(PathResolve, DirectoryOfAPosixPathFindsSiblings)
     std::string model = root + "/Models/Sub/Door.MOD";
     std::string sibling = std::string(path_directory(model.c_str())) + "door.mod";
     EXPECT_EQ(read(sibling), "door");
+}
+
+namespace {
+
+// The resolver as first written, one new string per component and every component asked of
+// the file system: the reference the one-pass resolver must agree with.
+std::string resolve_by_components(const char *path)
+{
+    std::string written(path);
+    for (char &c : written)
+        if (c == '\\') c = '/';
+    struct stat st;
+    auto exists = [&st](const std::string &p) { return stat(p.c_str(), &st) == 0; };
+    if (written.empty() || exists(written)) return written;
+    std::string out;
+    size_t pos = 0;
+    if (written[0] == '/') {
+        out = "/";
+        pos = 1;
+    }
+    while (pos <= written.size()) {
+        size_t end = written.find('/', pos);
+        if (end == std::string::npos) end = written.size();
+        std::string comp = written.substr(pos, end - pos);
+        bool last = end >= written.size();
+        if (!comp.empty()) {
+            std::string candidate = out + comp;
+            if (comp != "." && comp != ".." && !exists(candidate)) {
+                std::string found = comp;
+                if (DIR *d = opendir(out.empty() ? "." : out.c_str())) {
+                    while (struct dirent *e = readdir(d)) {
+                        if (strcasecmp(e->d_name, comp.c_str()) == 0) {
+                            found = e->d_name;
+                            break;
+                        }
+                    }
+                    closedir(d);
+                }
+                candidate = out + found;
+            }
+            out = candidate;
+            if (!last) out += '/';
+        } else if (!last && !out.empty() && out.back() != '/') {
+            out += '/';
+        }
+        pos = end + 1;
+    }
+    return out;
+}
+
+}  // namespace
+
+// Every result of the resolver is the component walk's, for absolute and relative paths,
+// case and separator mix-ups, dots, doubled and trailing separators, missing parts before
+// and after existing ones, and a file used as a folder.
+TEST(PathResolveWalk, AgreesWithTheComponentWalk)
+{
+    WorkDir work;
+    std::filesystem::create_directories(work.path + "Models/Sub");
+    std::filesystem::create_directories(work.path + "Models/Other");
+    std::filesystem::create_directories(work.path + "Models/Sub/.hidden");
+    ASSERT_EQ(file_write_all((work.path + "Models/Sub/Door.MOD").c_str(), "d", 1), 1);
+    const std::string root = work.temp.path;
+    const char *tails[] = {
+        "models/sub/door.mod",      "MODELS\\SUB\\DOOR.MOD",   "Models//Sub///door.mod",
+        "models/sub/",              "models/sub//",            "./models/./SUB/door.mod",
+        "models/../MODELS/sub/door.mod", "models/nosuch/../sub/door.mod", "nosuch/models/sub/door.mod",
+        "models/sub/door.mod/x",    "models/sub/DOOR.MOD/..",  "models/sub/.HIDDEN/new.txt",
+        "models/OTHER/New.txt",     "models\\sub\\nosuch\\deeper\\x.mod", "..\\nosuch",
+        "./",                       ".",                       "models/sub/door.mod/",
+        "MODELS/SUB",               "no/such/folder/at/all/",
+    };
+    for (const char *tail : tails) {
+        for (const std::string &prefix : {std::string(), root + "/", root + "//"}) {
+            std::string path = prefix + tail;
+            EXPECT_EQ(resolve_by_components(path.c_str()), path_resolve(path.c_str())) << path;
+        }
+    }
+    EXPECT_EQ(path_resolve(""), "");
+    EXPECT_EQ(path_resolve(nullptr), "");
+}
+
+// A missing path of 50,000 folders (about 100,000 characters) is answered in one pass: the
+// component walk took seconds natively and minutes in the sanitizer build.
+TEST(PathResolveWalk, LongMissingPathIsAnsweredAtOnce)
+{
+    TempDir temp;
+    std::string path = temp.path + "/Nosuch";
+    for (int i = 0; i < 50000; i++) path += "\\a";
+    path += "\\Door.mod";
+    std::string expected = path;
+    for (char &c : expected)
+        if (c == '\\') c = '/';
+    auto start = std::chrono::steady_clock::now();
+    std::string resolved = path_resolve(path.c_str());
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(expected, resolved);
+    EXPECT_EQ(file_exists(path.c_str()), 0);
+    EXPECT_LT(seconds, 0.5);
 }
