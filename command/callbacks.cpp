@@ -10,6 +10,7 @@
 #include "command/arguments.h"
 #include "command/keywords.h"
 #include "command/tcl_glue.h"
+#include "foundation/last_error.h"
 #include "foundation/str.h"
 
 // Room of the formatted mouse line.
@@ -128,6 +129,13 @@ void cb_status_hook(const char *text)
 void cb_message_hook(const char *text)
 {
     if (text) tcl_info_box(text);
+}
+
+void cb_failure_hook(const char *failed)
+{
+    const char *reason = err_last();
+    std::string text = std::string(failed ? failed : "") + ": " + (reason && reason[0] ? reason : "unknown reason");
+    cb_message_hook(text.c_str());
 }
 
 // The branch of every type word: the next word is the procedure name.

@@ -27,3 +27,6 @@ void cb_send_status(const char *text);
 void cb_status_hook(const char *text);
 // The viewer's message hook and the handlers' reporter: an information box for a non-null text.
 void cb_message_hook(const char *text);
+// Reports a failed operation: the box "FAILED: REASON", REASON being the last-error text
+// ("unknown reason" when there is none).
+void cb_failure_hook(const char *failed);

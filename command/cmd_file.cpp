@@ -1,7 +1,6 @@
 #include "command/cmd_file.h"
 
 #include <cstring>
-#include <string>
 
 #include "command/app_state.h"
 #include "command/arguments.h"
@@ -41,7 +40,6 @@ static int file_rename(const Keyword *keyword, char **at);
 static int file_save(const Keyword *keyword, char **at);
 static int file_savescreen(const Keyword *keyword, char **at);
 static int names_model(int32_t id);
-static void show_write_failure(const char *failed);
 
 static const FileLoad k_add = {cmd_file_add, "druvex: file add failed"};
 static const FileLoad k_new = {cmd_file_new, "druvex: file open failed"};
@@ -153,7 +151,7 @@ void cmd_file_save(char **words)
     // An id that names no model writes nothing and shows nothing.
     if (!names_model(id)) return;
     err_set(nullptr);
-    if (!viewer_save_model(&g_app.viewer, id)) show_write_failure(SAVE_FAILED);
+    if (!viewer_save_model(&g_app.viewer, id)) cb_failure_hook(SAVE_FAILED);
 }
 
 // A name the model cannot take shows the failure and changes nothing; an id
@@ -213,7 +211,7 @@ static int file_savescreen(const Keyword *keyword, char **at)
     int width = g_app.view.window_w - less;
     int height = g_app.view.window_h - less;
     err_set(nullptr);
-    if (!capture_screen_tga(&g_app.view, &g_app.viewer, path, width, height)) show_write_failure(SAVESCREEN_FAILED);
+    if (!capture_screen_tga(&g_app.view, &g_app.viewer, path, width, height)) cb_failure_hook(SAVESCREEN_FAILED);
     return 1;
 }
 
@@ -222,12 +220,4 @@ static int names_model(int32_t id)
 {
     ModelXform *xform = rcache_find_model_xform(&g_app.viewer, id);
     return xform && xform->model ? 1 : 0;
-}
-
-// Shows the failure text of a write with the reason the last-error text holds.
-static void show_write_failure(const char *failed)
-{
-    const char *reason = err_last();
-    std::string text = std::string(failed) + ": " + (reason && reason[0] ? reason : "unknown reason");
-    cb_message_hook(text.c_str());
 }

@@ -1,7 +1,7 @@
 #include "print/print.h"
 
 #include "command/app_state.h"
-#include "command/tcl_glue.h"
+#include "command/callbacks.h"
 #include "foundation/file_table.h"
 #include "foundation/last_error.h"
 #include "print/print_dialog.h"
@@ -12,7 +12,6 @@
 #include "viewer/viewer.h"
 
 #include <GL/gl.h>
-#include <tcl.h>
 
 #include <cstring>
 #include <string>
@@ -22,8 +21,8 @@
 static const int SOURCE_TRIM = 2;
 // Paper of a print to a file when the dialog leaves it to the destination.
 static const char FILE_PAPER[] = "Letter";
-// Text that begins the information box of a failed print.
-static const char FAILED_TEXT[] = "druvex: print failed: ";
+// Text that begins the information box of a failed print, before the reason.
+static const char FAILED_TEXT[] = "druvex: print failed";
 
 static int has_picture(const ViewState *view);
 static int print_choice(PrintQueue *queue, const PrintChoice *choice);
@@ -34,7 +33,6 @@ int print_cmd()
 {
     print_window(g_app.view.gl_window);
     win_make_current(g_app.view.gl_window);
-    Tcl_ResetResult(g_glue.interp);
     return 1;
 }
 
@@ -51,11 +49,7 @@ int print_window(WinHandle window)
     if (dialog_run(names, default_name, &choice)) {
         err_set(nullptr);
         result = print_choice(&queue, &choice);
-        if (!result) {
-            const char *reason = err_last();
-            std::string text = std::string(FAILED_TEXT) + (reason && reason[0] ? reason : "unknown reason");
-            tcl_info_box(text.c_str());
-        }
+        if (!result) cb_failure_hook(FAILED_TEXT);
     }
     queue_clear(&queue);
     return result;

@@ -261,11 +261,13 @@ static void set_gl_copy(const Matrix4 *matrix, float *gl)
 }
 
 // One point: position and normal from its own joint, blended by its weight with its
-// second joint (or with its own values when it has none).
+// second joint (or with its own values when it has none). The first joint's cache is
+// looked up again once the second's exists: making that one may move the cache table.
 static void skin_point(Viewer *viewer, Model *model, Point *point)
 {
-    const JointCache *first = posed_joint(viewer, model, point->joint);
+    posed_joint(viewer, model, point->joint);
     const JointCache *second = posed_joint(viewer, model, point->second_joint);
+    const JointCache *first = posed_joint(viewer, model, point->joint);
     float w = point->weight;
     if (!first && point->joint) return;  // a joint outside the model: left as it is
     if (!first || w >= 1.0f || w <= 0.0f) {

@@ -161,6 +161,23 @@ TEST_F(AnimPose, SkinningMatchesHandComputedPoses)
     }
 }
 
+// Skinning before any pose makes the joint caches as it goes: a point bound to two
+// joints whose second cache is made only then (the cache table grows and moves under the
+// first) is skinned with both, here the bind pose that leaves it where it is.
+TEST_F(AnimPose, SkinningMakesTheJointCachesItNeeds)
+{
+    Model *arm = load_animated(pose_dir(), "arm.mod", nullptr);
+    ASSERT_NE(arm, nullptr);
+    ASSERT_EQ(0, table_count(&viewer.joint_caches));
+    anim_skin_points(&viewer, arm);
+    EXPECT_EQ(2, table_count(&viewer.joint_caches));
+    for (int32_t id = 1; id <= 5; id++) {
+        SCOPED_TRACE("point " + std::to_string(id));
+        EXPECT_VEC((Vec{20, 0, 0}), position(arm, id), 1e-4f);
+        EXPECT_VEC((Vec{1, 0, 0}), normal(arm, id), 1e-4f);
+    }
+}
+
 // The tip's position itself is written to its joint cache, and the skeleton's world
 // matrices chain: the tip's world is the root's world times its own local.
 TEST_F(AnimPose, JointCachesHoldWorldSkinAndPosition)
