@@ -1,6 +1,7 @@
 #include "formats/mod_writer.h"
 
 #include "foundation/file_table.h"
+#include "foundation/last_error.h"
 #include "foundation/geometry.h"
 #include "foundation/keyed_table.h"
 #include "model/model.h"
@@ -50,6 +51,11 @@ static int reads_back(const char *text, int32_t component);
 int mod_write(Model *model)
 {
     if (!model) return 0;
+    if (!model->name[0]) {
+        // The file would be the hidden ".mod" of the current folder.
+        err_set("model has no name");
+        return 0;
+    }
     std::string file = model->name;
     size_t len = file.size();
     if (!(len >= 5 && file[len - 4] == '.')) file += ".mod";

@@ -5,6 +5,6 @@ struct Model;
 
 // Writes the model to the current directory under its name (".mod" added unless the name ends
 // in a three-letter extension), replacing the file whole or not at all; 1 when written, 0 for
-// a null model (no message) or a file that cannot be written (the system's reason as the
-// last-error text, the old file unchanged).
+// a null model (no message), a model without a name ("model has no name") or a file that
+// cannot be written (the system's reason as the last-error text, the old file unchanged).
 int mod_write(Model *model);
