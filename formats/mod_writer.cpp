@@ -23,6 +23,9 @@ constexpr size_t WRITE_CHUNK = 1 << 20;
 constexpr size_t STRIP_LINE_IDS = 254;
 // Longest strip line written; the reader's lines hold 1023 characters.
 constexpr size_t STRIP_LINE_CHARS = 1000;
+// Most decimals written for a value that its line's own number of decimals does not hold
+// exactly; enough for every finite float.
+constexpr int EXACT_DECIMALS_MAX = 60;
 
 // Output text being built, flushed to the file as it grows.
 struct ModOutput {
@@ -45,6 +48,8 @@ static void write_strip(ModOutput *out, Strip *strip);
 static void write_normals(ModOutput *out, KeyedTable *normals);
 static void colour_key_text(int32_t component, char *text, size_t size);
 static long long whole(float value);
+static std::string decimal(float value, int width, int digits);
+static std::string position_text(float value);
 static std::string token(const char *text);
 static int reads_back(const char *text, int32_t component);
 
@@ -109,9 +114,10 @@ static int write_model(int handle, void *user)
 
     for (Child *c = static_cast<Child *>(table_first(&model->children)); c;
          c = static_cast<Child *>(table_next(&model->children)))
-        put(out, "child  %-8s  %5lld %5lld %5lld  %6.3f %6.3f %6.3f  %5s %5s %5s\n",
-            token(c->name).c_str(), whole(c->position[0]), whole(c->position[1]),
-            whole(c->position[2]), c->scale[0], c->scale[1], c->scale[2], c->rotation[0],
+        put(out, "child  %-8s  %s %s %s  %s %s %s  %5s %5s %5s\n", token(c->name).c_str(),
+            position_text(c->position[0]).c_str(), position_text(c->position[1]).c_str(),
+            position_text(c->position[2]).c_str(), decimal(c->scale[0], 6, 3).c_str(),
+            decimal(c->scale[1], 6, 3).c_str(), decimal(c->scale[2], 6, 3).c_str(), c->rotation[0],
             c->rotation[1], c->rotation[2]);
 
     flush(out);
@@ -214,7 +220,7 @@ static void write_layer(ModOutput *out, Model *model, Layer *layer,
         colour_key_text(layer->colour_key[2], b, sizeof b);
         put(out, "invisible %s %s %s\n", r, g, b);
     }
-    if (layer->transparency != 0.0f) put(out, "transparency %.4f\n", layer->transparency);
+    if (layer->transparency != 0.0f) put(out, "transparency %s\n", decimal(layer->transparency, 0, 4).c_str());
     if (table_count(&layer->normals) > 0) {
         put(out, "normals\n");
         write_normals(out, &layer->normals);
@@ -244,8 +250,8 @@ static void write_layer(ModOutput *out, Model *model, Layer *layer,
                   [](const auto &a, const auto &b) { return a.first < b.first; });
         put(out, "uvees\n");
         for (const auto &u : uvees)
-            put(out, "%d  %.4f  %.4f\n", static_cast<int>(u.second->point_id), u.second->u,
-                u.second->v);
+            put(out, "%d  %s  %s\n", static_cast<int>(u.second->point_id),
+                decimal(u.second->u, 0, 4).c_str(), decimal(u.second->v, 0, 4).c_str());
     }
     const LayerTexture *t = static_cast<const LayerTexture *>(table_find(&layer->texture, 1));
     if (t) {
@@ -254,7 +260,7 @@ static void write_layer(ModOutput *out, Model *model, Layer *layer,
                 geom_axis_name(layer->image_v_axis));
         if (t->file[1][0]) put(out, "mirrorimage  %s\n", token(t->file[1]).c_str());
         if (t->file[2][0])
-            put(out, "reflect  %s  %.3f\n", token(t->file[2]).c_str(), t->reflect_amount);
+            put(out, "reflect  %s  %s\n", token(t->file[2]).c_str(), decimal(t->reflect_amount, 0, 3).c_str());
     }
     if (table_count(&layer->lines) > 0) {
         put(out, "lines\n");
@@ -389,6 +395,32 @@ static long long whole(float value)
     if (value >= 9.2e18f) return 9200000000000000000LL;
     if (value <= -9.2e18f) return -9200000000000000000LL;
     return static_cast<long long>(value);
+}
+
+// The value with the line's own width and number of decimals when that text reads back as the
+// same float, else with the fewest further decimals that do: a value set by a command keeps
+// its precision, and what was read from a file is written as before.
+static std::string decimal(float value, int width, int digits)
+{
+    char text[128];
+    for (int d = digits; d <= EXACT_DECIMALS_MAX; d++) {
+        snprintf(text, sizeof text, "%*.*f", width, d, static_cast<double>(value));
+        if (static_cast<float>(strtod(text, nullptr)) == value) return text;
+    }
+    snprintf(text, sizeof text, "%*.*f", width, digits, static_cast<double>(value));
+    return text;
+}
+
+// A child position: a whole number as "%5d" writes it (held at the ends of its range, NaN as
+// 0), else the exact decimal.
+static std::string position_text(float value)
+{
+    if (value == value && value != static_cast<float>(whole(value)) && value > -9.2e18f &&
+        value < 9.2e18f)
+        return decimal(value, 0, 1);
+    char text[32];
+    snprintf(text, sizeof text, "%5lld", whole(value));
+    return text;
 }
 
 // A name or file name as one token of the line: in double quotes when it holds a blank or a

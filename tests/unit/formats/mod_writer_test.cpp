@@ -329,7 +329,7 @@ TEST(ModWriter, HugeCoordinatesSaturate)
     }
     ASSERT_EQ(1, mod_write(m));
     std::string out = read_text(w.path + "far.mod");
-    EXPECT_NE(std::string::npos, out.find("child  far       9200000000000000000 -9200000000000000000     5  ")) << out;
+    EXPECT_NE(std::string::npos, out.find("child  far       9200000000000000000 -9200000000000000000 5.9  ")) << out;
     EXPECT_NE(std::string::npos, out.find("child  near          0     0     0  ")) << out;
     model_free(m);
 }
@@ -387,7 +387,7 @@ TEST(ModWriter, NamesWithBlanksAndHugeCoordinatesReadBack)
         "joint  hand          0     0     0  \"left arm\"   1\n",
         "\nlayer \"my layer\" 1 2 3 doublesided\n",
         "image  \"my tex.tga\"  x y\n",
-        "child  piece     3000000000 -3000000000     5   1.000",
+        "child  piece     3000000000 -3000000000 5.5   1.000",
         "3     5000000000 -5000000000     7\n",
     };
     for (const char *l : lines) EXPECT_NE(std::string::npos, out.find(l)) << l << "\nin\n" << out;
@@ -405,7 +405,7 @@ TEST(ModWriter, NamesWithBlanksAndHugeCoordinatesReadBack)
     ASSERT_NE(nullptr, c);
     EXPECT_EQ(2147483647.0f, c->position[0]);
     EXPECT_EQ(-2147483648.0f, c->position[1]);
-    EXPECT_FLOAT_EQ(5.0f, c->position[2]);
+    EXPECT_EQ(5.5f, c->position[2]);
     const Point *q = static_cast<const Point *>(table_find(&back->points, 3));
     ASSERT_NE(nullptr, q);
     EXPECT_EQ(2147483647.0f, q->position[0]);
