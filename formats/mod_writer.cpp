@@ -1,9 +1,9 @@
 #include "formats/mod_writer.h"
 
 #include "foundation/file_table.h"
-#include "foundation/last_error.h"
 #include "foundation/geometry.h"
 #include "foundation/keyed_table.h"
+#include "foundation/last_error.h"
 #include "model/model.h"
 #include "model/model_query.h"
 
