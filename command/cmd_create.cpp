@@ -6,6 +6,7 @@
 #include "command/keywords.h"
 #include "command/tcl_glue.h"
 #include "model/model.h"
+#include "model/value_check.h"
 #include "viewer/loaded_models.h"
 #include "viewer/view_callbacks.h"
 #include "viewer/window.h"
@@ -59,9 +60,10 @@ int cmd_create_cursor(const char *name_or_file)
     return id != 0 ? 1 : 0;
 }
 
+// A name holding a line end makes no model.
 int cmd_create_model(const char *name)
 {
-    Model *model = model_create(name, nullptr);
+    Model *model = value_line_ok(name) ? model_create(name, nullptr) : nullptr;
     int id = model != nullptr ? viewer_add_model(&g_app.viewer, model) : 0;
     tcl_set_result(result_int(id));
     return id != 0 ? 1 : 0;

@@ -9,5 +9,6 @@ int cmd_create(char **words);
 int cmd_create_window(const char *name, const char *parent_path);
 // Loads a built-in cursor or a cursor file; the result is its id ("0" for none). 1 when loaded.
 int cmd_create_cursor(const char *name_or_file);
-// Adds an empty model of that name to the viewer; the result is its model id. 1 when made.
+// Adds an empty model of that name to the viewer; the result is its model id. 1 when made; 0
+// (result 0) also for a name holding a line end.
 int cmd_create_model(const char *name);

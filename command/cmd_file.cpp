@@ -8,6 +8,7 @@
 #include "command/keywords.h"
 #include "command/tcl_glue.h"
 #include "foundation/last_error.h"
+#include "model/value_check.h"
 #include "viewer/anim_pose.h"
 #include "viewer/camera.h"
 #include "viewer/capture.h"
@@ -74,8 +75,13 @@ int32_t cmd_file_open(const char *path)
     return id;
 }
 
+// A name holding a line end is refused before anything is closed.
 int32_t cmd_file_new(const char *name)
 {
+    if (!value_line_ok(name)) {
+        tcl_set_result(result_int(0));
+        return 0;
+    }
     cmd_file_close_all();
     int32_t id = viewer_new_model(&g_app.viewer, name);
     if (id > 0) cmd_file_fit_focus(NEW_MODEL_VIEW_SIZE);

@@ -8,7 +8,8 @@
 int cmd_file(char **words);
 // Empties the viewer, loads one model file, poses it and fits the view; sets and returns its id, 0 on failure.
 int32_t cmd_file_open(const char *path);
-// Empties the viewer and creates an empty model of that name; sets and returns its id, 0 on failure.
+// Empties the viewer and creates an empty model of that name; sets and returns its id, 0 on
+// failure. A name holding a line end is refused with 0 and closes nothing.
 int32_t cmd_file_new(const char *name);
 // Loads a model file beside the open ones; sets and returns its id, 0 on failure.
 int32_t cmd_file_add(const char *path);

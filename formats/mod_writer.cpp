@@ -6,6 +6,7 @@
 #include "foundation/last_error.h"
 #include "model/model.h"
 #include "model/model_query.h"
+#include "model/value_check.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -61,9 +62,13 @@ int mod_write(Model *model)
         err_set("model has no name");
         return 0;
     }
-    std::string file = model->name;
-    size_t len = file.size();
-    if (!(len >= 5 && file[len - 4] == '.')) file += ".mod";
+    // The header line names the file: a line end in it would end the comment early.
+    if (!value_line_ok(model->name)) {
+        err_set("model name holds a line end");
+        return 0;
+    }
+    // Always NAME.mod, the file that a model of that name is read from.
+    std::string file = std::string(model->name) + ".mod";
     ModOutput out;
     out.model = model;
     out.file = file.c_str();

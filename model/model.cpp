@@ -8,6 +8,7 @@
 #include "foundation/str.h"
 #include "model/image_cache.h"
 #include "model/model_build.h"
+#include "model/value_check.h"
 
 ModelIdCounters g_model_ids = {1, 1, 1, 1, 1, 1, 1};
 
@@ -28,7 +29,8 @@ Model *model_create(const char *path, Model *parent)
     Model *model = static_cast<Model *>(calloc(1, sizeof(Model)));
     if (!model) return nullptr;
     model->parent = parent;
-    const char *name = path_model_name(path);
+    // Named as model_set_path names it; a name too long to keep is cut to fit.
+    const char *name = path_leaf_name(path);
     str_copy_bounded(name, model->name, sizeof model->name);
     const char *directory = path_directory(path);
     model->directory = str_dup(directory ? directory : "");
@@ -43,10 +45,11 @@ Model *model_create(const char *path, Model *parent)
 }
 
 // The name is the path's last component without a 3-letter extension, however short; a
-// path that leaves no name, or one too long to keep, is refused and changes nothing.
+// path that leaves no name, one too long to keep, or one holding a line end (which the
+// writer's header line could not hold) is refused and changes nothing.
 int model_set_path(Model *model, const char *path)
 {
-    if (!model || !path) return 0;
+    if (!model || !value_line_ok(path)) return 0;
     const char *name = path_leaf_name(path);
     if (!name || !name[0] || strlen(name) >= MODEL_NAME_SIZE) return 0;
     char new_name[MODEL_NAME_SIZE];

@@ -209,11 +209,13 @@ static_assert(std::is_trivially_copyable<Point>::value && std::is_trivially_copy
 
 extern ModelIdCounters g_model_ids;
 
-// New empty model named after path (name and directory empty when path gives none); null for a null path.
+// New empty model named after path as model_set_path names it (a name too long to keep is cut
+// to fit; name and directory empty when path gives none); null for a null path.
 Model *model_create(const char *path, Model *parent);
-// Takes name (the last component without a 3-letter extension, lower-cased) and, when path
-// has one, directory from path; 0, changing nothing, for a null model or path, or a path that
-// leaves no name or one of MODEL_NAME_SIZE or more characters.
+// Takes name (the last component after "\" or "/", without a 3-letter extension, lower-cased)
+// and, when path has one, directory from path; 0, changing nothing, for a null model or path,
+// a path holding a line end, or one that leaves no name or one of MODEL_NAME_SIZE or more
+// characters.
 int model_set_path(Model *model, const char *path);
 // Frees the model, its child models and every record, releasing all images; 0 for a null model.
 int model_free(Model *model);

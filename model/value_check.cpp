@@ -41,6 +41,11 @@ int value_token_ok(const char *text)
     return 1;
 }
 
+int value_line_ok(const char *text)
+{
+    return text && !strpbrk(text, "\r\n") ? 1 : 0;
+}
+
 int value_axis_ok(int32_t code)
 {
     return code >= 1 && code <= 6;

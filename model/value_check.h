@@ -17,6 +17,9 @@ float value_whole_clamp(double value);
 // blank or a TAB), reads back as the same text: not empty, no line end, no double quote at its
 // start, and none at all when it holds a blank or a TAB. 0 for a null text.
 int value_token_ok(const char *text);
+// 1 when the text holds no line end (CR or LF), so that a file line it is written into stays
+// one line; 0 for a null text.
+int value_line_ok(const char *text);
 // 1 for an image axis code 1 .. 6 (x, y, z, -x, -y, -z).
 int value_axis_ok(int32_t code);
 // 1 when the three rotation words fit the fields of a child or collide object (1 to 7

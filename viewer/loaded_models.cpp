@@ -133,8 +133,6 @@ int32_t viewer_new_model(Viewer *viewer, const char *name)
     viewer_close_all(viewer);
     Model *model = model_create(name, nullptr);
     if (!model) return 0;
-    // Named as file rename names it, so a short name such as "abcd" is kept too.
-    model_set_path(model, name);
     int32_t id = viewer_insert_model(viewer, model, nullptr);
     if (id > 0) sel_model(viewer, id);
     return id;

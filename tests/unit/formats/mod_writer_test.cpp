@@ -334,21 +334,37 @@ TEST(ModWriter, HugeCoordinatesSaturate)
     model_free(m);
 }
 
-// The file is named after the model: ".mod" is added unless the name keeps a
-// three-letter extension; a null model or a file that cannot be created gives 0.
+// The file is always the model's name followed by ".mod", whatever extension the name still
+// keeps, and no other file is left in the folder; a null model, a name holding a line end or a
+// file that cannot be created gives 0.
 TEST(ModWriter, FileNames)
 {
     WorkDir w;
     const char *text = "points\n1 0 0 0\n2 1 0 0\n3 0 1 0\nlayer a 1 1 1 doublesided\ntriangles\n0 1 2 3\n";
     struct Case { const char *path; const char *file; };
-    const Case cases[] = {{"dir/Ship.MOD", "ship.mod"}, {"dir/ship.bak.mod", "ship.bak"}, {"dir/abcd.x", "abcd.x.mod"}};
+    const Case cases[] = {{"dir/Ship.MOD", "ship.mod"},    {"dir/ship.bak.mod", "ship.bak.mod"},
+                          {"dir/abcd.x", "abcd.x.mod"},    {"../m/abc", "abc.mod"},
+                          {"y.abc.def", "y.abc.mod"},      {"x.", "x..mod"}};
+    std::vector<std::string> expected;
     for (const Case &c : cases) {
         Model *m = model_create(c.path, nullptr);
         ASSERT_EQ(1, mod_read_string(m, text));
         EXPECT_EQ(1, mod_write(m)) << c.path;
-        EXPECT_TRUE(fs::exists(w.path + c.file)) << c.path;
+        expected.push_back(c.file);
         model_free(m);
     }
+    for (const char *path : {"a\nb.mod", "a\rb.mod"}) {
+        Model *m = model_create(path, nullptr);
+        ASSERT_EQ(1, mod_read_string(m, text));
+        EXPECT_EQ(0, mod_write(m)) << path;
+        EXPECT_EQ("model name holds a line end", last_error());
+        model_free(m);
+    }
+    std::vector<std::string> listed;
+    for (const auto &entry : fs::directory_iterator(w.path)) listed.push_back(entry.path().filename().string());
+    std::sort(expected.begin(), expected.end());
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(expected, listed);
     EXPECT_EQ(0, mod_write(nullptr));
     fs::create_directories(w.path + "taken.mod");
     Model *m = model_create("taken.mod", nullptr);

@@ -34,7 +34,7 @@ TEST(ModelCreate, NameDirectoryAndEmptyTables)
 TEST(ModelCreate, PathsThatGiveNoNameOrDirectory)
 {
     EXPECT_EQ(model_create(nullptr, nullptr), nullptr);
-    Model *m = model_create("a.b", nullptr); // 4 characters or fewer: no name
+    Model *m = model_create(".mod", nullptr); // only an extension: no name
     ASSERT_NE(m, nullptr);
     EXPECT_STREQ(m->name, "");
     EXPECT_STREQ(m->directory, "");
@@ -59,6 +59,32 @@ TEST(ModelCreate, LongDirectoriesAreKeptWhole)
     EXPECT_STREQ(m->directory, "");
     EXPECT_STREQ(m->name, "");
     model_free(m);
+}
+
+// A model is named from its path by one rule, whether it is created from the path (a load,
+// file new, create model) or renamed to it: the last component after either separator,
+// without a 3-letter extension, lower-cased. Paths ending in ".mod" give what they gave before.
+TEST(ModelCreate, NamedAsSetPathNames)
+{
+    const struct { const char *path; const char *name; const char *directory; } cases[] = {
+        {"../m/abc", "abc", "../m/"},          {"abcd", "abcd", ""},
+        {"Ab", "ab", ""},                      {"x.ab", "x.ab", ""},
+        {"a.b", "a.b", ""},                    {"y.abc.def", "y.abc", ""},
+        {"ab/c.d/e", "e", "ab/c.d/"},          {"sub\\Q", "q", "sub\\"},
+        {"C:\\Models\\Ship.MOD", "ship", "c:\\models\\"}, {"models/Door.mod", "door", "models/"},
+        {"x.", "x.", ""},                      {"a.MOD", "a", ""},
+    };
+    for (const auto &c : cases) {
+        Model *made = model_create(c.path, nullptr);
+        ASSERT_NE(made, nullptr);
+        EXPECT_STREQ(made->name, c.name) << c.path;
+        EXPECT_STREQ(made->directory, c.directory) << c.path;
+        Model *renamed = model_create("old.mod", nullptr);
+        EXPECT_EQ(model_set_path(renamed, c.path), 1) << c.path;
+        EXPECT_STREQ(renamed->name, made->name) << c.path;
+        model_free(renamed);
+        model_free(made);
+    }
 }
 
 TEST(ModelSetPath, BareNameKeepsDirectory)
@@ -97,14 +123,16 @@ TEST(ModelSetPath, ShortNamesAndFolders)
     }
 }
 
-// A path that leaves no name, or a name or path too long to keep, is refused and
-// changes neither the name nor the directory.
+// A path that leaves no name, a name or path too long to keep, or a path holding a line end
+// (anywhere, its folder part too) is refused and changes neither the name nor the directory.
 TEST(ModelSetPath, NoNameChangesNothing)
 {
     const std::string long_name(MODEL_NAME_SIZE, 'n');
     const std::string long_path = "d/" + std::string(PATH_BUFFER_SIZE, 'p') + "/x.mod";
     for (const std::string &path : {std::string(""), std::string("sub/"), std::string(".mod"),
-                                    std::string("sub\\.mod"), "e/" + long_name, long_path}) {
+                                    std::string("sub\\.mod"), "e/" + long_name, long_path,
+                                    std::string("a\nb"), std::string("a\rb"), std::string("new.mod\n"),
+                                    std::string("d\r\n/new.mod")}) {
         Model *m = model_create("c:\\data\\old.mod", nullptr);
         EXPECT_EQ(model_set_path(m, path.c_str()), 0) << path;
         EXPECT_STREQ(m->name, "old") << path;

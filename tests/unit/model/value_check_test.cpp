@@ -27,6 +27,15 @@ TEST(ValueCheck, TokensThatReadBackAsThemselves)
         EXPECT_EQ(c.ok, value_token_ok(c.text)) << (c.text ? c.text : "(null)");
 }
 
+TEST(ValueCheck, TextsOfOneLine)
+{
+    struct Case { const char *text; int ok; };
+    const Case cases[] = {
+        {"abc", 1}, {"", 1}, {"a b\t\"c", 1}, {nullptr, 0}, {"a\nb", 0}, {"a\rb", 0}, {"\n", 0}, {"x\r\n", 0},
+    };
+    for (const Case &c : cases) EXPECT_EQ(c.ok, value_line_ok(c.text)) << (c.text ? c.text : "(null)");
+}
+
 TEST(ValueCheck, UnitRangeAxesAndClamp)
 {
     EXPECT_TRUE(value_unit_ok(0.0f) && value_unit_ok(-0.0f) && value_unit_ok(1.0f) && value_unit_ok(0.5f));
