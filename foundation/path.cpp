@@ -40,7 +40,9 @@ char *path_leaf_name(const char *path)
     int sep = last_separator(path, static_cast<int>(len));
     size_t leaf_len = len - static_cast<size_t>(sep + 1);
     memcpy(g_path_leaf_buffer, path + sep + 1, leaf_len + 1);
-    if (leaf_len >= 4 && g_path_leaf_buffer[leaf_len - 4] == '.') g_path_leaf_buffer[leaf_len - 4] = '\0';
+    // The extension is the text after the last "." only: "r.s.t" keeps its name whole.
+    char *dot = leaf_len >= 4 ? &g_path_leaf_buffer[leaf_len - 4] : nullptr;
+    if (dot && dot[0] == '.' && !memchr(dot + 1, '.', 3)) dot[0] = '\0';
     return str_lower(g_path_leaf_buffer);
 }
 

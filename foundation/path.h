@@ -10,9 +10,10 @@ constexpr int PATH_BUFFER_SIZE = 512;
 // buffer shared with path_directory; null for a null, empty, short (4 or fewer
 // characters) or too long (512 or more) path.
 char *path_model_name(const char *path);
-// Lower-cased last component of the path (after its last "\" or "/"), without a
-// 3-letter extension, however short, in its own static buffer; null for a null or too
-// long (512 or more) path. Empty when the path leaves no name (such as "sub/" or ".mod").
+// The name of a model read from or saved as path: its lower-cased last component (after its
+// last "\" or "/"), without a 3-letter extension (a last "." followed by three characters),
+// however short, in its own static buffer; null for a null or too long (512 or more) path.
+// Empty when the path leaves no name (such as "sub/" or ".mod").
 char *path_leaf_name(const char *path);
 // Lower-cased directory of the path up to and including its last "\" or "/"
 // (empty when it has none), in the buffer shared with path_model_name; null for
