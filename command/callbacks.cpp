@@ -15,8 +15,6 @@
 
 // Room of the formatted mouse line.
 constexpr int MOUSE_LINE_SIZE = 512;
-// Room of the status line: procedure name, a blank, the text and a line feed.
-constexpr int STATUS_LINE_SIZE = 1024;
 // Usage text of every callback type.
 static const char *const USAGE_CALLBACK = "druvex: usage: druvex callback <type> <proc>";
 
@@ -97,16 +95,14 @@ void cb_send_key(int character)
 
 // The procedure gets one argument per blank-separated word of the text, as a
 // script line would give it, but the words arrive literally: a dollar sign,
-// brackets or backslashes in the text are not substituted by Tcl. The text is
-// cut where the line of the procedure name, a blank, the text and a line feed
-// would no longer fit its 1024 characters.
+// brackets or backslashes in the text are not substituted by Tcl. Every word
+// of the text is passed, however long the text.
 void cb_send_status(const char *text)
 {
     const char *proc = g_app.callbacks.status_proc;
     if (!proc || !text) return;
     std::string name(proc);
-    long room = STATUS_LINE_SIZE - 1 - static_cast<long>(name.size()) - 2;
-    std::string body(text, room <= 0 ? 0 : strnlen(text, static_cast<size_t>(room)));
+    std::string body(text);
     std::vector<std::string> fields;
     size_t i = 0;
     while (i < body.size()) {

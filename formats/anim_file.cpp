@@ -4,6 +4,7 @@
 #include "foundation/last_error.h"
 #include "foundation/matrix4.h"
 #include "foundation/quaternion.h"
+#include "foundation/str.h"
 #include "model/model.h"
 #include "model/model_query.h"
 
@@ -12,10 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 
-// The animation error text; empty with g_anim_error_set 0 when there is none.
-static char g_anim_error[ANIM_ERROR_SIZE];
-// 1 while g_anim_error holds a text.
-static int g_anim_error_set = 0;
+// Heap copy of the animation error text, null when there is none.
+static char *g_anim_error = nullptr;
 
 static int count_names(AnimTrackRead *read);
 static int count_key(AnimTrackRead *read);
@@ -214,24 +213,16 @@ int32_t anim_model_slot_count(Model *model)
 
 void anim_set_error(const char *text)
 {
-    if (!text) {
-        g_anim_error[0] = '\0';
-        g_anim_error_set = 0;
-        return;
-    }
-    // The text may be the stored text itself.
-    if (text != g_anim_error) {
-        size_t length = strlen(text);
-        if (length > sizeof g_anim_error - 1) length = sizeof g_anim_error - 1;
-        memmove(g_anim_error, text, length);
-        g_anim_error[length] = '\0';
-    }
-    g_anim_error_set = 1;
+    // Copy before freeing: the text may be the stored text itself.
+    if (text == g_anim_error) return;
+    char *copy = str_dup(text);
+    free(g_anim_error);
+    g_anim_error = copy;
 }
 
 const char *anim_last_error()
 {
-    return g_anim_error_set ? g_anim_error : nullptr;
+    return g_anim_error;
 }
 
 int32_t anim_key_slot_count(AnimSet *set, AnimTrack *track)

@@ -18,8 +18,6 @@ constexpr int ANIM_MAX_NAMES = 128;
 constexpr int ANIM_NAME_MAX = 63;
 // Highest number a "childN" name may carry.
 constexpr int ANIM_MAX_CHILD_OFFSET = 127;
-// Size of the animation error text, terminator included.
-constexpr int ANIM_ERROR_SIZE = 1024;
 // Fixed time of a track evaluated at the clock's time.
 constexpr float ANIM_NO_FIXED_TIME = -1.0f;
 
@@ -115,7 +113,7 @@ void anim_track_key_line(void *user);
 int32_t anim_slot_of_name(const char *name, Model *model, int32_t slot_count);
 // Slot count of a model: joints + child instances of the whole tree + 2; 0 for null.
 int32_t anim_model_slot_count(Model *model);
-// Replaces the animation error text with its own copy of text; null clears it.
+// Replaces the animation error text with its own whole copy of text; null clears it.
 void anim_set_error(const char *text);
 // The animation error text, null when none; valid until the next anim_set_error.
 const char *anim_last_error();

@@ -183,11 +183,11 @@ static void copy_token(int i, char *dest)
 // Formats the message into the animation error text; returns 0.
 static int scene_fail(const char *format, ...)
 {
-    char text[ANIM_ERROR_SIZE];
     va_list args;
     va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
+    char *text = str_vprintf(format, args);
     va_end(args);
     anim_set_error(text);
+    free(text);
     return 0;
 }

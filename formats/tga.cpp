@@ -2,6 +2,7 @@
 #include "formats/tga.h"
 
 #include "foundation/file_table.h"
+#include "foundation/str.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -18,8 +19,8 @@ static const char *const MSG_READ = "TGA read failed: %s";
 static const char *const MSG_TYPE = "TGA file is not type 2 (true color, uncompressed): %s";
 static const char *const MSG_DEPTH = "TGA image is not 24 or 32 bits per pixel: %s";
 
-// Text of the last failure, returned through tga_read's message.
-static char g_tga_message[1024];
+// Heap text of the last failure, returned through tga_read's message; null before the first.
+static char *g_tga_message = nullptr;
 
 static const char *read_image(int handle, TgaImage *image);
 static int read_exactly(int handle, uint8_t *buffer, size_t count);
@@ -42,9 +43,10 @@ TgaImage *tga_read(const char *path, const char **message)
     if (failure) {
         tga_free(image);
         image = nullptr;
-        snprintf(g_tga_message, sizeof g_tga_message, failure, path ? path : "");
+        free(g_tga_message);
+        g_tga_message = str_printf(failure, path ? path : "");
         if (message)
-            *message = g_tga_message;
+            *message = g_tga_message ? g_tga_message : failure;
     }
     return image;
 }

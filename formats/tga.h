@@ -17,7 +17,7 @@ struct TgaImage {
 };
 
 // Reads the TGA file at path; null on failure with *message set to a text naming the path.
-// The message lives in a static buffer that the next call overwrites.
+// The message, whole however long the path, stays valid until the next failing call.
 TgaImage *tga_read(const char *path, const char **message);
 // Frees the record and its pixels; a null image does nothing.
 void tga_free(TgaImage *image);

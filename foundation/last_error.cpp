@@ -1,8 +1,8 @@
 #include "foundation/last_error.h"
 
 #include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "foundation/str.h"
 
@@ -23,14 +23,12 @@ void err_set(const char *message)
     if (message) {
         int line = 0;
         const char *source = g_position_hook ? g_position_hook(&line) : nullptr;
-        char text[ERR_TEXT_MAX + 1];
+        std::string text = message;
         if (source)
-            snprintf(text, sizeof text, "%s (file: %s, line: %d)", message, source, line);
+            text += std::string(" (file: ") + source + ", line: " + std::to_string(line) + ")";
         else if (line != 0)
-            snprintf(text, sizeof text, "%s (line: %d)", message, line);
-        else
-            snprintf(text, sizeof text, "%s", message);
-        formatted = str_dup(text);
+            text += " (line: " + std::to_string(line) + ")";
+        formatted = str_dup(text.c_str());
     }
     free(g_last_error);
     g_last_error = formatted;
@@ -42,12 +40,12 @@ void err_setf(const char *format, ...)
         err_set(nullptr);
         return;
     }
-    char message[ERR_TEXT_MAX + 1];
     va_list args;
     va_start(args, format);
-    vsnprintf(message, sizeof message, format, args);
+    char *message = str_vprintf(format, args);
     va_end(args);
-    err_set(message);
+    err_set(message ? message : format);
+    free(message);
 }
 
 const char *err_last()

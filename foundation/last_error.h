@@ -3,13 +3,11 @@
 // names the source and line of the innermost read.
 #pragma once
 
-// Longest stored text in characters; longer texts are cut to this length.
-constexpr int ERR_TEXT_MAX = 255;
-
-// Replaces the last-error text with message plus the current read position;
-// null clears it. The message may be the current err_last() text.
+// Replaces the last-error text with message plus the current read position,
+// kept whole however long; null clears it. The message may be the current
+// err_last() text.
 void err_set(const char *message);
-// Like err_set with a printf-style format; the formatted message is cut at ERR_TEXT_MAX.
+// Like err_set with a printf-style format; the formatted message is kept whole.
 void err_setf(const char *format, ...) __attribute__((format(printf, 1, 2)));
 // The current last-error text, borrowed until the next err_set; null when none.
 const char *err_last();

@@ -1,6 +1,7 @@
 #include "foundation/str.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -11,6 +12,34 @@ char *str_dup(const char *text)
     char *copy = static_cast<char *>(malloc(n));
     if (copy) memcpy(copy, text, n);
     return copy;
+}
+
+char *str_printf(const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    char *text = str_vprintf(format, args);
+    va_end(args);
+    return text;
+}
+
+// Measures the text on a copy of the arguments, then formats it into a heap
+// buffer of that size.
+char *str_vprintf(const char *format, va_list args)
+{
+    if (!format) return nullptr;
+    va_list measure;
+    va_copy(measure, args);
+    int length = vsnprintf(nullptr, 0, format, measure);
+    va_end(measure);
+    if (length < 0) return nullptr;
+    char *text = static_cast<char *>(malloc(static_cast<size_t>(length) + 1));
+    if (!text) return nullptr;
+    va_list again;
+    va_copy(again, args);
+    vsnprintf(text, static_cast<size_t>(length) + 1, format, again);
+    va_end(again);
+    return text;
 }
 
 void str_copy(const char *source, char *dest)

@@ -1,12 +1,18 @@
 // Heap copies and in-place edits of NUL-terminated byte strings, the field
 // splitter behind the command word list, and decimal text of an integer.
 #pragma once
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 
 // Heap copy (malloc) of the text with its terminator; null for a null text or out of memory.
 // Caller frees.
 char *str_dup(const char *text);
+// Heap text (malloc) of a printf-style format and its arguments, however long;
+// null for a null format or out of memory. Caller frees.
+char *str_printf(const char *format, ...) __attribute__((format(printf, 1, 2)));
+// Same with the arguments as a va_list, which it leaves unused for the caller to end.
+char *str_vprintf(const char *format, va_list args);
 // Copies source with its terminator into dest, which must be large enough; null source gives "".
 void str_copy(const char *source, char *dest);
 // Copies at most capacity-1 bytes of source into dest and terminates it; returns 0 when cut.

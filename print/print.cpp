@@ -144,6 +144,6 @@ static int write_pdf_file(const char *path, const std::vector<unsigned char> &pd
 {
     if (file_write_all(path, pdf.data(), pdf.size())) return 1;
     std::string reason = err_last() ? err_last() : "";
-    err_setf("cannot write %.200s: %s", path, reason.c_str());
+    err_setf("cannot write %s: %s", path, reason.c_str());
     return 0;
 }

@@ -33,7 +33,7 @@ int page_paper(const char *name, PrintPage *out)
     if (media == nullptr) media = pwgMediaForPWG(name);
     if (media == nullptr) media = pwgMediaForLegacy(name);
     if (media == nullptr || media->width <= 0 || media->length <= 0) {
-        err_setf("unknown paper %.200s", name);
+        err_setf("unknown paper %s", name);
         return 0;
     }
     *out = PrintPage{};

@@ -54,7 +54,7 @@ int queue_choose(PrintQueue *queue, const char *name)
     cups_dest_t *dest = cupsGetDest(base.c_str(), instance.empty() ? nullptr : instance.c_str(), queue->count,
                                     queue->dests);
     if (dest == nullptr) {
-        err_setf("no printer named %.200s", name);
+        err_setf("no printer named %s", name);
         return 0;
     }
     queue->info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
@@ -92,7 +92,7 @@ int queue_page(const PrintQueue *queue, const char *paper, PrintPage *out)
         }
     }
     if (!found || size.width <= 0 || size.length <= 0) {
-        err_setf("%.100s has no paper %.100s", queue->dest->name, paper);
+        err_setf("%s has no paper %s", queue->dest->name, paper);
         return 0;
     }
     *out = PrintPage{};
@@ -177,5 +177,5 @@ static int unlisted_page(const PrintQueue *queue, const char *paper, PrintPage *
 static void fail_with_cups(const char *what, const char *name)
 {
     const char *reason = cupsLastErrorString();
-    err_setf("%.100s %s: %.100s", name ? name : "printer", what, reason ? reason : "unknown reason");
+    err_setf("%s %s: %s", name ? name : "printer", what, reason ? reason : "unknown reason");
 }

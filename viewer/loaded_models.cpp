@@ -21,8 +21,6 @@
 constexpr int STATUS_LINE_SIZE = 512;
 // Room for one reload path: directory, name and ".mod".
 constexpr int RELOAD_PATH_SIZE = 2048;
-// Room for the copy of the last message kept for viewer_last_message.
-constexpr int LAST_MESSAGE_SIZE = 1024;
 // What the save entry points that are not built post.
 static const char SAVE_NOT_IMPLEMENTED[] = "Save not implemented";
 
@@ -39,8 +37,8 @@ static int g_model_keys_capacity = 0;
 static int32_t g_next_loaded_model_key = 1;
 // Files of a reload that failed, kept so that the next reload with nothing open retries them.
 static ReloadList g_reload_kept;
-// Copy of the last message text.
-static char g_last_message[LAST_MESSAGE_SIZE];
+// Heap copy of the last message text, whole; null before the first.
+static char *g_last_message = nullptr;
 
 static void free_reload_list(ReloadList *list);
 static int reload_from(Viewer *viewer, ReloadList *list);
@@ -79,7 +77,8 @@ void viewer_message(Viewer *viewer, const char *text)
 {
     if (!viewer || !text) return;
     std::string copy(text);
-    str_copy_bounded(copy.c_str(), g_last_message, sizeof g_last_message);
+    free(g_last_message);
+    g_last_message = str_dup(copy.c_str());
     viewer->last_message = g_last_message;
     if (viewer->message_hook) viewer->message_hook(copy.c_str());
     if (viewer->status_hook) viewer->status_hook(copy.c_str());
@@ -342,9 +341,11 @@ CollideCache *viewer_find_collide(Viewer *viewer, const char *model_name, const 
     return nullptr;
 }
 
+// Every viewer that was given a message shares the one process-wide copy; a
+// viewer's own pointer may name a copy already replaced, so it is not read.
 const char *viewer_last_message(Viewer *viewer)
 {
-    return viewer ? viewer->last_message : nullptr;
+    return viewer && viewer->last_message ? g_last_message : nullptr;
 }
 
 int32_t viewer_frame_triangles(Viewer *viewer)

@@ -178,7 +178,7 @@ struct Viewer {
     float cursor_position[3];       // the 3D cursor
     uint8_t digit_glyphs[10][96];   // digit bitmaps for point numbers
     int32_t font_ready;             // 1 once digit_glyphs is filled
-    const char *last_message;       // copy of the last text passed to viewer_message, or null
+    const char *last_message;       // set once a message was posted; viewer_last_message reads it
     ViewerTextHook status_hook;     // receives the formatted status line, or null
     ViewerTextHook message_hook;    // receives messages for the user, or null
     ViewerRescaleHook rescale_hook; // called after the view extent changed, or null (no physics)

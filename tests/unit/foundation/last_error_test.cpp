@@ -53,23 +53,29 @@ TEST(LastError, SettingTheCurrentTextAgainIsSafe)
     EXPECT_STREQ(err_last(), "keep me");
 }
 
-TEST(LastError, LongTextsAreCutAt255Characters)
+// Texts around the old 255-character cut and up to the system's path limit
+// keep every character, the position suffix included.
+TEST(LastError, LongTextsAreKeptWhole)
 {
-    std::string long_message(400, 'm');
-    err_set(long_message.c_str());
-    EXPECT_EQ(std::string(err_last()), std::string(255, 'm'));
+    for (size_t length : {255u, 256u, 400u, 4096u}) {
+        std::string message(length, 'm');
+        err_set(message.c_str());
+        EXPECT_EQ(std::string(err_last()), message) << length;
 
-    // The position suffix is cut too, never overrun.
-    std::string message(250, 'a');
-    reader_run_string("x\n", nullptr, 0, set_from_line, const_cast<char *>(message.c_str()));
-    EXPECT_EQ(std::string(err_last()), message + " (fil");
+        std::string path = "/" + std::string(length - 1, 'p');
+        EXPECT_EQ(0, reader_run_file_named(DRUVEX_FIXTURES "/viewer/plain.mod", path.c_str(), "#", 1,
+                                           set_from_line, const_cast<char *>("Bad layer definition")));
+        EXPECT_EQ(std::string(err_last()), "Bad layer definition (file: " + path + ", line: 4)") << length;
+
+        err_setf("could not find: %s", path.c_str());
+        EXPECT_EQ(std::string(err_last()), "could not find: " + path) << length;
+    }
 }
 
 TEST(LastError, FormattedVariant)
 {
     err_setf("%s: %s", "Cannot find child model", "c:\\models\\door.mod");
     EXPECT_STREQ(err_last(), "Cannot find child model: c:\\models\\door.mod");
-    std::string long_name(300, 'n');
-    err_setf("could not find: %s", long_name.c_str());
-    EXPECT_EQ(std::string(err_last()).size(), 255u);
+    err_setf("%d%% of %s", 50, "the points");
+    EXPECT_STREQ(err_last(), "50% of the points");
 }

@@ -87,6 +87,10 @@ TEST(PagePaper, UnknownPaperIsRefusedWithItsName)
     PrintPage page;
     EXPECT_EQ(0, page_paper("Folio99", &page));
     EXPECT_STREQ("unknown paper Folio99", err_last());
+    // A long name is given whole.
+    std::string name = "Folio" + std::string(300, '9');
+    EXPECT_EQ(0, page_paper(name.c_str(), &page));
+    EXPECT_EQ("unknown paper " + name, std::string(err_last()));
     EXPECT_EQ(0, page_paper(nullptr, &page));
 }
 
