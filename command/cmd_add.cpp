@@ -150,7 +150,9 @@ int cmd_add_layer(char **words)
 
 // The file is the name with ".mod", taken as given (a relative name from the
 // current directory). The child joins the current model, not the loaded models.
-// Values its child line would not give back are refused before the file is read.
+// Values its child line would not give back are refused before the file is read, and
+// so is a file that leads back to the current model (MOD_CHILD_LOOP), as its saved
+// child line would make the model contain itself.
 int cmd_add_child(char **words)
 {
     Model *model = sel_current_model(&g_app.viewer);
@@ -164,6 +166,10 @@ int cmd_add_child(char **words)
         return keyword_show(USAGE_CHILD);
     if (!value_child_ok(name, values + 3, rotation)) return keyword_show(MOD_BAD_CHILD);
     std::string file = std::string(name) + ".mod";
+    if (mod_child_loops(model, name, nullptr)) {
+        std::string text = std::string(MOD_CHILD_LOOP) + ": " + file;
+        return keyword_show(text.c_str());
+    }
     err_set(nullptr);
     Model *child = mod_load(file.c_str());
     if (!child) {

@@ -1,6 +1,7 @@
 #include "formats/mod_loader.h"
 
 #include "formats/mod_reader.h"
+#include "formats/text_reader.h"
 #include "foundation/file_table.h"
 #include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
@@ -8,9 +9,11 @@
 #include "model/model.h"
 #include "model/model_query.h"
 
+#include <cctype>
 #include <cstring>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 // Deepest nesting of child models; deeper trees (a model naming itself) are refused.
@@ -43,6 +46,18 @@ static int load_children(Model *model, int32_t *built);
 static int plan_copy(const LoadedChild *loaded, int32_t *built, ModelIdCounters *shift);
 static int make_copies(Model *model, const std::vector<PlannedCopy> &copies);
 static int depth_of(const Model *model);
+// Files still to read by mod_child_loops, each a path from the current folder without ".mod",
+// and the folder of the file being read, which its child lines are found in.
+struct ChildWalk {
+    std::vector<std::string> pending;
+    std::string directory;
+};
+
+static std::string lowered(const char *text);
+static void gather_child_name(void *user);
+static void tree_child_names(Model *tree, std::vector<std::string> *names);
+
+const char MOD_CHILD_LOOP[] = "Child model would contain its parent";
 
 Model *mod_load(const char *path)
 {
@@ -220,4 +235,65 @@ static int depth_of(const Model *model)
     int depth = 0;
     for (const Model *m = model->parent; m; m = m->parent) depth++;
     return depth;
+}
+
+int mod_child_loops(const Model *model, const char *name, Model *tree)
+{
+    if (!model || !name) return 0;
+    std::unordered_set<std::string> above;
+    for (const Model *m = model; m; m = m->parent) above.insert(lowered(m->name));
+    ChildWalk walk;
+    walk.pending.push_back(name);
+    if (tree) tree_child_names(tree, &walk.pending);
+    const char *last = err_last();
+    int had_error = last != nullptr;
+    std::string error = last ? last : "";
+    // Each file is read once, so files that name each other end the walk too.
+    std::unordered_set<std::string> read;
+    int loops = 0;
+    while (!walk.pending.empty() && !loops) {
+        std::string file = walk.pending.back() + ".mod";
+        walk.pending.pop_back();
+        const char *leaf = path_leaf_name(file.c_str());
+        const char *directory = path_directory(file.c_str());
+        if (!leaf || !directory) continue;
+        if (above.count(leaf)) {
+            loops = 1;
+        } else if (read.insert(lowered(file.c_str())).second) {
+            walk.directory = directory;
+            std::string open_path = path_resolve(file.c_str());
+            reader_run_file(open_path.c_str(), "#", 1, gather_child_name, &walk);
+        }
+    }
+    err_set(had_error ? error.c_str() : nullptr);
+    return loops;
+}
+
+// The text lower-cased, as model names are kept.
+static std::string lowered(const char *text)
+{
+    std::string out = text ? text : "";
+    for (char &c : out) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// Line callback of the walk (user value: the ChildWalk): each child line's file, found in
+// the folder of the file being read, goes on the list.
+static void gather_child_name(void *user)
+{
+    if (reader_token_count() < 2 || !reader_token_is("child", 0)) return;
+    ChildWalk *walk = static_cast<ChildWalk *>(user);
+    walk->pending.push_back(walk->directory + reader_token_text(1));
+}
+
+// Appends the names of every child line of the tree, depth first: a save writes them as
+// they are, and the saved files are found from the current folder.
+static void tree_child_names(Model *tree, std::vector<std::string> *names)
+{
+    for (int32_t slot = 0; slot < tree->children.capacity; slot++) {
+        const Child *child = static_cast<const Child *>(table_nth(&tree->children, slot, 0));
+        if (!child) continue;
+        names->push_back(child->name);
+        if (child->model) tree_child_names(child->model, names);
+    }
 }

@@ -1,8 +1,11 @@
 #include "formats/mod_reader.h"
 
+#include "formats/mod_loader.h"
 #include "formats/text_reader.h"
+#include "foundation/file_table.h"
 #include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
+#include "foundation/path.h"
 #include "model/model.h"
 #include "model/model_build.h"
 #include "model/layer.h"
@@ -10,6 +13,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 
 // Components of |z| at or above this count as a pole: x and y become 0.
 constexpr float POLE_LIMIT = 0.999999f;
@@ -37,6 +41,7 @@ static int is_number(int i);
 static int numbers_between(int first, int last);
 static int line_was_cut();
 static int rotation_words_ok(int first);
+static int child_file_ok(const Model *model, const char *name);
 
 int mod_read_file(Model *model, const char *path)
 {
@@ -62,6 +67,15 @@ int mod_read_string(Model *model, const char *text)
     return reader_run_string(text, "#", 1, mod_parse_line, &ctx);
 }
 
+int mod_read_added_text(Model *model, const char *text)
+{
+    if (!model || !text) return 0;
+    ModParseContext ctx;
+    mod_parse_init(&ctx, model);
+    ctx.child_files = 1;
+    return reader_run_string(text, "#", 1, mod_parse_line, &ctx);
+}
+
 void mod_parse_init(ModParseContext *ctx, Model *model)
 {
     err_set(nullptr);
@@ -70,6 +84,7 @@ void mod_parse_init(ModParseContext *ctx, Model *model)
     ctx->pn_normals = 0;
     ctx->layer[0] = '\0';
     ctx->layer_slot = -1;
+    ctx->child_files = 0;
 }
 
 void mod_parse_line(void *user)
@@ -203,6 +218,7 @@ int mod_parse_child(ModParseContext *ctx)
     const float scale[3] = {reader_token_float(5), reader_token_float(6), reader_token_float(7)};
     const char *const rotation[3] = {reader_token_text(8), reader_token_text(9), reader_token_text(10)};
     if (!value_child_ok(reader_token_text(1), scale, rotation)) return fail(MOD_BAD_CHILD);
+    if (ctx->child_files && !child_file_ok(ctx->model, reader_token_text(1))) return 0;
     if (!model_add_child(ctx->model, nullptr, reader_token_text(1), reader_token_float(2),
                          reader_token_float(3), reader_token_float(4), scale[0], scale[1], scale[2],
                          rotation[0], rotation[1], rotation[2]))
@@ -444,6 +460,20 @@ static int refused(const char *message)
     const char *last = err_last();
     if (!last || !last[0]) err_set(message);
     return 0;
+}
+
+// 1 when the child file of name is found in the current folder and does not lead back to the
+// model; else 0 with the message naming the file.
+static int child_file_ok(const Model *model, const char *name)
+{
+    std::string path = std::string(name) + ".mod";
+    std::string open_path = path_resolve(path.c_str());
+    if (!file_check_readable(open_path.c_str(), path.c_str(), "Cannot find child model")) return 0;
+    if (mod_child_loops(model, name, nullptr)) {
+        err_setf("%s: %s", MOD_CHILD_LOOP, path.c_str());
+        return 0;
+    }
+    return 1;
 }
 
 // 1 when token i is an integer or a decimal number.

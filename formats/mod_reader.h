@@ -35,6 +35,8 @@ struct ModParseContext {
     int32_t pn_normals; // 1 after "pnnormals", 0 after "normals"
     char layer[256];    // name from the last "layer" line; empty at the start
     int32_t layer_slot; // slot of that layer in the model's layer table; -1 when none
+    int32_t child_files; // 1 for mod_read_added_text: a child line must name a file of the
+                         // current folder that does not lead back to the model
 };
 
 // Reads the .mod file at path into model; 1 when every line was read, 0 for a null
@@ -44,7 +46,13 @@ int mod_read_file(Model *model, const char *path);
 int mod_read_file_named(Model *model, const char *path, const char *source_name);
 // The same over NUL-terminated text held in memory; messages name the source "(data)".
 int mod_read_string(Model *model, const char *text);
-// Starts a read: clears the last-error text, no section, pn-normals off, no layer.
+// mod_read_string for text added to a model already loaded, which no loader follows: a child
+// line is also refused unless its file is found in the current folder ("Cannot find child
+// model") and does not lead back to the model (MOD_CHILD_LOOP), as a save would write a file
+// that does not read back.
+int mod_read_added_text(Model *model, const char *text);
+// Starts a read: clears the last-error text, no section, pn-normals off, no layer, child
+// files not looked at.
 void mod_parse_init(ModParseContext *ctx, Model *model);
 // Line callback of the line reader (user value: the ModParseContext); aborts the read on a bad line.
 void mod_parse_line(void *user);

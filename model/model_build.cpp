@@ -139,8 +139,9 @@ int model_add_uvee(Model *model, const char *layer_name, int32_t point_id, float
     return 1;
 }
 
-// The slot's previous image is released before the new one is loaded; a load failure keeps the
-// new file name without pixels, a mapping failure keeps the loaded image.
+// The new image is loaded before the slot is touched, so a file that cannot be read, or a
+// base image on a layer without faces and strips (which cannot be mapped; the image is let go
+// again), changes nothing; the slot's previous image is released only once the new one is held.
 int model_add_image(Model *model, const char *layer_name, int32_t slot, const char *file,
                     int32_t u_axis, int32_t v_axis)
 {
@@ -153,24 +154,26 @@ int model_add_image(Model *model, const char *layer_name, int32_t slot, const ch
         err_set(MSG_IMAGE_NAME);
         return 0;
     }
-    LayerTexture *texture = static_cast<LayerTexture *>(table_find(&layer->texture, 1));
-    if (!texture) {
-        texture = static_cast<LayerTexture *>(table_add(&layer->texture, 1));
-        if (!texture) return 0;
-        memset(texture, 0, sizeof *texture);
-    } else if (texture->pixels[slot]) {
-        image_cache_release(texture->cache_path[slot]);
-        texture->pixels[slot] = nullptr;
-        texture->cache_path[slot][0] = '\0';
-        texture->width[slot] = 0;
-        texture->height[slot] = 0;
-        texture->gl_stale = 1;
-    }
-    str_copy_bounded(file, texture->file[slot], sizeof texture->file[slot]);
     int32_t width = 0;
     int32_t height = 0;
     uint8_t *pixels = image_cache_load(path.c_str(), &width, &height);
     if (!pixels) return 0;
+    if (slot == LAYER_SLOT_IMAGE && table_count(&layer->faces) == 0 && table_count(&layer->strips) == 0) {
+        image_cache_release(path.c_str());
+        return 0;
+    }
+    LayerTexture *texture = static_cast<LayerTexture *>(table_find(&layer->texture, 1));
+    if (!texture) {
+        texture = static_cast<LayerTexture *>(table_add(&layer->texture, 1));
+        if (!texture) {
+            image_cache_release(path.c_str());
+            return 0;
+        }
+        memset(texture, 0, sizeof *texture);
+    } else if (texture->pixels[slot]) {
+        image_cache_release(texture->cache_path[slot]);
+    }
+    str_copy_bounded(file, texture->file[slot], sizeof texture->file[slot]);
     texture->pixels[slot] = pixels;
     texture->width[slot] = width;
     texture->height[slot] = height;

@@ -27,7 +27,8 @@ int model_add_collide(Model *model, const char *name, int32_t shape, float px, f
 int model_add_uvee(Model *model, const char *layer, int32_t point_id, float u, float v);
 // Sets texture slot 0..2 of the layer to file (read from the model directory through the
 // image cache); slot 0 also stores the axes and maps the layer's uvs. 0 on any failure, also
-// for a file name the slot's line cannot hold (value_image_file_ok).
+// for a file name the slot's line cannot hold (value_image_file_ok); a file that cannot be
+// read, or slot 0 of a layer without faces and strips, leaves the layer as it was.
 int model_add_image(Model *model, const char *layer, int32_t slot, const char *file,
                     int32_t u_axis, int32_t v_axis);
 // New joint; 0 for a null name, "duplicate joint name not allowed" or "Bad joint parent".

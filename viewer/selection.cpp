@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "formats/mod_loader.h"
 #include "formats/mod_reader.h"
 #include "foundation/matrix4.h"
 #include "foundation/vec3.h"
@@ -257,6 +258,20 @@ int sel_add_child(Viewer *viewer, int32_t id)
     return 1;
 }
 
+int sel_child_loops(Viewer *viewer, int32_t id)
+{
+    if (!viewer || table_find(&viewer->selection.models, id)) return 0;
+    ModelXform *xform = rcache_find_model_xform(viewer, id);
+    if (!xform || !xform->model) return 0;
+    KeyedTable *selected = &viewer->selection.models;
+    for (int32_t slot = 0; slot < selected->capacity; slot++) {
+        Model **entry = static_cast<Model **>(table_nth(selected, slot, 0));
+        if (!entry || !entry_current(viewer, selected->slots[slot].key, *entry)) continue;
+        if (mod_child_loops(*entry, xform->model->name, xform->model)) return 1;
+    }
+    return 0;
+}
+
 const float *sel_centre(Viewer *viewer)
 {
     static float centre[3];
@@ -496,7 +511,7 @@ static int add_data_step(Viewer *viewer, int32_t key, Model *model, const void *
 {
     (void)viewer;
     (void)key;
-    return mod_read_string(model, static_cast<const char *>(data));
+    return mod_read_added_text(model, static_cast<const char *>(data));
 }
 
 // The parent gets a copy of the model of the id, so that every parent (and the viewer,

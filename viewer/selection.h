@@ -61,12 +61,17 @@ int sel_scale(Viewer *viewer, float x, float y, float z, int relative);
 int sel_delete(Viewer *viewer);
 // Lays each selected model flat in the z = 0 plane.
 int sel_pancake(Viewer *viewer);
-// Reads the .mod text into each selected model.
+// Reads the .mod text into each selected model (mod_read_added_text), stopping at the first
+// model whose read fails.
 int sel_add_data(Viewer *viewer, const char *text);
 // Gives each selected model its own copy of the model of a model id as a new child link placed
 // by that model's translation, scale and rotation words, then empties the selection. 0 at once
 // when the id is itself selected or names no model.
 int sel_add_child(Viewer *viewer, int32_t id);
+// 1 when attaching the model of a model id to a selected model would make that model contain
+// itself once the saved files are read again (mod_child_loops); 0 when none would, or when the
+// id is itself selected or names no model (sel_add_child attaches nothing then).
+int sel_child_loops(Viewer *viewer, int32_t id);
 // Centre of the union of the selected models' boxes under their matrices; (0, 0, 0) when none.
 // A static 3-float buffer, valid until the next call.
 const float *sel_centre(Viewer *viewer);

@@ -502,3 +502,49 @@ TEST(ModLoader, RepeatedChildFileGivesEachInstanceItsOwnModel)
     model_free(read);
     EXPECT_EQ(nullptr, image_cache_find((lower(t.path + "/") + "tex.tga").c_str()));
 }
+
+// A child line leads back to the model through the files of the current folder (each file's
+// children found in its own folder, names in any case), through a model above it, or through
+// the tree to be attached; a loop that misses the model, or a file that is missing, does not.
+TEST(ModLoader, ChildLoopsFollowFilesAndTheAttachedTree)
+{
+    WorkDir w;
+    const char *const files[][2] = {
+        {"top.mod", "points\n1 0 0 0\n"},
+        {"plain.mod", "points\n1 0 0 0\n"},
+        {"parts/wheel.mod", "# a wheel\nchild hub 0 0 0 1 1 1 0 0 0\n"},
+        {"parts/hub.mod", "child ../Top 0 0 0 1 1 1 0 0 0\n"},
+        {"ring.mod", "child plain 0 0 0 1 1 1 0 0 0\nchild ring 0 0 0 1 1 1 0 0 0\n"},
+        {"stray.mod", "child hub 0 0 0 1 1 1 0 0 0\n"},
+    };
+    for (const auto &f : files) {
+        std::filesystem::create_directories(std::filesystem::path(w.path + f[0]).parent_path());
+        std::ofstream(w.path + f[0]) << f[1];
+    }
+    Model *top = model_create("top.mod", nullptr);
+    Model *kid = model_create("kid.mod", top);
+    ASSERT_EQ(1, model_add_child(top, kid, "kid", 0, 0, 0, 1, 1, 1, "0", "0", "0"));
+    struct Case {
+        const Model *model;
+        const char *name;
+        int loops;
+    };
+    const Case cases[] = {
+        {top, "plain", 0},       {top, "top", 1},   {top, "TOP", 1},   {top, "parts/wheel", 1},
+        {top, "ring", 0},        {top, "stray", 0}, {top, "missing", 0}, {kid, "parts/wheel", 1},
+        {kid, "plain", 0},       {kid, "Kid", 1},
+    };
+    err_set("kept");
+    for (const Case &c : cases) EXPECT_EQ(c.loops, mod_child_loops(c.model, c.name, nullptr)) << c.name;
+    EXPECT_EQ("kept", last_error());
+
+    // The tree's own children are followed as well, their files included.
+    Model *tree = model_create("plain.mod", nullptr);
+    ASSERT_EQ(1, model_add_child(tree, nullptr, "parts/wheel", 0, 0, 0, 1, 1, 1, "0", "0", "0"));
+    EXPECT_EQ(1, mod_child_loops(top, "plain", tree));
+    EXPECT_EQ(0, mod_child_loops(top, "plain", nullptr));
+    EXPECT_EQ(0, mod_child_loops(nullptr, "plain", tree));
+    EXPECT_EQ(0, mod_child_loops(top, nullptr, tree));
+    model_free(tree);
+    model_free(top);
+}

@@ -4,6 +4,7 @@
 #include "foundation/last_error.h"
 #include "model/model.h"
 #include "model/model_query.h"
+#include "tests/unit/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -369,4 +370,37 @@ TEST(ModReader, NullArgumentsAndMissingFile)
     EXPECT_EQ(0, mod_read_file(h.model, nullptr));
     EXPECT_EQ(0, mod_read_string(h.model, nullptr));
     EXPECT_EQ(0, mod_read_file(h.model, (kDir + "no_such_file.mod").c_str()));
+}
+
+// Text added to a loaded model keeps a child line only when its file is in the current
+// folder and does not lead back to the model; a refused line adds no child, and the lines
+// before it stay. A file read checks neither: its loader does.
+TEST(ModReader, AddedTextChecksChildFiles)
+{
+    WorkDir w;
+    std::ofstream(w.path + "kid.mod") << "points\n1 0 0 0\n";
+    std::ofstream(w.path + "t.mod") << "points\n1 0 0 0\n";
+    std::ofstream(w.path + "back.mod") << "child T 0 0 0 1 1 1 0 0 0\n";
+    struct Case {
+        const char *line;
+        const char *message;
+    };
+    const Case cases[] = {
+        {"child kid 0 0 0 1 1 1 0 0 0", ""},
+        {"child nosuch 0 0 0 1 1 1 0 0 0", "Cannot find child model: nosuch.mod (file: (data), line: 3)"},
+        {"child t 0 0 0 1 1 1 0 0 0", "Child model would contain its parent: t.mod (file: (data), line: 3)"},
+        {"child back 0 0 0 1 1 1 0 0 0", "Child model would contain its parent: back.mod (file: (data), line: 3)"},
+    };
+    for (const Case &c : cases) {
+        Model *m = model_create("t.mod", nullptr);
+        std::string text = std::string("points\n1 0 0 0\n") + c.line + "\n";
+        EXPECT_EQ(c.message[0] == '\0', mod_read_added_text(m, text.c_str())) << c.line;
+        EXPECT_EQ(c.message, last_error()) << c.line;
+        EXPECT_EQ(c.message[0] == '\0' ? 1 : 0, table_count(&m->children)) << c.line;
+        EXPECT_EQ(1, table_count(&m->points)) << c.line;
+        model_free(m);
+        m = model_create("t.mod", nullptr);
+        EXPECT_EQ(1, mod_read_string(m, text.c_str())) << c.line;
+        model_free(m);
+    }
 }

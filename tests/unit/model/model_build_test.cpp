@@ -538,12 +538,21 @@ TEST_F(AddImageTest, SlotsReplaceAndRelease)
     EXPECT_EQ(image_cache_find((dir + "b.tga").c_str())->references, 1u);
     EXPECT_EQ(t->gl_stale, 1);
 
-    // A failed load keeps the new name without pixels and holds no reference.
-    EXPECT_EQ(model_add_image(m, "skin", 0, "missing.tga", 1, 2), 0);
+    // A failed load leaves the slot, its axes and its reference as they were.
+    uint8_t *held = t->pixels[0];
+    EXPECT_EQ(model_add_image(m, "skin", 0, "missing.tga", 2, 3), 0);
     EXPECT_NE(last_error().find("cannot open TGA file"), std::string::npos);
-    EXPECT_STREQ(t->file[0], "missing.tga");
-    EXPECT_EQ(t->pixels[0], nullptr);
-    EXPECT_EQ(image_cache_find((dir + "b.tga").c_str()), nullptr);
+    EXPECT_STREQ(t->file[0], "b.tga");
+    EXPECT_EQ(t->pixels[0], held);
+    EXPECT_EQ(l->image_u_axis, 1);
+    EXPECT_EQ(l->image_v_axis, 2);
+    EXPECT_EQ(image_cache_find((dir + "b.tga").c_str())->references, 1u);
+    EXPECT_EQ(model_add_image(m, "skin", 1, "missing.tga", 0, 0), 0);
+    EXPECT_EQ(t->file[1][0], '\0');
+
+    // Loading the image a slot already holds keeps it cached throughout.
+    ASSERT_EQ(model_add_image(m, "skin", 0, "b.tga", 1, 2), 1);
+    EXPECT_EQ(image_cache_find((dir + "b.tga").c_str())->references, 1u);
 
     EXPECT_EQ(model_add_image(m, "skin", 3, "a.tga", 1, 2), 0);
     EXPECT_EQ(model_add_image(m, "skin", 0, "", 1, 2), 0);
@@ -569,7 +578,7 @@ TEST_F(AddImageTest, FailedSlotReleasesNothing)
     model_free(m);
 }
 
-TEST_F(AddImageTest, ColourKeyedSlotsAndMappingFailure)
+TEST_F(AddImageTest, ColourKeyedSlotsAndUnmappableLayer)
 {
     write_tga("key.tga", 255, 0, 255);
     Model *m = square_model(model_path("img.mod").c_str());
@@ -584,12 +593,12 @@ TEST_F(AddImageTest, ColourKeyedSlotsAndMappingFailure)
     EXPECT_EQ(t->pixels[2], entry->pixels); // reflection slot plain RGB
     EXPECT_EQ(entry->references, 2u);
 
-    // An image on a layer without faces and strips loads, then the mapping fails.
+    // A base image on a layer without faces and strips cannot be mapped: nothing is
+    // loaded and the layer gets no texture record.
     model_add_layer(m, "bare", 1, 1, 1, 0, 0, 0);
     EXPECT_EQ(model_add_image(m, "bare", 0, "key.tga", 1, 2), 0);
-    EXPECT_EQ(entry->references, 3u);
-    LayerTexture *bare = static_cast<LayerTexture *>(table_find(&layer_of(m, "bare")->texture, 1));
-    EXPECT_NE(bare->pixels[0], nullptr);
+    EXPECT_EQ(entry->references, 2u);
+    EXPECT_EQ(table_find(&layer_of(m, "bare")->texture, 1), nullptr);
     std::string dir = m->directory;
     model_free(m);
     EXPECT_EQ(image_cache_find((dir + "key.tga").c_str()), nullptr);
