@@ -2,6 +2,10 @@
 
 #include "formats/text_reader.h"
 
+#include <cerrno>
+#include <cfloat>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +14,29 @@
 // The shared result text of the formatters; it grows as long as an answer needs.
 static std::string g_result_text;
 
+// The value of an integer word as atoi reads it (an optional minus and the digits
+// up to the first other character); 0 when that number lies outside the int range,
+// which atoi would wrap.
+static int int_value(const char *text, int *out)
+{
+    errno = 0;
+    long long value = strtoll(text, nullptr, 10);
+    if (errno == ERANGE || value < INT_MIN || value > INT_MAX) return 0;
+    *out = static_cast<int>(value);
+    return 1;
+}
+
+// The value of a number word as atof reads it, narrowed to float; 0 when it lies
+// beyond the largest float, which would become an infinity. A value too small for
+// a float becomes 0 or a subnormal, as before.
+static int float_value(const char *text, float *out)
+{
+    double value = strtod(text, nullptr);
+    if (!(std::fabs(value) <= static_cast<double>(FLT_MAX))) return 0;
+    *out = static_cast<float>(value);
+    return 1;
+}
+
 int arg_parse(void *out, const char *text, int kind)
 {
     if (!out || !text) return 0;
@@ -17,20 +44,15 @@ int arg_parse(void *out, const char *text, int kind)
     switch (kind) {
     case ARG_INT:
         if (cls != 1) return 0;
-        *static_cast<int *>(out) = atoi(text);
-        return 1;
+        return int_value(text, static_cast<int *>(out));
     case ARG_FLOAT:
         if (cls != 1 && cls != 2) return 0;
-        *static_cast<float *>(out) = static_cast<float>(atof(text));
-        return 1;
+        return float_value(text, static_cast<float *>(out));
     case ARG_STRING:
         *static_cast<const char **>(out) = text;
         return 1;
     case ARG_BOOL:
-        if (cls == 1) {
-            *static_cast<int *>(out) = atoi(text);
-            return 1;
-        }
+        if (cls == 1) return int_value(text, static_cast<int *>(out));
         if (cls != 3) return 0;
         if (strcmp(text, "on") == 0 || strcmp(text, "true") == 0) {
             *static_cast<int *>(out) = 1;

@@ -6,7 +6,9 @@
 enum ArgKind { ARG_INT = 1, ARG_FLOAT = 2, ARG_STRING = 3, ARG_BOOL = 4 };
 
 // Parses text as kind into out (int, float, char* or int); 1, or 0 when out or
-// text is null or the text is not of the kind.
+// text is null or the text is not of the kind. A number is of its kind only
+// when its value fits the field: an integer (boolean included) within the int
+// range, a float no larger in size than the largest finite float.
 int arg_parse(void *out, const char *text, int kind);
 // Parses words[0..n-1] as floats into out; 1, or 0 at the first missing or
 // mistyped word (no word after it is read).

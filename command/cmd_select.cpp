@@ -7,6 +7,7 @@
 #include "command/tcl_glue.h"
 #include "formats/mod_loader.h"
 #include "formats/mod_reader.h"
+#include "foundation/matrix4.h"
 #include "model/model.h"
 #include "model/model_query.h"
 #include "model/value_check.h"
@@ -14,6 +15,7 @@
 #include "viewer/loaded_models.h"
 #include "viewer/selection.h"
 
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -50,6 +52,7 @@ static int select_translate(const Keyword *keyword, char **at);
 static int add_data(const Keyword *keyword, char **at);
 static int add_child(const Keyword *keyword, char **at);
 static void show_with_word(const char *text, const char *word);
+static int rotation_finite(const char *a1, const char *a2, const char *a3);
 
 // The keywords of select in the order they are compared.
 static const Keyword k_select_keywords[] = {
@@ -284,6 +287,7 @@ static int select_rotate(const Keyword *keyword, char **at)
     const char *a2 = nullptr;
     const char *a3 = nullptr;
     if (!arg_parse(&a2, at[2], ARG_STRING) || !arg_parse(&a3, at[3], ARG_STRING)) return keyword_usage(keyword);
+    if (!rotation_finite(word, a2, a3)) return keyword_usage(keyword);
     if (cmd_select_rotate(word, a2, a3)) return 1;
     return keyword_show("druvex: rotate failed");
 }
@@ -345,4 +349,16 @@ static void show_with_word(const char *text, const char *word)
     std::string message = std::string(text) + word;
     if (message.size() > MESSAGE_ROOM) message.resize(MESSAGE_ROOM);
     keyword_show(message.c_str());
+}
+
+// 1 when the rotation of the three words is a number in every element. Degrees
+// past the largest float would make every selected model not-a-number, so such a
+// word is of the wrong kind, like a decimal word past that range.
+static int rotation_finite(const char *a1, const char *a2, const char *a3)
+{
+    Matrix4 m;
+    mat4_from_rotation_text(&m, a1, a2, a3);
+    for (float value : m.m)
+        if (!std::isfinite(value)) return 0;
+    return 1;
 }

@@ -18,6 +18,7 @@
 #include "viewer/selection.h"
 #include "viewer/window.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -324,12 +325,16 @@ static int set_view_direction(const Keyword *keyword, char **at)
     return 1;
 }
 
-// set view rotate <xangle> <yangle>
+// set view rotate <xangle> <yangle>: angles that would take the kept yaw or
+// pitch past the float range are of the wrong kind.
 static int set_view_rotate(const Keyword *keyword, char **at)
 {
     float f[2] = {0.0f, 0.0f};
     if (!arg_parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
-    view_rotate_by(&g_app.view, f[0], f[1]);
+    ViewState *view = &g_app.view;
+    if (!view->free_rotate && !(std::isfinite(view->yaw + f[0]) && std::isfinite(view->pitch + f[1])))
+        return keyword_usage(keyword);
+    view_rotate_by(view, f[0], f[1]);
     return 1;
 }
 
@@ -342,11 +347,15 @@ static int set_view_ortho(const Keyword *keyword, char **at)
     return 1;
 }
 
-// set view pan <dx> <dy>: relative, in window pixels.
+// set view pan <dx> <dy>: relative, in window pixels. A move that would take the
+// pan past the float range is of the wrong kind; it is tried on a copy first.
 static int set_view_pan(const Keyword *keyword, char **at)
 {
     float f[2] = {0.0f, 0.0f};
     if (!arg_parse_floats(at + 1, f, 2)) return keyword_usage(keyword);
+    ViewState trial = g_app.view;
+    view_pan(&trial, f[0], f[1], 1);
+    if (!std::isfinite(trial.pan_x) || !std::isfinite(trial.pan_y)) return keyword_usage(keyword);
     view_pan(&g_app.view, f[0], f[1], 1);
     return 1;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -49,6 +50,60 @@ TEST(ArgParse, Booleans)
         EXPECT_EQ(arg_parse(&value, c.text, ARG_BOOL), c.ok) << c.text;
         EXPECT_EQ(value, c.ok ? c.value : 99) << c.text;
     }
+}
+
+// A number word is of its kind only when its value fits the field it goes to:
+// integers (booleans too) within the int range, decimals within the float range.
+// The refused words store nothing; the ends of the ranges and numbers too small
+// for a float are kept.
+TEST(ArgParse, NumbersOutsideTheirRange)
+{
+    const std::string forty = "1" + std::string(39, '0');
+    struct IntCase {
+        const char *text;
+        int ok;
+        int value;
+    } ints[] = {{"2147483647", 1, 2147483647},   {"-2147483648", 1, -2147483647 - 1},
+                {"2147483648", 0, 0},            {"-2147483649", 0, 0},
+                {"4294967297", 0, 0},            {"-4294967297", 0, 0},
+                {forty.c_str(), 0, 0},           {"00000000000000000000007", 1, 7},
+                {"7-99999999999999999999", 1, 7}};
+    for (int kind : {ARG_INT, ARG_BOOL}) {
+        for (const IntCase &c : ints) {
+            int value = 99;
+            EXPECT_EQ(arg_parse(&value, c.text, kind), c.ok) << c.text << " kind " << kind;
+            EXPECT_EQ(value, c.ok ? c.value : 99) << c.text << " kind " << kind;
+        }
+    }
+    const std::string tiny = "0." + std::string(60, '0') + "1";
+    struct FloatCase {
+        std::string text;
+        int ok;
+        float value;
+    } floats[] = {{"340282346638528859811704183484516925440", 1, FLT_MAX},
+                  {"-340282346638528859811704183484516925440.0", 1, -FLT_MAX},
+                  {"340282356779733661637539395458142568448", 0, 0},
+                  {forty, 0, 0},
+                  {"-" + forty + ".5", 0, 0},
+                  {"1" + std::string(400, '0'), 0, 0},
+                  {tiny, 1, 0.0f}};
+    for (const FloatCase &c : floats) {
+        float value = 99.0f;
+        EXPECT_EQ(arg_parse(&value, c.text.c_str(), ARG_FLOAT), c.ok) << c.text;
+        EXPECT_EQ(value, c.ok ? c.value : 99.0f) << c.text;
+    }
+    // A run stops at the first word out of range and keeps the values before it.
+    char one[] = "1", huge[] = "99999999999";
+    char *words[] = {one, huge, one};
+    int n[3] = {0, 5, 5};
+    EXPECT_EQ(arg_parse_ints(words, n, 3), 0);
+    EXPECT_EQ(n[0], 1);
+    EXPECT_EQ(n[1], 5);
+    std::string big = forty;
+    char *float_words[] = {one, &big[0]};
+    float f[2] = {0.0f, 5.0f};
+    EXPECT_EQ(arg_parse_floats(float_words, f, 2), 0);
+    EXPECT_FLOAT_EQ(f[1], 5.0f);
 }
 
 TEST(ArgParse, StringsAndMissingWords)
