@@ -368,7 +368,6 @@ static void send_grid(CurvedFace *drawn, int textured, int mirrored, int reflect
         hide_diagonals = 0;
     }
     batch_begin(GL_TRIANGLES, 0);
-    glEdgeFlag(GL_TRUE);
     for (int t = 0; t < grid->triangles; t++) {
         const uint16_t *tri = grid->indices + 3 * t;
         int order[3] = {tri[0], mirrored ? tri[1] : tri[2], mirrored ? tri[2] : tri[1]};
