@@ -11,6 +11,7 @@
 #include "viewer/display_options.h"
 #include "viewer/draw_overlay.h"
 #include "viewer/draw_texture.h"
+#include "viewer/tri_batch.h"
 #include "viewer/viewer.h"
 
 #include <GL/gl.h>
@@ -366,8 +367,7 @@ static void send_grid(CurvedFace *drawn, int textured, int mirrored, int reflect
         draw_sphere_map_uv(drawn->position_of, drawn->normal_of, drawn->sphere_uv, grid->vertices);
         hide_diagonals = 0;
     }
-    glBegin(GL_TRIANGLES);
-    glEdgeFlag(GL_TRUE);
+    batch_begin(GL_TRIANGLES, 0);
     for (int t = 0; t < grid->triangles; t++) {
         const uint16_t *tri = grid->indices + 3 * t;
         int order[3] = {tri[0], mirrored ? tri[1] : tri[2], mirrored ? tri[2] : tri[1]};
@@ -381,8 +381,7 @@ static void send_grid(CurvedFace *drawn, int textured, int mirrored, int reflect
         }
     }
     glEdgeFlag(GL_TRUE);
-    glEnd();
-    glEdgeFlag(GL_TRUE);
+    batch_end();
 }
 
 // Texture coordinate (when given), interpolated colour (when on), normal and position.
@@ -394,7 +393,7 @@ static void send_grid_vertex(const PatchGrid *grid, int k, const float *uv)
         glColor3f(c[0], c[1], c[2]);
     }
     glNormal3fv(grid->normals + 3 * k);
-    glVertex3fv(grid->positions + 3 * k);
+    batch_vertex(grid->positions + 3 * k);
 }
 
 // v = w a(v) + (1 - w) b(v); a missing matrix leaves v as it is for its share.

@@ -10,6 +10,7 @@
 #include "viewer/draw_curved.h"
 #include "viewer/draw_overlay.h"
 #include "viewer/draw_texture.h"
+#include "viewer/tri_batch.h"
 #include "viewer/viewer.h"
 
 #include <GL/gl.h>
@@ -157,7 +158,7 @@ int draw_layer_faces(Viewer *viewer, Model *model, Layer *layer, int textured, i
         // outside the reflection pass) share one primitive with their neighbours.
         if (curved || normals || reflection || (face->quad && quadlines)) {
             if (batch_open) {
-                glEnd();
+                batch_end();
                 batch_open = 0;
             }
             if (!curved) triangles += draw_face(viewer, model, layer, face, textured, mirrored, reflection);
@@ -168,7 +169,7 @@ int draw_layer_faces(Viewer *viewer, Model *model, Layer *layer, int textured, i
         }
         if (!gather_face(viewer, model, face, direct, mirrored, textured, corners)) continue;
         if (!batch_open) {
-            glBegin(GL_TRIANGLES);
+            batch_begin(GL_TRIANGLES, 0);
             batch_open = 1;
         }
         if (face->quad) {
@@ -181,7 +182,7 @@ int draw_layer_faces(Viewer *viewer, Model *model, Layer *layer, int textured, i
             triangles += 1;
         }
     }
-    if (batch_open) glEnd();
+    if (batch_open) batch_end();
 
     KeyedTable *strips = &layer->strips;
     for (int32_t i = 0; i < strips->capacity; i++) {
@@ -202,17 +203,17 @@ int draw_face(Viewer *viewer, Model *model, Layer *layer, Face *face, int textur
     if (reflection) {
         send_reflected(face->quad ? GL_TRIANGLE_STRIP : GL_TRIANGLES, corners, face->quad ? 4 : 3);
     } else if (face->quad && viewer->quadlines) {
-        glBegin(GL_TRIANGLE_STRIP);
+        batch_begin(GL_TRIANGLE_STRIP, 4);
         for (int c = 0; c < 4; c++) send_vertex(&corners[c], textured, colours);
-        glEnd();
+        batch_end();
     } else {
-        glBegin(GL_TRIANGLES);
+        batch_begin(GL_TRIANGLES, 0);
         if (face->quad) {
             send_quad_triangles(corners, textured, colours);
         } else {
             for (int c = 0; c < 3; c++) send_vertex(&corners[c], textured, colours);
         }
-        glEnd();
+        batch_end();
     }
     return face->quad ? 2 : 1;
 }
@@ -241,18 +242,18 @@ int draw_strip(Viewer *viewer, Model *model, Layer *layer, Strip *strip, int tex
     if (reflection) {
         send_reflected(GL_TRIANGLE_STRIP, g_path_vertices, count);
     } else if (mirrored) {
-        glBegin(GL_TRIANGLE_STRIP);
+        batch_begin(GL_TRIANGLE_STRIP, count);
         for (int k = 0; k < count; k++) send_vertex(&g_path_vertices[k], textured, colours);
-        glEnd();
+        batch_end();
     } else {
         // The first triangle reversed, then the strip from its second vertex: every
         // triangle of the strip is sent with the opposite winding.
-        glBegin(GL_TRIANGLES);
+        batch_begin(GL_TRIANGLES, 0);
         for (int k = 2; k >= 0; k--) send_vertex(&g_path_vertices[k], textured, colours);
-        glEnd();
-        glBegin(GL_TRIANGLE_STRIP);
+        batch_end();
+        batch_begin(GL_TRIANGLE_STRIP, count - 1);
         for (int k = 1; k < count; k++) send_vertex(&g_path_vertices[k], textured, colours);
-        glEnd();
+        batch_end();
     }
     return count - 2;
 }
@@ -493,7 +494,7 @@ static inline void send_vertex(const DrawVertex *vertex, int textured, int colou
                   1.0f - (float)c[3] * POINT_COLOUR_SCALE);
     }
     glNormal3fv(vertex->normal);
-    glVertex3fv(vertex->position);
+    batch_vertex(vertex->position);
 }
 
 // One primitive of the vertices with sphere-mapped texture coordinates, normals and
@@ -507,13 +508,13 @@ static void send_reflected(GLenum mode, const DrawVertex *vertices, int count)
         g_reflect_normals[k] = vertices[k].normal;
     }
     draw_sphere_map_uv(g_reflect_positions, g_reflect_normals, g_reflect_uv, count);
-    glBegin(mode);
+    batch_begin(mode, count);
     for (int k = 0; k < count; k++) {
         glTexCoord2f(g_reflect_uv[2 * k], g_reflect_uv[2 * k + 1]);
         glNormal3fv(vertices[k].normal);
-        glVertex3fv(vertices[k].position);
+        batch_vertex(vertices[k].position);
     }
-    glEnd();
+    batch_end();
 }
 
 // Inside GL_TRIANGLES: a quad as corners 0, 1, 2 and 3, 2, 1 with the shared diagonal's

@@ -9,6 +9,7 @@
 #include "model/model.h"
 #include "viewer/digit_font.h"
 #include "viewer/display_options.h"
+#include "viewer/tri_batch.h"
 #include "viewer/viewer.h"
 
 #include <GL/gl.h>
@@ -124,27 +125,22 @@ void draw_cursor(Viewer *viewer)
     glVertex3f(q[0], q[1], q[2]);
     glVertex3f(q[0], q[1], q[2] + a);
     glEnd();
-    glBegin(GL_TRIANGLES);
+    // The heads are one primitive of 9 vertices, which the batch end lengthens: seen from
+    // above, the blue head lies on one window row.
+    batch_begin(GL_TRIANGLES, 0);
     glColor3f(1.0f, 0.0f, 0.0f);
-    glVertex3f(q[0] + a, q[1], q[2]);
-    glVertex3f(q[0] + a - h, q[1] - h, q[2]);
-    glVertex3f(q[0] + a - h, q[1] + h, q[2]);
+    batch_vertex3f(q[0] + a, q[1], q[2]);
+    batch_vertex3f(q[0] + a - h, q[1] - h, q[2]);
+    batch_vertex3f(q[0] + a - h, q[1] + h, q[2]);
     glColor3f(0.0f, 1.0f, 0.0f);
-    glVertex3f(q[0], q[1] + a, q[2]);
-    glVertex3f(q[0] + h, q[1] + a - h, q[2]);
-    glVertex3f(q[0] - h, q[1] + a - h, q[2]);
+    batch_vertex3f(q[0], q[1] + a, q[2]);
+    batch_vertex3f(q[0] + h, q[1] + a - h, q[2]);
+    batch_vertex3f(q[0] - h, q[1] + a - h, q[2]);
     glColor3f(0.0f, 0.0f, 1.0f);
-    glVertex3f(q[0], q[1], q[2] + a);
-    glVertex3f(q[0] + h, q[1], q[2] + a - h);
-    glVertex3f(q[0] - h, q[1], q[2] + a - h);
-    // A fourth triangle of no area, which no renderer fills: Mesa's llvmpipe takes a
-    // batch of exactly three triangles whose last one lies on one window row for a
-    // special rectangle and drops all three, and the blue head seen edge-on from above
-    // lies on one row.
-    glVertex3f(q[0], q[1], q[2]);
-    glVertex3f(q[0], q[1], q[2]);
-    glVertex3f(q[0], q[1], q[2]);
-    glEnd();
+    batch_vertex3f(q[0], q[1], q[2] + a);
+    batch_vertex3f(q[0] + h, q[1], q[2] + a - h);
+    batch_vertex3f(q[0] - h, q[1], q[2] + a - h);
+    batch_end();
     glColor3f(1.0f, 0.0f, 0.0f);
     draw_number(viewer, geom_trunc_int(q[0]), q[0] >= 0.0f ? q[0] + a : q[0] - h, q[1], q[2]);
     glColor3f(0.0f, 1.0f, 0.0f);

@@ -1,6 +1,7 @@
 #include "viewer/frame.h"
 
 #include "viewer/draw_model.h"
+#include "viewer/tri_batch.h"
 #include "viewer/view_state.h"
 #include "viewer/viewer.h"
 #include "viewer/window.h"
@@ -266,12 +267,12 @@ static void draw_fixed_surround(const float *background)
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
-    glBegin(GL_TRIANGLE_STRIP);
-    glVertex2f(-2.0f, -2.0f);
-    glVertex2f(-2.0f, 2.0f);
-    glVertex2f(2.0f, -2.0f);
-    glVertex2f(2.0f, 2.0f);
-    glEnd();
+    batch_begin(GL_TRIANGLE_STRIP, 4);
+    batch_vertex2f(-2.0f, -2.0f);
+    batch_vertex2f(-2.0f, 2.0f);
+    batch_vertex2f(2.0f, -2.0f);
+    batch_vertex2f(2.0f, 2.0f);
+    batch_end();
     glPopMatrix();
     glClearColor(r, g, b, 0.0f);
     glEnable(GL_LIGHTING);

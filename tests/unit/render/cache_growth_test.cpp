@@ -10,6 +10,7 @@
 #include "viewer/loaded_models.h"
 #include "viewer/selection.h"
 #include "viewer/viewer.h"
+#include "tests/unit/render/gl_stand_ins.h"
 #include "tests/unit/render/viewer_teardown.h"
 
 #include <GL/gl.h>
@@ -25,17 +26,10 @@ namespace {
 // Records added to each table: 16 slots double to 32 and again to 64.
 const int GROWN = 40;
 
-struct Vertex {
-    float x, y, z;
-};
-
-// What the model pass sent: vertices, multiplied matrices and the matrix depth.
+// What the model pass sent besides its primitives: multiplied matrices and the matrix depth.
 struct Recorder {
-    std::vector<Vertex> vertices;
     std::vector<std::vector<float>> matrices;
     int depth = 0;
-    int begins = 0;
-    int ends = 0;
 };
 
 Recorder g_rec;
@@ -43,15 +37,10 @@ Recorder g_rec;
 }  // namespace
 
 extern "C" {
-void glBegin(GLenum) { g_rec.begins++; }
-void glEnd(void) { g_rec.ends++; }
-void glVertex3f(GLfloat x, GLfloat y, GLfloat z) { g_rec.vertices.push_back({x, y, z}); }
-void glVertex3fv(const GLfloat *v) { g_rec.vertices.push_back({v[0], v[1], v[2]}); }
 void glNormal3fv(const GLfloat *) {}
 void glTexCoord2f(GLfloat, GLfloat) {}
 void glColor4f(GLfloat, GLfloat, GLfloat, GLfloat) {}
 void glColor4fv(const GLfloat *) {}
-void glEdgeFlag(GLboolean) {}
 void glEnable(GLenum) {}
 void glDisable(GLenum) {}
 GLboolean glIsEnabled(GLenum) { return GL_FALSE; }
@@ -78,14 +67,15 @@ std::string fixture(const char *name)
 void draw(Viewer *viewer)
 {
     g_rec = Recorder();
+    gl_log_reset();
     draw_models(viewer);
     EXPECT_EQ(g_rec.depth, 0);
-    EXPECT_EQ(g_rec.begins, g_rec.ends);
+    for (const GlPrimitive &p : g_gl.primitives) EXPECT_TRUE(p.ended);
 }
 
 bool drew_vertex(float x, float y, float z)
 {
-    for (const Vertex &v : g_rec.vertices)
+    for (const GlVertex &v : g_gl.vertices)
         if (v.x == x && v.y == y && v.z == z) return true;
     return false;
 }

@@ -23,7 +23,47 @@ unsigned win_current_gl_serial(void)
     return g_gl.serial;
 }
 
+// The primitive a vertex or edge flag goes to, null outside glBegin/glEnd.
+static GlPrimitive *open_primitive()
+{
+    if (g_gl.primitives.empty() || g_gl.primitives.back().ended) return nullptr;
+    return &g_gl.primitives.back();
+}
+
+static void add_vertex(float x, float y, float z)
+{
+    g_gl.vertices.push_back({x, y, z});
+    GlPrimitive *p = open_primitive();
+    if (p != nullptr) p->vertices++;
+}
+
 extern "C" {
+void glBegin(GLenum mode)
+{
+    g_gl.primitives.push_back({mode, 0, 0, 0});
+}
+void glEnd(void)
+{
+    GlPrimitive *p = open_primitive();
+    if (p != nullptr) p->ended = 1;
+}
+void glVertex2f(GLfloat x, GLfloat y)
+{
+    add_vertex(x, y, 0.0f);
+}
+void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
+{
+    add_vertex(x, y, z);
+}
+void glVertex3fv(const GLfloat *v)
+{
+    add_vertex(v[0], v[1], v[2]);
+}
+void glEdgeFlag(GLboolean)
+{
+    GlPrimitive *p = open_primitive();
+    if (p != nullptr && p->vertices == 0) p->flag_first = 1;
+}
 void glGenTextures(GLsizei n, GLuint *names)
 {
     for (GLsizei i = 0; i < n; i++) {
@@ -70,10 +110,13 @@ void glGetIntegerv(GLenum name, GLint *value)
 {
     *value = name == GL_MAX_TEXTURE_SIZE ? g_gl.max_texture_size : 4;
 }
-void glGetFloatv(GLenum, GLfloat *value)
+// The current colour is 4 values, white; any other query answers an identity matrix.
+void glGetFloatv(GLenum name, GLfloat *value)
 {
     static const GLfloat identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    memcpy(value, identity, sizeof identity);
+    static const GLfloat white[4] = {1, 1, 1, 1};
+    if (name == GL_CURRENT_COLOR) memcpy(value, white, sizeof white);
+    else memcpy(value, identity, sizeof identity);
 }
 void glTexParameterf(GLenum, GLenum, GLfloat) {}
 void glTexEnvf(GLenum, GLenum, GLfloat) {}

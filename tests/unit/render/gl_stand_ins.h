@@ -1,6 +1,7 @@
 // Recording stand-ins for the OpenGL, GLU and window calls of the model pass
-// that the cache test does not record itself: texture objects, raster
-// bitmaps, matrices read back and the number of the current GL context.
+// that the cache test does not record itself: primitives and their vertices,
+// texture objects, raster bitmaps, matrices read back and the number of the
+// current GL context.
 #pragma once
 #include <GL/gl.h>
 
@@ -16,8 +17,23 @@ struct TextureUpload {
     std::vector<unsigned char> first_texels;  // the first 8 bytes sent
 };
 
+// One glBegin/glEnd pair.
+struct GlPrimitive {
+    GLenum mode;
+    int vertices;       // glVertex calls inside it
+    int flag_first;     // 1 when a glEdgeFlag call came before its first vertex
+    int ended;          // 1 once its glEnd came
+};
+
+// One vertex position sent.
+struct GlVertex {
+    float x, y, z;
+};
+
 // What the stand-ins saw since the last reset.
 struct GlLog {
+    std::vector<GlPrimitive> primitives;  // in order
+    std::vector<GlVertex> vertices;       // in order, inside primitives or not
     std::set<GLuint> live;                // texture names made and not deleted
     std::vector<GLuint> deleted;          // names passed to glDeleteTextures, in order
     std::vector<TextureUpload> uploads;   // texture uploads, in order
