@@ -53,6 +53,7 @@ static int add_data(const Keyword *keyword, char **at);
 static int add_child(const Keyword *keyword, char **at);
 static void show_with_word(const char *text, const char *word);
 static int rotation_finite(const char *a1, const char *a2, const char *a3);
+static int scale_in_range(const float *xyz);
 
 // The keywords of select in the order they are compared.
 static const Keyword k_select_keywords[] = {
@@ -296,7 +297,7 @@ static int select_rotate(const Keyword *keyword, char **at)
 static int select_scale(const Keyword *keyword, char **at)
 {
     float xyz[3] = {0.0f, 0.0f, 0.0f};
-    if (!arg_parse_floats(at + 1, xyz, 3)) return keyword_usage(keyword);
+    if (!arg_parse_floats(at + 1, xyz, 3) || !scale_in_range(xyz)) return keyword_usage(keyword);
     if (cmd_select_scale(xyz[0], xyz[1], xyz[2])) return 1;
     return keyword_show("druvex: scale failed");
 }
@@ -360,5 +361,14 @@ static int rotation_finite(const char *a1, const char *a2, const char *a3)
     mat4_from_rotation_text(&m, a1, a2, a3);
     for (float value : m.m)
         if (!std::isfinite(value)) return 0;
+    return 1;
+}
+
+// A factor is held to the range of a point coordinate (-2^31 .. 2^31), so that a
+// scaled model's bounds, and the selection centre made from them, stay finite.
+static int scale_in_range(const float *xyz)
+{
+    for (int i = 0; i < 3; i++)
+        if (std::fabs(xyz[i]) > 2147483648.0f) return 0;
     return 1;
 }
