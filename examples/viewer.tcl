@@ -597,9 +597,28 @@ proc on_status {args} {
 
 # Mouse in the GL window: button x y dx dy. Left drags rotate, middle drags
 # pan, right drags zoom (up zooms in).
+#
+# Reading the picture back for a pick lets the next mouse events in while
+# it runs. In move mode such an event is held until the pick or move under
+# way is done: a drag that starts at once still starts from the model under
+# the press, and its first steps are added up and moved afterwards.
+set ::moving 0
+set ::held_drag {0 0}
 proc on_mouse {button x y dx dy} {
     if {$::move_mode && $button == 1} {
+        if {$::moving} {
+            lassign $::held_drag held_x held_y
+            set ::held_drag [list [expr {$held_x + $dx}] [expr {$held_y + $dy}]]
+            return
+        }
+        set ::moving 1
         if {$dx == 0 && $dy == 0} { pick_at $x $y } else { move_selection $dx $dy }
+        while {$::held_drag ne {0 0}} {
+            lassign $::held_drag dx dy
+            set ::held_drag {0 0}
+            move_selection $dx $dy
+        }
+        set ::moving 0
         redraw
         return
     }
