@@ -513,37 +513,41 @@ proc open_scene_dialog {} {
 }
 
 # Reloads every model (or the scene) from its file and keeps the view. The
-# reloaded models have new ids: they are found again by name. A reload that
-# fails closes everything; with nothing open, the next reload tries again
-# what the failed one could not open, so ::unreloaded keeps the scene list and
-# the names. 1 when every model came back.
+# reloaded models have new ids: they are found again by name. A scene list
+# names its files relative to the current folder, so it is reloaded from the
+# list's own folder. A reload that fails closes everything; with nothing
+# open, the next reload tries again what the failed one could not open, so
+# ::unreloaded keeps the scene list and the names. 1 when every model came
+# back.
 #
-# A scene list is opened again as Open scene opens it: the viewer's own
-# reload of a scene list does not fit the view to the scene again, so the
-# picture would change its size. The open keeps the zoom and the turn of the
-# view; the focus and the pan are put back after it.
+# With nothing open there is no view to keep: the viewer's own reload of the
+# scene list left by a failed reload would not fit the view to the scene, so
+# such a retry opens the list as Open scene does, keeping the zoom and the
+# turn of the view, and puts the focus and the pan back after it.
 set ::unreloaded {}
 proc reload {} {
     begin_report
     set scene $::scene_path
     set names [model_names]
-    if {$names eq ""} { lassign $::unreloaded scene names }
-    if {$scene eq ""} {
-        druvex file reload
-    } else {
+    set retry 0
+    if {$names eq ""} {
+        lassign $::unreloaded scene names
+        set retry [expr {$scene ne ""}]
+    }
+    set here [pwd]
+    if {$scene ne "" && [catch {cd [file dirname $scene]} problem]} {
+        # The open fails too (its folder cannot be entered) and closes all.
+        lappend ::reported $problem
+        druvex animate open $scene
+    } elseif {$retry} {
         lassign [druvex get pan] pan_x pan_y
-        set here [pwd]
-        if {[catch {cd [file dirname $scene]} problem]} {
-            # The open fails too (its folder cannot be entered) and closes all.
-            lappend ::reported $problem
-            druvex animate open $scene
-        } else {
-            druvex animate open [file tail $scene]
-            cd $here
-        }
+        druvex animate open [file tail $scene]
         druvex set focus {*}$::focus
         druvex set pan $pan_x $pan_y
+    } else {
+        druvex file reload
     }
+    cd $here
     set found [find_models $names]
     set_models $found
     if {[llength $found] != 2 * [llength $names]} {
