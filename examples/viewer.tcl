@@ -113,8 +113,8 @@ foreach {word label} {down Down up Up north North south South east East west Wes
 }
 .menu.view add separator
 .menu.view add command -label Centre -command {centre_view; redraw}
-.menu.view add command -label Perspective -command {druvex set view perspective; redraw}
-.menu.view add command -label Parallel -command {druvex set view parallel; redraw}
+.menu.view add command -label Perspective -command {set_projection perspective}
+.menu.view add command -label Parallel -command {set_projection parallel}
 
 # Animation: play / stop, single steps and the frame rate. Space plays and
 # stops, the arrow keys step.
@@ -132,9 +132,10 @@ foreach rate {10 15 25 30 60} {
 }
 
 # Models: move mode makes a left click pick the model under the pointer and a
-# left drag move it in the plane of the screen; the model menu selects by id.
+# left drag move it in the plane of the screen, as far as the pointer went
+# times the drag step; the model menu selects by id.
 set ::move_mode 0
-set ::move_step 0.5
+set ::move_step 1
 menu .menu.models -tearoff 0 -postcommand fill_model_menu
 .menu add cascade -label Models -menu .menu.models
 
@@ -150,12 +151,24 @@ bind . <Left> {step prev}
 # ::models lists their ids in load order; ::name($id) is each one's name (what
 # `find model` finds it by) and ::offset($id) its translation, which the script
 # keeps since the viewer's translation is absolute and cannot be read back.
-# ::picked is the id that move mode drags, or empty. ::scene_dir is the folder
-# of the open scene list, empty when models were opened one by one.
+# ::picked is the id that move mode drags, or empty. ::scene_path is the path
+# of the open scene list, empty when models were opened one by one. ::focus
+# is the scene point the view is centred on, as the last open or View >
+# Centre put it.
 set ::models {}
 set ::picked {}
-set ::scene_dir {}
-set ::zoom 1.2
+set ::scene_path {}
+set ::focus {0 0 0}
+# The zoom of the start view, and the zoom now (right drags change it).
+set ::home_zoom 1.2
+set ::zoom $::home_zoom
+# 1 while the view is in perspective.
+set ::perspective 0
+
+# "1 model", "2 models": n and the word, plural but for 1.
+proc plural {n word} {
+    return [expr {$n == 1 ? "$n $word" : "$n ${word}s"}]
+}
 
 # 1 when a result is a model id: a positive integer.
 proc is_id {value} {
@@ -265,7 +278,7 @@ proc fill_model_menu {} {
     .menu.models delete 0 end
     .menu.models add checkbutton -label "Move mode" -variable ::move_mode -accelerator M \
         -command show_move_mode
-    foreach step {0.1 0.5 2} {
+    foreach step {0.1 1 2} {
         .menu.models add radiobutton -label "Drag step $step" -variable ::move_step -value $step
     }
     .menu.models add separator
@@ -348,17 +361,39 @@ proc pick_at {x y} {
     .status configure -text "Picked $::name($best) ($best)"
 }
 
-# Moves the picked model by a drag of dx, dy pixels along the screen's own
-# axes in the scene (the first two rows of the view rotation).
+# Scene units per pixel in the plane of the focus. A pan of a known number of
+# pixels, read back in scene units, gives the parallel view's scale; the pan is
+# put back at once. The perspective camera stands 2 * that scale * the
+# window's shorter side from the focus and sees 30 degrees of the window's
+# height there.
+proc pixel_size {} {
+    lassign [druvex get pan] pan_x pan_y
+    druvex set view pan 1000 0
+    lassign [druvex get pan] aside_x
+    druvex set pan $pan_x $pan_y
+    set size [expr {abs($aside_x - $pan_x) / 1000.0}]
+    if {$::perspective} {
+        set w [winfo width .view]
+        set h [winfo height .view]
+        set size [expr {4.0 * $size * min($w, $h) * tan(acos(-1) / 12.0) / $h}]
+    }
+    return $size
+}
+
+# Moves the picked model by a drag of dx, dy pixels in the plane of the
+# screen, so that its picture follows the pointer (times the drag step). The
+# screen's right and up in the scene are the first two rows of the view
+# rotation; a drag down is a move against up.
 proc move_selection {dx dy} {
     if {$::picked eq ""} return
     set m [druvex get matrix view]
-    set step $::move_step
-    lassign $::offset($::picked) ox oy oz
-    set ox [expr {$ox + ($dx * [lindex $m 0] - $dy * [lindex $m 1]) * $step}]
-    set oy [expr {$oy + ($dx * [lindex $m 4] - $dy * [lindex $m 5]) * $step}]
-    set oz [expr {$oz + ($dx * [lindex $m 8] - $dy * [lindex $m 9]) * $step}]
-    set ::offset($::picked) [list $ox $oy $oz]
+    set step [expr {$::move_step * [pixel_size]}]
+    set offset {}
+    foreach o $::offset($::picked) right [lrange $m 0 2] up [lrange $m 4 6] {
+        lappend offset [expr {$o + ($dx * $right - $dy * $up) * $step}]
+    }
+    set ::offset($::picked) $offset
+    lassign $offset ox oy oz
     druvex select translate [format %.4f $ox] [format %.4f $oy] [format %.4f $oz]
 }
 
@@ -374,20 +409,30 @@ proc view_direction {word} {
 
 # The start view: turned about the vertical, then raised, as the view's own
 # turns (free rotation), so the ground stays level: a model from a front
-# corner with its top in sight, a scene from the side.
+# corner with its top in sight, a scene from the side; at the start zoom and
+# without a pan.
 proc home_view {} {
-    set turn [expr {$::scene_dir eq "" ? 40 : 65}]
-    set raise [expr {$::scene_dir eq "" ? 20 : 12}]
+    set turn [expr {$::scene_path eq "" ? 40 : 65}]
+    set raise [expr {$::scene_path eq "" ? 20 : 12}]
     druvex set freerotate on
     druvex set view ortho $turn 0
     druvex set view rotate 0 $raise
+    set ::zoom $::home_zoom
     druvex set view zoom $::zoom
+    druvex set view pan 0 0
+}
+
+proc set_projection {word} {
+    druvex set view $word
+    set ::perspective [expr {$word eq "perspective"}]
+    redraw
 }
 
 # Centres the view on the scene and undoes the pan.
 proc centre_view {} {
     druvex set view centre
     druvex set view pan 0 0
+    set ::focus [druvex get centre]
 }
 
 proc open_dialog {how} {
@@ -404,7 +449,7 @@ proc open_file {how path} {
     set id [druvex file $how $path]
     if {![is_id $id]} {
         if {$how eq "open"} {
-            set ::scene_dir {}
+            set ::scene_path {}
             set_models {}
         }
         report_failure "Could not $how [file tail $path]"
@@ -412,8 +457,9 @@ proc open_file {how path} {
     }
     set name [model_name $path]
     if {$how eq "open"} {
-        set ::scene_dir {}
+        set ::scene_path {}
         set ::picked {}
+        set ::focus [druvex get centre]
         set_models [list $id $name]
         home_view
     } else {
@@ -445,16 +491,17 @@ proc open_scene {path} {
     }
     set ::picked {}
     if {$opened ne "1"} {
-        set ::scene_dir {}
+        set ::scene_path {}
         set_models {}
         report_failure "Could not open scene [file tail $path]"
         return 0
     }
-    set ::scene_dir [file dirname $path]
+    set ::scene_path $path
+    set ::focus [druvex get centre]
     druvex animate step $::fps
     set_models [find_models $names]
     home_view
-    .status configure -text "Opened scene [file tail $path]: [llength $::models] models"
+    .status configure -text "Opened scene [file tail $path]: [plural [llength $::models] model]"
     return 1
 }
 
@@ -465,32 +512,53 @@ proc open_scene_dialog {} {
     redraw
 }
 
-# Reloads every model (or the scene) from its file. The reloaded models have
-# new ids: they are found again by name. A reload that fails closes
-# everything; with nothing open, the next reload tries again what the failed
-# one could not open, so ::unreloaded keeps its folder and names. 1 when every
-# model came back.
+# Reloads every model (or the scene) from its file and keeps the view. The
+# reloaded models have new ids: they are found again by name. A scene list
+# names its files relative to the current folder, so it is reloaded from the
+# list's own folder. A reload that fails closes everything; with nothing
+# open, the next reload tries again what the failed one could not open, so
+# ::unreloaded keeps the scene list and the names. 1 when every model came
+# back.
+#
+# With nothing open there is no view to keep: the viewer's own reload of the
+# scene list left by a failed reload would not fit the view to the scene, so
+# such a retry opens the list as Open scene does, keeping the zoom and the
+# turn of the view, and puts the focus and the pan back after it.
 set ::unreloaded {}
 proc reload {} {
     begin_report
-    set dir $::scene_dir
+    set scene $::scene_path
     set names [model_names]
-    if {$names eq ""} { lassign $::unreloaded dir names }
+    set retry 0
+    if {$names eq ""} {
+        lassign $::unreloaded scene names
+        set retry [expr {$scene ne ""}]
+    }
     set here [pwd]
-    if {$dir ne "" && [catch {cd $dir} problem]} { lappend ::reported $problem }
-    druvex file reload
+    if {$scene ne "" && [catch {cd [file dirname $scene]} problem]} {
+        # The open fails too (its folder cannot be entered) and closes all.
+        lappend ::reported $problem
+        druvex animate open $scene
+    } elseif {$retry} {
+        lassign [druvex get pan] pan_x pan_y
+        druvex animate open [file tail $scene]
+        druvex set focus {*}$::focus
+        druvex set pan $pan_x $pan_y
+    } else {
+        druvex file reload
+    }
     cd $here
     set found [find_models $names]
     set_models $found
     if {[llength $found] != 2 * [llength $names]} {
-        set ::unreloaded [list $dir $names]
-        set ::scene_dir {}
+        set ::unreloaded [list $scene $names]
+        set ::scene_path {}
         report_failure "Reload failed"
         return 0
     }
     set ::unreloaded {}
-    set ::scene_dir $dir
-    .status configure -text "Reloaded [llength $names] models"
+    set ::scene_path $scene
+    .status configure -text "Reloaded [plural [llength $names] model]"
     return 1
 }
 
@@ -533,9 +601,28 @@ proc on_status {args} {
 
 # Mouse in the GL window: button x y dx dy. Left drags rotate, middle drags
 # pan, right drags zoom (up zooms in).
+#
+# Reading the picture back for a pick lets the next mouse events in while
+# it runs. In move mode such an event is held until the pick or move under
+# way is done: a drag that starts at once still starts from the model under
+# the press, and its first steps are added up and moved afterwards.
+set ::moving 0
+set ::held_drag {0 0}
 proc on_mouse {button x y dx dy} {
     if {$::move_mode && $button == 1} {
+        if {$::moving} {
+            lassign $::held_drag held_x held_y
+            set ::held_drag [list [expr {$held_x + $dx}] [expr {$held_y + $dy}]]
+            return
+        }
+        set ::moving 1
         if {$dx == 0 && $dy == 0} { pick_at $x $y } else { move_selection $dx $dy }
+        while {$::held_drag ne {0 0}} {
+            lassign $::held_drag dx dy
+            set ::held_drag {0 0}
+            move_selection $dx $dy
+        }
+        set ::moving 0
         redraw
         return
     }
@@ -574,7 +661,7 @@ redraw
 # The picture is taken of Tk's wrapper window, the parent of ".", which holds
 # the menu bar as well.
 if {[info exists env(DRUVEX_SCREENSHOT)]} {
-    if {$::scene_dir ne ""} {
+    if {$::scene_path ne ""} {
         for {set i 0} {$i < $::fps} {incr i} { druvex animate next }
     }
     update

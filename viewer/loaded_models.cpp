@@ -224,10 +224,14 @@ std::vector<std::string> viewer_model_images(Viewer *viewer, int32_t id)
 // With models open, what they were loaded from replaces anything kept from an
 // earlier failed reload; with none open, the kept files are tried again. The
 // list is taken out of the global while it is used, since the loads run Tcl
-// hooks from which another reload may start.
+// hooks from which another reload may start. A reload that succeeds keeps the
+// view size and focus the close reset (a model file that grew still grows the
+// view size); one that fails leaves everything closed.
 int viewer_reload_all(Viewer *viewer)
 {
     if (!viewer) return 0;
+    float view_size = viewer->view_size;
+    float focus[3] = {viewer->focus[0], viewer->focus[1], viewer->focus[2]};
     ReloadList list;
     list.scene_path = nullptr;
     LoadedModel *entry = static_cast<LoadedModel *>(table_first(&viewer->models));
@@ -251,6 +255,8 @@ int viewer_reload_all(Viewer *viewer)
     int result = reload_from(viewer, &list);
     if (result) {
         free_reload_list(&list);
+        if (viewer->view_size < view_size) viewer->view_size = view_size;
+        for (int i = 0; i < 3; i++) viewer->focus[i] = focus[i];
     } else {
         free_reload_list(&g_reload_kept);
         g_reload_kept.scene_path = list.scene_path;

@@ -51,7 +51,8 @@ int viewer_save_all_not_implemented(Viewer *viewer);
 int viewer_save_selection_not_implemented(Viewer *viewer);
 // The image names of the model of an id (model_image_names); empty when the id names none.
 std::vector<std::string> viewer_model_images(Viewer *viewer, int32_t id);
-// Reloads the scene list, else every loaded model from its file; 0 (everything closed) on failure.
+// Reloads the scene list, else every loaded model from its file, keeping the view size
+// and focus; 0 (everything closed, the view reset) on failure.
 int viewer_reload_all(Viewer *viewer);
 // Unloads every model with its caches and animation; view size and focus reset; 1.
 int viewer_close_all(Viewer *viewer);

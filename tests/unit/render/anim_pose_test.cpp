@@ -376,15 +376,22 @@ TEST_F(AnimPose, FailedOpenPostsTheAnimationErrorAndLeavesTheViewerEmpty)
     }
 }
 
-// Reload opens the scene list again: new models at the same time, riding as before.
+// Reload opens the scene list again: new models at the same time, riding as
+// before, in the view it had; a failed one closes everything and resets the view.
 TEST_F(AnimPose, ReloadReopensTheSceneList)
 {
     viewer.time = 1.0f;
     std::string path = rig_scene();
     ASSERT_EQ(1, anim_open_scene(&viewer, path.c_str(), 0));
+    viewer.view_size = 250.0f;
+    viewer.focus[0] = 5.0f;
+    viewer.focus[1] = -6.0f;
+    viewer.focus[2] = 7.0f;
     int32_t old_key = 0;
     table_first(&viewer.models, &old_key);
     ASSERT_EQ(1, viewer_reload_all(&viewer));
+    EXPECT_FLOAT_EQ(250.0f, viewer.view_size);
+    EXPECT_VEC((Vec{5.0f, -6.0f, 7.0f}), (Vec{viewer.focus[0], viewer.focus[1], viewer.focus[2]}), 0.0f);
     ASSERT_EQ(2, viewer_model_count(&viewer));
     EXPECT_GT(viewer_model_keys(&viewer)[0], old_key);
     ASSERT_NE(viewer.anim_path, nullptr);
@@ -395,6 +402,8 @@ TEST_F(AnimPose, ReloadReopensTheSceneList)
     std::filesystem::remove(path);
     EXPECT_EQ(0, viewer_reload_all(&viewer));
     EXPECT_EQ(0, viewer_model_count(&viewer));
+    EXPECT_FLOAT_EQ(100.0f, viewer.view_size);
+    EXPECT_VEC((Vec{0.0f, 0.0f, 0.0f}), (Vec{viewer.focus[0], viewer.focus[1], viewer.focus[2]}), 0.0f);
 }
 
 // Unloading the rig leaves the knob riding on nothing: it poses unattached.
