@@ -10,6 +10,7 @@
 #include "model/model_query.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <unordered_map>
@@ -259,11 +260,16 @@ int mod_child_loops(const Model *model, const char *name, Model *tree)
         if (!leaf || !directory) continue;
         if (above.count(leaf)) {
             loops = 1;
-        } else if (read.insert(lowered(file.c_str())).second) {
-            walk.directory = directory;
-            std::string open_path = path_resolve(file.c_str());
-            reader_run_file(open_path.c_str(), "#", 1, gather_child_name, &walk);
+            continue;
         }
+        // Known by the file it opens, not by its spelling: "./x" and ".//x" are one file.
+        walk.directory = directory;
+        std::string open_path = path_resolve(file.c_str());
+        char *real = realpath(open_path.c_str(), nullptr);
+        if (!real) continue;
+        int first = read.insert(real).second;
+        free(real);
+        if (first) reader_run_file(open_path.c_str(), "#", 1, gather_child_name, &walk);
     }
     err_set(had_error ? error.c_str() : nullptr);
     return loops;

@@ -548,3 +548,18 @@ TEST(ModLoader, ChildLoopsFollowFilesAndTheAttachedTree)
     model_free(tree);
     model_free(top);
 }
+
+// Child lines that name one file by ever longer paths ("./x", ".//x") are still that one
+// file: the walk reads it once, however many such lines it holds.
+TEST(ModLoader, ChildLoopsReadEachFileOnceWhateverItsPath)
+{
+    WorkDir w;
+    std::ofstream(w.path + "top.mod") << "points\n1 0 0 0\n";
+    std::ofstream(w.path + "x.mod") << "child ./x 0 0 0 1 1 1 0 0 0\nchild .//x 0 0 0 1 1 1 0 0 0\n"
+                                       "child x 0 0 0 1 1 1 0 0 0\n";
+    std::ofstream(w.path + "y.mod") << "child ./x 0 0 0 1 1 1 0 0 0\nchild .//top 0 0 0 1 1 1 0 0 0\n";
+    Model *top = model_create("top.mod", nullptr);
+    EXPECT_EQ(0, mod_child_loops(top, "x", nullptr));
+    EXPECT_EQ(1, mod_child_loops(top, "y", nullptr));
+    model_free(top);
+}
