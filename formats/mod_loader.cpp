@@ -240,9 +240,18 @@ static int depth_of(const Model *model)
 
 int mod_child_loops(const Model *model, const char *name, Model *tree)
 {
-    if (!model || !name) return 0;
+    return mod_child_loops_any(&model, 1, name, tree);
+}
+
+// A name below the child that is some model's own name, or that of a model above it, is a loop
+// for that model; so the names of every model and those above it are gathered in one set.
+int mod_child_loops_any(const Model *const *models, int count, const char *name, Model *tree)
+{
+    if (!models || !name) return 0;
     std::unordered_set<std::string> above;
-    for (const Model *m = model; m; m = m->parent) above.insert(lowered(m->name));
+    for (int i = 0; i < count; i++)
+        for (const Model *m = models[i]; m; m = m->parent) above.insert(lowered(m->name));
+    if (above.empty()) return 0;
     ChildWalk walk;
     walk.pending.push_back(name);
     if (tree) tree_child_names(tree, &walk.pending);

@@ -21,3 +21,6 @@ extern const char MOD_CHILD_LOOP[];
 // child of tree's own hierarchy with the files those name. Names compare without regard to case;
 // a file that cannot be read names nothing. The last-error text is left as it was.
 int mod_child_loops(const Model *model, const char *name, Model *tree);
+// mod_child_loops for each of count models at once, with the files below name read once: 1 when
+// the child would lead back to any of them.
+int mod_child_loops_any(const Model *const *models, int count, const char *name, Model *tree);

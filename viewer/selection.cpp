@@ -263,13 +263,15 @@ int sel_child_loops(Viewer *viewer, int32_t id)
     if (!viewer || table_find(&viewer->selection.models, id)) return 0;
     ModelXform *xform = rcache_find_model_xform(viewer, id);
     if (!xform || !xform->model) return 0;
+    // One walk of the files below the child serves every selected model.
+    std::vector<const Model *> models;
     KeyedTable *selected = &viewer->selection.models;
     for (int32_t slot = 0; slot < selected->capacity; slot++) {
         Model **entry = static_cast<Model **>(table_nth(selected, slot, 0));
-        if (!entry || !entry_current(viewer, selected->slots[slot].key, *entry)) continue;
-        if (mod_child_loops(*entry, xform->model->name, xform->model)) return 1;
+        if (entry && entry_current(viewer, selected->slots[slot].key, *entry)) models.push_back(*entry);
     }
-    return 0;
+    if (models.empty()) return 0;
+    return mod_child_loops_any(models.data(), static_cast<int>(models.size()), xform->model->name, xform->model);
 }
 
 const float *sel_centre(Viewer *viewer)

@@ -545,6 +545,15 @@ TEST(ModLoader, ChildLoopsFollowFilesAndTheAttachedTree)
     EXPECT_EQ(0, mod_child_loops(top, "plain", nullptr));
     EXPECT_EQ(0, mod_child_loops(nullptr, "plain", tree));
     EXPECT_EQ(0, mod_child_loops(top, nullptr, tree));
+
+    // Several models at once: a loop for any one of them is a loop.
+    Model *other = model_create("other.mod", nullptr);
+    const Model *both[] = {other, kid};
+    EXPECT_EQ(1, mod_child_loops_any(both, 2, "parts/wheel", nullptr));
+    EXPECT_EQ(0, mod_child_loops_any(both, 1, "parts/wheel", nullptr));
+    EXPECT_EQ(0, mod_child_loops_any(both, 2, "plain", nullptr));
+    EXPECT_EQ(0, mod_child_loops_any(both, 0, "parts/wheel", nullptr));
+    model_free(other);
     model_free(tree);
     model_free(top);
 }
