@@ -18,6 +18,12 @@
 # The script checks every result it uses: a model id is a positive integer
 # (a failed open answers 0, or whatever the information box left). Every
 # information box the extension shows also shows in the status line.
+#
+# The druvex command splits its words at blanks, so no path it is given may
+# hold one. The viewer opens each file from a folder it changes into for the
+# open (see library_path), so any model or scene opens, wherever its folder
+# is, as long as its own file name holds no blank; one that does is refused
+# with a message saying so.
 
 set top [file dirname [file dirname [file normalize [info script]]]]
 if {[info exists env(DRUVEX_LIB)]} {
@@ -154,10 +160,13 @@ bind . <Left> {step prev}
 # ::picked is the id that move mode drags, or empty. ::scene_path is the path
 # of the open scene list, empty when models were opened one by one. ::focus
 # is the scene point the view is centred on, as the last open or View >
-# Centre put it.
+# Centre put it. ::home is the folder of the last model or scene opened: the
+# library reads relative paths from the current folder, so every open, add
+# and reload runs there (see at_home).
 set ::models {}
 set ::picked {}
 set ::scene_path {}
+set ::home [pwd]
 set ::focus {0 0 0}
 # The zoom of the start view, and the zoom now (right drags change it).
 set ::home_zoom 1.2
@@ -253,6 +262,43 @@ proc model_names {} {
 
 proc redraw {} {
     druvex draw
+}
+
+# The path to give druvex for file path (absolute), read from the folder
+# ::home would be were it home: the path itself when it holds no blank, else
+# the way there from home (the file name alone for a file in home). An error
+# says why when the file name holds a blank, or when the way from home does.
+proc library_path {path home} {
+    set name [file tail $path]
+    set why "druvex cannot read a path that holds a blank"
+    if {[string first " " $name] >= 0} {
+        error "the file name holds a blank: $name ($why; rename the file)"
+    }
+    if {[string first " " $path] < 0} { return $path }
+    set from [file split $home]
+    set to [file split [file dirname $path]]
+    set n 0
+    while {$n < min([llength $from], [llength $to]) && [lindex $from $n] eq [lindex $to $n]} { incr n }
+    set parts [lrepeat [expr {[llength $from] - $n}] ..]
+    lappend parts {*}[lrange $to $n end] $name
+    set relative [join $parts /]
+    if {[string first " " $relative] >= 0} {
+        error "the folder of $name holds a blank: [file dirname $path] ($why, and the way to it\
+            from $home, where the open models are read from, holds one too)"
+    }
+    return $relative
+}
+
+# Runs `druvex ARGS` from the folder ::home and comes back to the current
+# folder; its result. An error when home cannot be entered.
+proc at_home {args} {
+    set here [pwd]
+    cd $::home
+    try {
+        return [druvex {*}$args]
+    } finally {
+        catch {cd $here}
+    }
 }
 
 # Starts an operation whose boxes say why it may fail.
@@ -443,10 +489,23 @@ proc open_dialog {how} {
 }
 
 # Opens (how: open) or adds (how: add) a model file; 1 when it loaded. A
-# failed open leaves the viewer empty, a failed add leaves it as it was.
+# failed open leaves the viewer empty, a failed add leaves it as it was; a
+# path druvex cannot be given (a blank in its file name) changes nothing. An
+# open reads the file from its own folder, which becomes home.
 proc open_file {how path} {
     begin_report
-    set id [druvex file $how $path]
+    set path [file normalize $path]
+    set home [expr {$how eq "open" ? [file dirname $path] : $::home}]
+    if {[catch {library_path $path $home} word]} {
+        tk_messageBox -type ok -title Information -icon info -message $word
+        report_failure "Could not $how [file tail $path]"
+        return 0
+    }
+    set ::home $home
+    if {[catch {at_home file $how $word} id]} {
+        lappend ::reported $id
+        set id 0
+    }
     if {![is_id $id]} {
         if {$how eq "open"} {
             set ::scene_path {}
@@ -463,12 +522,20 @@ proc open_file {how path} {
         set_models [list $id $name]
         home_view
     } else {
+        # Added to an empty viewer (after a failed reload), the model starts
+        # a new set of models.
+        if {$::models eq ""} {
+            set ::scene_path {}
+            set ::unreloaded {}
+        }
         set pairs {}
         foreach old $::models { lappend pairs $old $::name($old) }
         set_models [concat $pairs [list $id $name]]
         # An added model that widens the view makes the viewer scale its
-        # zoom so that the picture stays as it was; the script's own zoom is
-        # set again, which shows the whole widened scene.
+        # zoom so that the picture stays as it was; the view is centred on
+        # all the models and the script's own zoom set again, which shows
+        # the whole widened scene.
+        centre_view
         druvex set view zoom $::zoom
     }
     .status configure -text "Opened $name ($id)"
@@ -476,18 +543,23 @@ proc open_file {how path} {
 }
 
 # A scene list names its files relative to the current folder, so the viewer
-# opens it from the list's own folder. 1 when it opened.
+# opens it from the list's own folder, which becomes home. 1 when it opened.
+# A list whose file name holds a blank changes nothing.
 proc open_scene {path} {
     begin_report
+    set path [file normalize $path]
+    set home [file dirname $path]
+    if {[catch {library_path $path $home} problem]} {
+        tk_messageBox -type ok -title Information -icon info -message $problem
+        report_failure "Could not open scene [file tail $path]"
+        return 0
+    }
     set names {}
     if {[catch {scene_model_names $path} names]} { set names {} }
-    set here [pwd]
-    set opened 0
-    if {[catch {cd [file dirname $path]} problem]} {
-        lappend ::reported $problem
-    } else {
-        set opened [druvex animate open [file tail $path]]
-        cd $here
+    set ::home $home
+    if {[catch {at_home animate open [file tail $path]} opened]} {
+        lappend ::reported $opened
+        set opened 0
     }
     set ::picked {}
     if {$opened ne "1"} {
@@ -512,52 +584,32 @@ proc open_scene_dialog {} {
     redraw
 }
 
-# Reloads every model (or the scene) from its file and keeps the view. The
-# reloaded models have new ids: they are found again by name. A scene list
-# names its files relative to the current folder, so it is reloaded from the
-# list's own folder. A reload that fails closes everything; with nothing
-# open, the next reload tries again what the failed one could not open, so
-# ::unreloaded keeps the scene list and the names. 1 when every model came
-# back.
-#
-# With nothing open there is no view to keep: the viewer's own reload of the
-# scene list left by a failed reload would not fit the view to the scene, so
-# such a retry opens the list as Open scene does, keeping the zoom and the
-# turn of the view, and puts the focus and the pan back after it.
+# Reloads every model from its file, or the scene list and the models added
+# to it, and keeps the view: the viewer's own reload does both, from home,
+# since the scene list and a file opened from its folder are named from
+# there. The reloaded models have new ids: they are found again by name. A
+# reload that fails closes everything; with nothing open, the viewer's next
+# reload tries again the same files, so ::unreloaded keeps their names for
+# finding them, and the scene and home stay what they were. 1 when every
+# model came back.
 set ::unreloaded {}
 proc reload {} {
     begin_report
-    set scene $::scene_path
     set names [model_names]
-    set retry 0
-    if {$names eq ""} {
-        lassign $::unreloaded scene names
-        set retry [expr {$scene ne ""}]
-    }
-    set here [pwd]
-    if {$scene ne "" && [catch {cd [file dirname $scene]} problem]} {
-        # The open fails too (its folder cannot be entered) and closes all.
+    if {$names eq ""} { set names $::unreloaded }
+    if {[catch {at_home file reload} problem]} {
         lappend ::reported $problem
-        druvex animate open $scene
-    } elseif {$retry} {
-        lassign [druvex get pan] pan_x pan_y
-        druvex animate open [file tail $scene]
-        druvex set focus {*}$::focus
-        druvex set pan $pan_x $pan_y
-    } else {
-        druvex file reload
+        report_failure "Reload failed"
+        return 0
     }
-    cd $here
     set found [find_models $names]
     set_models $found
     if {[llength $found] != 2 * [llength $names]} {
-        set ::unreloaded [list $scene $names]
-        set ::scene_path {}
+        set ::unreloaded $names
         report_failure "Reload failed"
         return 0
     }
     set ::unreloaded {}
-    set ::scene_path $scene
     .status configure -text "Reloaded [plural [llength $names] model]"
     return 1
 }

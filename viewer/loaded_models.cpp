@@ -41,7 +41,7 @@ static ReloadList g_reload_kept;
 static char *g_last_message = nullptr;
 
 static void free_reload_list(ReloadList *list);
-static int reload_from(Viewer *viewer, ReloadList *list);
+static int reload_from(Viewer *viewer, ReloadList *list, int keep_view);
 static void make_child_links(Viewer *viewer, Model *model);
 static void unload_entry(Viewer *viewer, LoadedModel *entry);
 
@@ -121,6 +121,8 @@ int32_t viewer_insert_model(Viewer *viewer, Model *model, AnimSet *animation)
     if (!entry) return 0;
     entry->model = model;
     entry->animation = animation;
+    // A scene list opens with nothing loaded and is named only once its models are in.
+    entry->beside_scene = viewer->anim_path != nullptr;
     ModelXform *xform = rcache_model_xform(viewer, model);
     make_child_links(viewer, model);
     return xform ? xform->id : 0;
@@ -222,11 +224,13 @@ std::vector<std::string> viewer_model_images(Viewer *viewer, int32_t id)
 }
 
 // With models open, what they were loaded from replaces anything kept from an
-// earlier failed reload; with none open, the kept files are tried again. The
-// list is taken out of the global while it is used, since the loads run Tcl
-// hooks from which another reload may start. A reload that succeeds keeps the
-// view size and focus the close reset (a model file that grew still grows the
-// view size); one that fails leaves everything closed.
+// earlier failed reload: the scene list, then the models added beside it, or
+// else every model. With none open, the kept files are tried again, and the
+// view size grows to them, since there is none of theirs to keep. The list is
+// taken out of the global while it is used, since the loads run Tcl hooks from
+// which another reload may start. A reload that succeeds keeps the view size
+// and focus the close reset (a model file that grew still grows the view
+// size); one that fails leaves everything closed.
 int viewer_reload_all(Viewer *viewer)
 {
     if (!viewer) return 0;
@@ -235,15 +239,14 @@ int viewer_reload_all(Viewer *viewer)
     ReloadList list;
     list.scene_path = nullptr;
     LoadedModel *entry = static_cast<LoadedModel *>(table_first(&viewer->models));
-    if (entry) {
-        if (viewer->anim_path) {
-            list.scene_path = str_dup(viewer->anim_path);
-        } else {
-            for (; entry; entry = static_cast<LoadedModel *>(table_next(&viewer->models))) {
-                char path[RELOAD_PATH_SIZE];
-                snprintf(path, sizeof path, "%s%s.mod", entry->model->directory, entry->model->name);
-                list.paths.push_back(str_dup(path));
-            }
+    int retry = entry == nullptr;
+    if (!retry) {
+        if (viewer->anim_path) list.scene_path = str_dup(viewer->anim_path);
+        for (; entry; entry = static_cast<LoadedModel *>(table_next(&viewer->models))) {
+            if (viewer->anim_path && !entry->beside_scene) continue;
+            char path[RELOAD_PATH_SIZE];
+            snprintf(path, sizeof path, "%s%s.mod", entry->model->directory, entry->model->name);
+            list.paths.push_back(str_dup(path));
         }
         free_reload_list(&g_reload_kept);
     } else {
@@ -252,7 +255,7 @@ int viewer_reload_all(Viewer *viewer)
         g_reload_kept.scene_path = nullptr;
     }
     viewer_close_all(viewer);
-    int result = reload_from(viewer, &list);
+    int result = reload_from(viewer, &list, !retry);
     if (result) {
         free_reload_list(&list);
         if (viewer->view_size < view_size) viewer->view_size = view_size;
@@ -399,15 +402,14 @@ static void free_reload_list(ReloadList *list)
     list->paths.clear();
 }
 
-// Opens what the list names; 0 (with everything closed again) when any of it fails.
-static int reload_from(Viewer *viewer, ReloadList *list)
+// Opens what the list names, the scene list first and then the model files;
+// 0 (with everything closed again) when any of it fails. keep_view: the scene
+// list leaves the view size alone.
+static int reload_from(Viewer *viewer, ReloadList *list, int keep_view)
 {
-    if (list->scene_path) {
-        if (!anim_open_scene(viewer, list->scene_path, 1)) {
-            viewer_close_all(viewer);
-            return 0;
-        }
-        return 1;
+    if (list->scene_path && !anim_open_scene(viewer, list->scene_path, keep_view)) {
+        viewer_close_all(viewer);
+        return 0;
     }
     size_t loaded = 0;
     for (char *path : list->paths)

@@ -51,8 +51,9 @@ int viewer_save_all_not_implemented(Viewer *viewer);
 int viewer_save_selection_not_implemented(Viewer *viewer);
 // The image names of the model of an id (model_image_names); empty when the id names none.
 std::vector<std::string> viewer_model_images(Viewer *viewer, int32_t id);
-// Reloads the scene list, else every loaded model from its file, keeping the view size
-// and focus; 0 (everything closed, the view reset) on failure.
+// Reloads the scene list and the models added beside it, else every loaded model, each
+// from its file, keeping the view size and focus; 0 (everything closed, the view reset)
+// on failure, and the next reload with nothing open tries the same files again.
 int viewer_reload_all(Viewer *viewer);
 // Unloads every model with its caches and animation; view size and focus reset; 1.
 int viewer_close_all(Viewer *viewer);

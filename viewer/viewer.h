@@ -120,7 +120,8 @@ struct CollideCache {
 // A model open in the viewer, with its animation; both owned by the viewer.
 struct LoadedModel {
     Model *model;
-    AnimSet *animation;  // or null
+    AnimSet *animation;    // or null
+    int32_t beside_scene;  // 1: entered while a scene list was open, not read from the list
 };
 
 // Number of display flags, in the order of the fields below.
