@@ -270,9 +270,8 @@ proc redraw {} {
 # says why when the file name holds a blank, or when the way from home does.
 proc library_path {path home} {
     set name [file tail $path]
-    set why "druvex cannot read a path that holds a blank"
     if {[string first " " $name] >= 0} {
-        error "the file name holds a blank: $name ($why; rename the file)"
+        error "its file name holds a blank, and druvex cannot read a path that holds one; rename the file"
     }
     if {[string first " " $path] < 0} { return $path }
     set from [file split $home]
@@ -283,8 +282,8 @@ proc library_path {path home} {
     lappend parts {*}[lrange $to $n end] $name
     set relative [join $parts /]
     if {[string first " " $relative] >= 0} {
-        error "the folder of $name holds a blank: [file dirname $path] ($why, and the way to it\
-            from $home, where the open models are read from, holds one too)"
+        error "its folder holds a blank, and so does the way to it from $home, where the open\
+            models are read from: druvex cannot read a path that holds one"
     }
     return $relative
 }
@@ -497,8 +496,7 @@ proc open_file {how path} {
     set path [file normalize $path]
     set home [expr {$how eq "open" ? [file dirname $path] : $::home}]
     if {[catch {library_path $path $home} word]} {
-        tk_messageBox -type ok -title Information -icon info -message $word
-        report_failure "Could not $how [file tail $path]"
+        tk_messageBox -type ok -title Information -icon info -message "Could not $how [file tail $path]: $word"
         return 0
     }
     set ::home $home
@@ -550,8 +548,8 @@ proc open_scene {path} {
     set path [file normalize $path]
     set home [file dirname $path]
     if {[catch {library_path $path $home} problem]} {
-        tk_messageBox -type ok -title Information -icon info -message $problem
-        report_failure "Could not open scene [file tail $path]"
+        tk_messageBox -type ok -title Information -icon info \
+            -message "Could not open scene [file tail $path]: $problem"
         return 0
     }
     set names {}

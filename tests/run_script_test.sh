@@ -2,7 +2,8 @@
 # scripts/run.sh without a display, on a library that is built already (so it
 # installs and builds nothing): a model or scene that cannot be opened ends it
 # with status 1 and the reason, and leaves no picture; the sample crate gives
-# a picture of the whole window, menu bar included.
+# a picture of the whole window, menu bar included; from a checkout under a
+# folder whose name holds a blank the viewer still opens its models.
 # usage: run_script_test.sh LIBRARY
 lib=$1
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -46,6 +47,19 @@ else
     echo "the picture is $size, wanted 720 wide and taller than 560"
     failed=$((failed + 1))
 fi
+
+# A copy of the checkout under folders whose names hold blanks: the default
+# model, a model and a scene given, from there; a file whose own name holds a
+# blank is refused with the reason.
+copy="$tmp/My Projects/druvex"
+mkdir -p "$copy"
+cp -R "$top/scripts" "$top/examples" "$top/samples" "$copy"
+cp "$top/samples/crate.mod" "$tmp/My Projects/my crate.mod"
+top=$copy
+check "default model under a blank" 0 "Screenshot of the viewer written to" ""
+check "model under a blank" 0 "Screenshot of the viewer written to" "$copy/samples/crate.mod"
+check "scene under a blank" 0 "Screenshot of the viewer written to" "$copy/samples/walk.lst"
+check "blank in the file name" 1 "Could not open my crate.mod: its file name holds a blank" "$tmp/My Projects/my crate.mod"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
