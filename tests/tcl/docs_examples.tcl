@@ -34,9 +34,25 @@ proc run_examples {document name} {
     return $output
 }
 
-test docs-1.1 {the README's example block runs from the repository root as written} -body {
-    run_examples [file join $::top README.md] readme
-} -result {}
+# The names and sizes of the files in a folder, in name order.
+proc folder_files {dir} {
+    set out {}
+    foreach path [lsort [glob -nocomplain -directory $dir *]] { lappend out [file tail $path] [file size $path] }
+    return $out
+}
+
+# The block's saves land in its scratch folder, build/example: the root holds
+# nothing new but that and the page the runner prints, and the samples are
+# as they were copied there.
+test docs-1.1 {the README's example block runs from the repository root as written and saves only into its scratch folder} -body {
+    set root [make_root readme]
+    lassign [run_child [file join $::top README.md] $root] code output
+    set out [list $output [lsort [glob -directory $root -tails *]] \
+        [lsort [glob -nocomplain -directory [file join $root build example] -tails *]] \
+        [expr {[folder_files [file join $root samples]] eq [folder_files [file join $::top samples]]}]]
+    if {$code == 0} { file delete -force $root }
+    set out
+} -result {{} {build printed.pdf samples} {figure.mod shot.tga} 1}
 
 test docs-1.2 {every example of the command reference runs with the results and messages it gives} -body {
     run_examples [file join $::top docs commands.md] commands
