@@ -7,7 +7,12 @@ set -e
 top=$(cd "$(dirname "$0")/.." && pwd)
 dir=${1:-$top/build}
 [ $# -gt 0 ] && shift
-cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+# A folder configured before (its cache and build files are there) is not
+# configured again unless cmake arguments are given: the build itself
+# configures again when a CMakeLists.txt changed.
+if [ $# -gt 0 ] || [ ! -f "$dir/CMakeCache.txt" ] || { [ ! -f "$dir/Makefile" ] && [ ! -f "$dir/build.ninja" ]; }; then
+    cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+fi
 if [ -n "$DRUVEX_TARGETS" ]; then
     # shellcheck disable=SC2086  # one word per target
     cmake --build "$dir" -j "$(nproc)" --target $DRUVEX_TARGETS
