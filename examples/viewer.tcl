@@ -20,10 +20,11 @@
 # information box the extension shows also shows in the status line.
 #
 # The druvex command splits its words at blanks, so no path it is given may
-# hold one. The viewer opens each file from a folder it changes into for the
-# open (see library_path), so any model or scene opens, wherever its folder
-# is, as long as its own file name holds no blank; one that does is refused
-# with a message saying so.
+# hold one. The viewer opens each model or scene from its own folder, which it
+# changes into for the open (see library_path), so any of them opens,
+# wherever its folder is, as long as its own file name holds no blank; one
+# that does is refused with a message saying why, and so is an added model
+# whose folder cannot be named from there without a blank.
 
 set top [file dirname [file dirname [file normalize [info script]]]]
 if {[info exists env(DRUVEX_LIB)]} {
@@ -161,8 +162,8 @@ bind . <Left> {step prev}
 # of the open scene list, empty when models were opened one by one. ::focus
 # is the scene point the view is centred on, as the last open or View >
 # Centre put it. ::home is the folder of the last model or scene opened: the
-# library reads relative paths from the current folder, so every open, add
-# and reload runs there (see at_home).
+# library reads relative paths from the current folder, so every add and
+# reload runs there, and every open in its file's folder (see in_folder).
 set ::models {}
 set ::picked {}
 set ::scene_path {}
@@ -288,11 +289,11 @@ proc library_path {path home} {
     return $relative
 }
 
-# Runs `druvex ARGS` from the folder ::home and comes back to the current
-# folder; its result. An error when home cannot be entered.
-proc at_home {args} {
+# Runs `druvex ARGS` from folder and comes back to the current folder; its
+# result. An error, with nothing run, when the folder cannot be entered.
+proc in_folder {folder args} {
     set here [pwd]
-    cd $::home
+    cd $folder
     try {
         return [druvex {*}$args]
     } finally {
@@ -489,21 +490,17 @@ proc open_dialog {how} {
 
 # Opens (how: open) or adds (how: add) a model file; 1 when it loaded. A
 # failed open leaves the viewer empty, a failed add leaves it as it was; a
-# path druvex cannot be given (a blank in its file name) changes nothing. An
-# open reads the file from its own folder, which becomes home.
+# path druvex cannot be given, or a folder that cannot be entered, changes
+# nothing. An open reads the file from its own folder, which becomes home.
 proc open_file {how path} {
     begin_report
     set path [file normalize $path]
     set home [expr {$how eq "open" ? [file dirname $path] : $::home}]
-    if {[catch {library_path $path $home} word]} {
-        tk_messageBox -type ok -title Information -icon info -message "Could not $how [file tail $path]: $word"
+    if {[catch {in_folder $home file $how [library_path $path $home]} id]} {
+        tk_messageBox -type ok -title Information -icon info -message "Could not $how [file tail $path]: $id"
         return 0
     }
     set ::home $home
-    if {[catch {at_home file $how $word} id]} {
-        lappend ::reported $id
-        set id 0
-    }
     if {![is_id $id]} {
         if {$how eq "open"} {
             set ::scene_path {}
@@ -542,23 +539,20 @@ proc open_file {how path} {
 
 # A scene list names its files relative to the current folder, so the viewer
 # opens it from the list's own folder, which becomes home. 1 when it opened.
-# A list whose file name holds a blank changes nothing.
+# A list whose file name holds a blank, or whose folder cannot be entered,
+# changes nothing.
 proc open_scene {path} {
     begin_report
     set path [file normalize $path]
     set home [file dirname $path]
-    if {[catch {library_path $path $home} problem]} {
-        tk_messageBox -type ok -title Information -icon info \
-            -message "Could not open scene [file tail $path]: $problem"
-        return 0
-    }
     set names {}
     if {[catch {scene_model_names $path} names]} { set names {} }
-    set ::home $home
-    if {[catch {at_home animate open [file tail $path]} opened]} {
-        lappend ::reported $opened
-        set opened 0
+    if {[catch {library_path $path $home; in_folder $home animate open [file tail $path]} opened]} {
+        tk_messageBox -type ok -title Information -icon info \
+            -message "Could not open scene [file tail $path]: $opened"
+        return 0
     }
+    set ::home $home
     set ::picked {}
     if {$opened ne "1"} {
         set ::scene_path {}
@@ -595,7 +589,7 @@ proc reload {} {
     begin_report
     set names [model_names]
     if {$names eq ""} { set names $::unreloaded }
-    if {[catch {at_home file reload} problem]} {
+    if {[catch {in_folder $::home file reload} problem]} {
         lappend ::reported $problem
         report_failure "Reload failed"
         return 0
