@@ -1,6 +1,5 @@
 #include "command/callbacks.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -13,8 +12,6 @@
 #include "foundation/last_error.h"
 #include "foundation/str.h"
 
-// Room of the formatted mouse line.
-constexpr int MOUSE_LINE_SIZE = 512;
 // Usage text of every callback type.
 static const char *const USAGE_CALLBACK = "druvex: usage: druvex callback <type> <proc>";
 
@@ -74,13 +71,19 @@ void cb_set_status_proc(const char *name)
     replace_name(&g_app.callbacks.status_proc, name);
 }
 
+// The name and the five numbers are handed over as six words, never substituted.
 void cb_send_mouse(int button, int x, int y, int dx, int dy)
 {
     const char *proc = g_app.callbacks.mouse_proc;
     if (!proc) return;
-    char line[MOUSE_LINE_SIZE];
-    snprintf(line, sizeof line, "%s %d %d %d %d %d\n", proc, button, x, y, dx, dy);
-    tcl_eval_callback("mouse", line);
+    const int values[5] = {button, x, y, dx, dy};
+    std::string numbers[5];
+    const char *words[6] = {proc};
+    for (int i = 0; i < 5; i++) {
+        numbers[i] = std::to_string(values[i]);
+        words[i + 1] = numbers[i].c_str();
+    }
+    tcl_eval_callback_words("mouse", 6, words);
 }
 
 // The character is handed over as one word, never substituted.

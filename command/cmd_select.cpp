@@ -19,9 +19,6 @@
 #include <cstring>
 #include <string>
 
-// Longest text shown for a word embedded in a message; a longer word is cut.
-static const size_t MESSAGE_ROOM = 511;
-
 static const char *const USAGE_ADD = "druvex: usage: druvex select add <what> <args>";
 static const char *const USAGE_ADD_DATA = "druvex: usage: druvex select add data <input>";
 static const char *const USAGE_ADD_CHILD = "druvex: usage: druvex select add child <id>";
@@ -33,6 +30,8 @@ static const char *const USAGE_ROTATE_CENTRE = "druvex: usage: druvex select rot
 static const char *const USAGE_ROTATE_AXIS = "druvex: usage: druvex select rotate axis <x> <y> <z>";
 static const char *const USAGE_SCALE = "druvex: usage: druvex select scale <x> <y> <z>";
 static const char *const USAGE_TRANSLATE = "druvex: usage: druvex select translate <x> <y> <z>";
+// A layer name that select layer could not select; the name is shown whole.
+static const char *const NOT_SELECTED_LAYER = "druvex: could not select layer: %s";
 
 static int select_add(const Keyword *keyword, char **at);
 static int select_all(const Keyword *keyword, char **at);
@@ -51,7 +50,6 @@ static int select_scale(const Keyword *keyword, char **at);
 static int select_translate(const Keyword *keyword, char **at);
 static int add_data(const Keyword *keyword, char **at);
 static int add_child(const Keyword *keyword, char **at);
-static void show_with_word(const char *text, const char *word);
 static int rotation_finite(const char *a1, const char *a2, const char *a3);
 static int scale_in_range(const float *xyz);
 
@@ -236,7 +234,7 @@ static int select_layer(const Keyword *keyword, char **at)
         tcl_set_result("1");
         return 1;
     }
-    show_with_word("druvex: could not select layer: ", name);
+    keyword_unknown(NOT_SELECTED_LAYER, nullptr, name);
     tcl_set_result("0");
     return 0;
 }
@@ -269,7 +267,8 @@ static int select_paste(const Keyword *keyword, char **at)
 }
 
 // select rotate centre|center <x> <y> <z>, select rotate axis <x> <y> <z>, or
-// select rotate <a1> <a2> <a3>.
+// select rotate <a1> <a2> <a3>; a rotation that would place a selected model out of
+// range shows the usage text.
 static int select_rotate(const Keyword *keyword, char **at)
 {
     const char *word = nullptr;
@@ -288,25 +287,31 @@ static int select_rotate(const Keyword *keyword, char **at)
     const char *a2 = nullptr;
     const char *a3 = nullptr;
     if (!arg_parse(&a2, at[2], ARG_STRING) || !arg_parse(&a3, at[3], ARG_STRING)) return keyword_usage(keyword);
-    if (!rotation_finite(word, a2, a3)) return keyword_usage(keyword);
+    if (!rotation_finite(word, a2, a3) || !sel_rotate_fits(&g_app.viewer, word, a2, a3, 0))
+        return keyword_usage(keyword);
     if (cmd_select_rotate(word, a2, a3)) return 1;
     return keyword_show("druvex: rotate failed");
 }
 
-// select scale <x> <y> <z>
+// select scale <x> <y> <z>: a scale that would place a selected model out of range is
+// refused like a word of the wrong kind.
 static int select_scale(const Keyword *keyword, char **at)
 {
     float xyz[3] = {0.0f, 0.0f, 0.0f};
-    if (!arg_parse_floats(at + 1, xyz, 3) || !scale_in_range(xyz)) return keyword_usage(keyword);
+    if (!arg_parse_floats(at + 1, xyz, 3) || !scale_in_range(xyz) ||
+        !sel_scale_fits(&g_app.viewer, xyz[0], xyz[1], xyz[2], 0))
+        return keyword_usage(keyword);
     if (cmd_select_scale(xyz[0], xyz[1], xyz[2])) return 1;
     return keyword_show("druvex: scale failed");
 }
 
-// select translate <x> <y> <z>
+// select translate <x> <y> <z>: a translation that would place a selected model out of
+// range is refused like a word of the wrong kind.
 static int select_translate(const Keyword *keyword, char **at)
 {
     float xyz[3] = {0.0f, 0.0f, 0.0f};
-    if (!arg_parse_floats(at + 1, xyz, 3)) return keyword_usage(keyword);
+    if (!arg_parse_floats(at + 1, xyz, 3) || !sel_translate_fits(&g_app.viewer, xyz[0], xyz[1], xyz[2], 0))
+        return keyword_usage(keyword);
     if (cmd_select_translate(xyz[0], xyz[1], xyz[2])) return 1;
     return keyword_show("druvex: translate failed");
 }
@@ -342,14 +347,6 @@ static int add_child(const Keyword *keyword, char **at)
     }
     sel_add_child(&g_app.viewer, id);
     return 1;
-}
-
-// Shows the text followed by the word, cut to the message room.
-static void show_with_word(const char *text, const char *word)
-{
-    std::string message = std::string(text) + word;
-    if (message.size() > MESSAGE_ROOM) message.resize(MESSAGE_ROOM);
-    keyword_show(message.c_str());
 }
 
 // 1 when the rotation of the three words is a number in every element. Degrees

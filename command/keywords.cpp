@@ -6,9 +6,6 @@
 #include <cstring>
 #include <string>
 
-// Longest text shown for a word that matched nothing; a longer word is cut.
-static const size_t MESSAGE_ROOM = 511;
-
 const char KEYWORD_UNKNOWN_COMMAND[] = "druvex: unknown %s command: %s";
 const char KEYWORD_UNKNOWN_ATTRIBUTE[] = "druvex: unknown %s attribute: %s";
 
@@ -54,7 +51,7 @@ int keyword_show(const char *text)
 }
 
 // The texts are filled by hand, not by printf, so a word can never be taken
-// for a format.
+// for a format, and a word of any length is shown whole.
 int keyword_unknown(const char *text, const char *group, const char *word)
 {
     if (text == nullptr) return 0;
@@ -70,7 +67,6 @@ int keyword_unknown(const char *text, const char *group, const char *word)
         }
         message += *c;
     }
-    if (message.size() > MESSAGE_ROOM) message.resize(MESSAGE_ROOM);
     cb_message_hook(message.c_str());
     return 0;
 }

@@ -92,5 +92,5 @@ int keyword_usage(const Keyword *keyword);
 // Shows a text through the message hook (nothing for null); 0.
 int keyword_show(const char *text);
 // Shows a no-match text: the two unknown-word texts filled with group and word,
-// any other text with its one %s filled with word; cut to 511 characters. 0.
+// any other text with its one %s filled with word; the word is shown whole. 0.
 int keyword_unknown(const char *text, const char *group, const char *word);

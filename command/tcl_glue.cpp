@@ -95,12 +95,6 @@ int tcl_eval_words(int count, const char *const *words)
     return eval_objv(count, words) == TCL_ERROR ? 0 : 1;
 }
 
-int tcl_eval_callback(const char *type, const char *script)
-{
-    if (!script) return 0;
-    return report_callback(Tcl_EvalEx(g_glue.interp, script, -1, TCL_EVAL_GLOBAL), type);
-}
-
 int tcl_eval_callback_words(const char *type, int count, const char *const *words)
 {
     if (count < 1 || !words) return 0;

@@ -62,11 +62,10 @@ int tcl_eval(const char *script);
 // Evaluates a command given as words at global level, with no substitution of
 // the words; 1, or 0 on error.
 int tcl_eval_words(int count, const char *const *words);
-// Evaluates a callback script at global level. A failure goes to the
-// interpreter's background-error handler, as Tk reports an event script's
-// error, with "(druvex TYPE callback)" added to its errorInfo. 1, or 0 on failure.
-int tcl_eval_callback(const char *type, const char *script);
-// Like tcl_eval_callback for a command given as words, with no substitution of the words.
+// Evaluates a callback given as words at global level, with no substitution of
+// the words. A failure goes to the interpreter's background-error handler, as Tk
+// reports an event script's error, with "(druvex TYPE callback)" added to its
+// errorInfo. 1, or 0 on failure.
 int tcl_eval_callback_words(const char *type, int count, const char *const *words);
 // Modal information box showing the text literally ("unknown" for null, double
 // quotes shown as single quotes). Returns the Tcl code of the box. Once a box's

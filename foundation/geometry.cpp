@@ -1,5 +1,6 @@
 #include "foundation/geometry.h"
 
+#include <cfloat>
 #include <cmath>
 
 static const float kPi = 3.1415927f;
@@ -91,6 +92,20 @@ int32_t geom_trunc_int(double value)
     if (value >= 2147483647.0) return INT32_MAX;
     if (value <= -2147483648.0) return INT32_MIN;
     return static_cast<int32_t>(value);
+}
+
+float geom_finite(float value)
+{
+    if (!(value == value)) return 0.0f;
+    if (value > FLT_MAX) return FLT_MAX;
+    if (value < -FLT_MAX) return -FLT_MAX;
+    return value;
+}
+
+// Halving first keeps the sum within range where high - low would overflow.
+float geom_midpoint(float low, float high)
+{
+    return low * 0.5f + high * 0.5f;
 }
 
 const char *geom_axis_name(int code)

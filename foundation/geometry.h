@@ -1,6 +1,6 @@
 // Geometry helpers: whole-degree sine and cosine, face normals, a 2D turn test,
-// box texture mapping, the axis words and the one saturating conversion of a
-// coordinate to a whole number. A box is 6 floats: min x, y, z then max x, y, z.
+// box texture mapping, the axis words, the one saturating conversion of a
+// coordinate to a whole number, and finite bounds and midpoints. A box is 6 floats: min x, y, z then max x, y, z.
 // Axis codes: 1 x, 2 y, 3 z, 4 -x, 5 -y, 6 -z.
 #pragma once
 
@@ -24,5 +24,10 @@ const float *geom_box_uv_triangle(const float *triangle, const float *box, int u
 // The value truncated toward zero, held within the int32 range; 0 for not-a-number.
 // Every float or double to int conversion whose value may be out of range goes here.
 int32_t geom_trunc_int(double value);
+// The value held within the finite float range (±3.4e38); 0 for not-a-number. The bounds of
+// placed boxes go through here, so no bound or centre made from them is infinite or NaN.
+float geom_finite(float value);
+// The value halfway between low and high; finite for any two finite values, however far apart.
+float geom_midpoint(float low, float high);
 // Word of an axis code: 1 "x", 2 "y", 3 "z", 4 "-x", 5 "-y", 6 "-z"; any other code gives "x".
 const char *geom_axis_name(int code);

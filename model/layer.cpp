@@ -325,9 +325,10 @@ LayerTexture *layer_get_image(Model *model, const char *layer_name, int32_t *u_a
 const char *layer_get_mirror_image(Model *model, const char *layer_name)
 {
     LayerTexture *texture = texture_of(find_layer(model, layer_name));
-    if (!texture || !texture->pixels[LAYER_SLOT_IMAGE]) return nullptr;
+    if (!texture) return nullptr;
     if (texture->pixels[LAYER_SLOT_MIRROR]) return texture->file[LAYER_SLOT_MIRROR];
-    return texture->file[LAYER_SLOT_IMAGE];
+    if (texture->pixels[LAYER_SLOT_IMAGE]) return texture->file[LAYER_SLOT_IMAGE];
+    return nullptr;
 }
 
 const char *layer_get_reflect_image(Model *model, const char *layer_name, float *amount)

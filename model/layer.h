@@ -43,8 +43,8 @@ float layer_get_transparency(Model *model, const char *layer);
 // The texture record (its first text is the image file) and the layer's axis codes when the
 // image slot has pixels; null with axes 0 otherwise.
 LayerTexture *layer_get_image(Model *model, const char *layer, int32_t *u_axis, int32_t *v_axis);
-// Mirror image file when that slot has pixels, else the image file; null when the image slot
-// has no pixels.
+// Mirror image file when that slot has pixels, else the image file when that slot has them;
+// null when neither has.
 const char *layer_get_mirror_image(Model *model, const char *layer);
 // Reflection image file and amount when that slot has pixels; null with amount 0.0 otherwise.
 const char *layer_get_reflect_image(Model *model, const char *layer, float *amount);

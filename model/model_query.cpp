@@ -293,8 +293,8 @@ void model_bbox_hierarchy(float *out, Model *model, const Matrix4 *matrix)
         hierarchy_box(model, &m, min, max);
     }
     for (int i = 0; i < 3; i++) {
-        out[i] = min[i];
-        out[3 + i] = max[i];
+        out[i] = geom_finite(min[i]);
+        out[3 + i] = geom_finite(max[i]);
     }
 }
 
@@ -311,7 +311,7 @@ void model_bbox_center(float *out, Model *model, const Matrix4 *matrix)
     if (!out) return;
     float box[6];
     model_bbox_hierarchy(box, model, matrix);
-    for (int i = 0; i < 3; i++) out[i] = box[i] + (box[3 + i] - box[i]) * 0.5f;
+    for (int i = 0; i < 3; i++) out[i] = geom_midpoint(box[i], box[3 + i]);
 }
 
 float model_bbox_max_extent(Model *model, const Matrix4 *matrix)

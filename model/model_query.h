@@ -69,7 +69,8 @@ void model_bbox_reset(Model *model);
 // Grows the model box by x, y, z (the model's only point sets it).
 void model_bbox_add_point(Model *model, float x, float y, float z);
 // out[6] = min, max of the model box and all child boxes placed by their transforms, under
-// matrix (identity when null); all zero for a null model.
+// matrix (identity when null), each held to the finite float range (geom_finite); all zero
+// for a null model.
 void model_bbox_hierarchy(float *out, Model *model, const Matrix4 *matrix);
 // out[3] = max - min of model_bbox_hierarchy.
 void model_bbox_size(float *out, Model *model, const Matrix4 *matrix);

@@ -6,6 +6,8 @@
 // Room left round the scene by the extents.
 constexpr float EXTENT_MARGIN = 1.05f;
 
+static void set_extents(ViewState *view, float s, int rescale);
+
 void view_reset(ViewState *view)
 {
     if (!view) return;
@@ -31,7 +33,30 @@ void view_set_focus(ViewState *view, float x, float y, float z)
 void view_set_extent(ViewState *view, float size, int rescale)
 {
     if (!view) return;
-    float s = size * EXTENT_MARGIN;
+    set_extents(view, size * EXTENT_MARGIN, rescale);
+}
+
+// The depth is always twice the half size the extents were last set for, so it
+// gives that half size back for the new aspect.
+void view_set_window_size(ViewState *view, int w, int h)
+{
+    if (!view) return;
+    if (view->laid_out) {
+        if (view->window_w > 0) view->extent_x *= (float)w / (float)view->window_w;
+        if (view->window_h > 0) view->extent_y *= (float)h / (float)view->window_h;
+        view->window_w = w;
+        view->window_h = h;
+    } else {
+        view->window_w = w;
+        view->window_h = h;
+        set_extents(view, view->depth * 0.5f, 0);
+    }
+    if (w > 1 && h > 1) view->laid_out = 1;
+}
+
+// Extents and depth for half size s, widened to the window's aspect.
+static void set_extents(ViewState *view, float s, int rescale)
+{
     float w = static_cast<float>(view->window_w);
     float h = static_cast<float>(view->window_h);
     float new_x = s;

@@ -1,5 +1,6 @@
 #include "viewer/frame.h"
 
+#include "viewer/camera.h"
 #include "viewer/draw_model.h"
 #include "viewer/tri_batch.h"
 #include "viewer/view_state.h"
@@ -239,10 +240,7 @@ void win_set_view_size(ViewState *view, Viewer *viewer, int w, int h)
     if (w < VIEW_SIZE_MIN || w > VIEW_SIZE_MAX || h < VIEW_SIZE_MIN || h > VIEW_SIZE_MAX) return;
     if (w == view->window_w && h == view->window_h) return;
     view->fixed_size = 1;
-    if (view->window_w > 0) view->extent_x *= (float)w / (float)view->window_w;
-    if (view->window_h > 0) view->extent_y *= (float)h / (float)view->window_h;
-    view->window_w = w;
-    view->window_h = h;
+    view_set_window_size(view, w, h);
     glViewport(0, 0, w, h);
     view_apply_projection(view);
     view_draw_frame(view, viewer);

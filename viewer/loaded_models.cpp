@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/geometry.h"
 #include "foundation/last_error.h"
 #include "foundation/str.h"
 #include "formats/anim_file.h"
@@ -329,7 +330,7 @@ const float *viewer_focus_all(Viewer *viewer)
         }
         first = 0;
     }
-    for (int i = 0; i < 3; i++) viewer->focus[i] = low[i] + (high[i] - low[i]) * 0.5f;
+    for (int i = 0; i < 3; i++) viewer->focus[i] = geom_midpoint(low[i], high[i]);
     return viewer->focus;
 }
 

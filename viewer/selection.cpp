@@ -6,6 +6,7 @@
 
 #include "formats/mod_loader.h"
 #include "formats/mod_reader.h"
+#include "foundation/geometry.h"
 #include "foundation/matrix4.h"
 #include "foundation/vec3.h"
 #include "model/model.h"
@@ -29,12 +30,14 @@ struct SelectedChild {
 struct VectorStep {
     float value[3];
     int relative;
+    int check;  // 1: only tell whether the new placement fits, changing nothing
 };
 
 // What sel_rotate hands to each step.
 struct RotateStep {
     Matrix4 rotation;
     int relative;
+    int check;  // 1: only tell whether the new placement fits, changing nothing
 };
 
 // One step of an operation over the selected models; 1 when it succeeded.
@@ -50,6 +53,10 @@ static int is_zero(const float *v);
 static void axis_frame(const float *axis, Matrix4 *frame);
 static void about_centre(const SelectionSet *set, Matrix4 *rotation);
 static void link_children(Viewer *viewer, Model *owner, Child *child);
+static void rotate_step_of(const SelectionSet *set, const char *word0, const char *word1, const char *word2,
+                           int relative, int check, RotateStep *step);
+static int place(Model *model, ModelXform *xform, ModelXform *next, int check);
+static int placement_fits(Model *model, const ModelXform *xform);
 static int translate_step(Viewer *viewer, int32_t key, Model *model, const void *data);
 static int rotate_step(Viewer *viewer, int32_t key, Model *model, const void *data);
 static int scale_step(Viewer *viewer, int32_t key, Model *model, const void *data);
@@ -170,27 +177,45 @@ int sel_child(Viewer *viewer, int32_t id)
 
 int sel_translate(Viewer *viewer, float x, float y, float z, int relative)
 {
-    if (!viewer) return 0;
-    VectorStep step = {{x, y, z}, relative};
+    if (!sel_translate_fits(viewer, x, y, z, relative)) return 0;
+    VectorStep step = {{x, y, z}, relative, 0};
     return each_selected(viewer, translate_step, &step);
 }
 
 // The rotation is the same for every model, so it is built once.
 int sel_rotate(Viewer *viewer, const char *word0, const char *word1, const char *word2, int relative)
 {
-    if (!viewer) return 0;
+    if (!sel_rotate_fits(viewer, word0, word1, word2, relative)) return 0;
     RotateStep step;
-    step.relative = relative;
-    mat4_from_rotation_text(&step.rotation, word0, word1, word2);
-    about_centre(&viewer->selection, &step.rotation);
+    rotate_step_of(&viewer->selection, word0, word1, word2, relative, 0, &step);
     return each_selected(viewer, rotate_step, &step);
 }
 
 int sel_scale(Viewer *viewer, float x, float y, float z, int relative)
 {
-    if (!viewer) return 0;
-    VectorStep step = {{x, y, z}, relative};
+    if (!sel_scale_fits(viewer, x, y, z, relative)) return 0;
+    VectorStep step = {{x, y, z}, relative, 0};
     return each_selected(viewer, scale_step, &step);
+}
+
+int sel_translate_fits(Viewer *viewer, float x, float y, float z, int relative)
+{
+    VectorStep step = {{x, y, z}, relative, 1};
+    return viewer && each_selected(viewer, translate_step, &step);
+}
+
+int sel_rotate_fits(Viewer *viewer, const char *word0, const char *word1, const char *word2, int relative)
+{
+    if (!viewer) return 0;
+    RotateStep step;
+    rotate_step_of(&viewer->selection, word0, word1, word2, relative, 1, &step);
+    return each_selected(viewer, rotate_step, &step);
+}
+
+int sel_scale_fits(Viewer *viewer, float x, float y, float z, int relative)
+{
+    VectorStep step = {{x, y, z}, relative, 1};
+    return viewer && each_selected(viewer, scale_step, &step);
 }
 
 // The loaded-model key of each model id is indexed once, so the whole delete is
@@ -300,7 +325,7 @@ const float *sel_centre(Viewer *viewer)
         }
         first = 0;
     }
-    for (int i = 0; i < 3; i++) centre[i] = low[i] + (high[i] - low[i]) * 0.5f;
+    for (int i = 0; i < 3; i++) centre[i] = geom_midpoint(low[i], high[i]);
     return centre;
 }
 
@@ -471,10 +496,11 @@ static int translate_step(Viewer *viewer, int32_t key, Model *model, const void 
     const VectorStep *step = static_cast<const VectorStep *>(data);
     ModelXform *xform = rcache_model_xform(viewer, model);
     if (!xform) return 0;
+    ModelXform next = *xform;
     for (int i = 0; i < 3; i++)
-        xform->translation[i] = step->relative ? xform->translation[i] + step->value[i] : step->value[i];
-    rcache_update_model_xform(xform);
-    viewer_fit_view_size(viewer, model);
+        next.translation[i] = step->relative ? xform->translation[i] + step->value[i] : step->value[i];
+    if (!place(model, xform, &next, step->check)) return 0;
+    if (!step->check) viewer_fit_view_size(viewer, model);
     return 1;
 }
 
@@ -484,10 +510,10 @@ static int rotate_step(Viewer *viewer, int32_t key, Model *model, const void *da
     const RotateStep *step = static_cast<const RotateStep *>(data);
     ModelXform *xform = rcache_model_xform(viewer, model);
     if (!xform) return 0;
-    if (step->relative) mat4_multiply(&xform->rotation, &step->rotation, &xform->rotation);
-    else xform->rotation = step->rotation;
-    rcache_update_model_xform(xform);
-    return 1;
+    ModelXform next = *xform;
+    if (step->relative) mat4_multiply(&xform->rotation, &step->rotation, &next.rotation);
+    else next.rotation = step->rotation;
+    return place(model, xform, &next, step->check);
 }
 
 static int scale_step(Viewer *viewer, int32_t key, Model *model, const void *data)
@@ -496,8 +522,47 @@ static int scale_step(Viewer *viewer, int32_t key, Model *model, const void *dat
     const VectorStep *step = static_cast<const VectorStep *>(data);
     ModelXform *xform = rcache_model_xform(viewer, model);
     if (!xform) return 0;
-    for (int i = 0; i < 3; i++) xform->scale[i] = step->relative ? xform->scale[i] * step->value[i] : step->value[i];
-    rcache_update_model_xform(xform);
+    ModelXform next = *xform;
+    for (int i = 0; i < 3; i++) next.scale[i] = step->relative ? xform->scale[i] * step->value[i] : step->value[i];
+    return place(model, xform, &next, step->check);
+}
+
+// The step of a rotation by three rotation words about the selection's rotate centre and axis.
+static void rotate_step_of(const SelectionSet *set, const char *word0, const char *word1, const char *word2,
+                           int relative, int check, RotateStep *step)
+{
+    mat4_from_rotation_text(&step->rotation, word0, word1, word2);
+    about_centre(set, &step->rotation);
+    step->relative = relative;
+    step->check = check;
+}
+
+// Gives the next placement its matrix; with check only tells whether it fits, else makes it
+// the model's placement.
+static int place(Model *model, ModelXform *xform, ModelXform *next, int check)
+{
+    rcache_update_model_xform(next);
+    if (check) return placement_fits(model, next);
+    *xform = *next;
+    return 1;
+}
+
+// The box is that of the model and its children, placed; NaN fails every comparison.
+static int placement_fits(Model *model, const ModelXform *xform)
+{
+    for (float value : xform->matrix.m)
+        if (!std::isfinite(value)) return 0;
+    float box[6];
+    model_bbox_hierarchy(box, model, &xform->matrix);
+    const float origin[3] = {0.0f, 0.0f, 0.0f};
+    float placed[3];
+    mat4_transform_point(&xform->matrix, origin, placed);
+    for (int i = 0; i < 3; i++) {
+        if (!(std::fabs(placed[i]) <= SEL_PLACEMENT_LIMIT)) return 0;
+        if (!(std::fabs(xform->translation[i]) <= SEL_PLACEMENT_LIMIT)) return 0;
+    }
+    for (float value : box)
+        if (!(std::fabs(value) <= SEL_PLACEMENT_LIMIT)) return 0;
     return 1;
 }
 

@@ -7,6 +7,11 @@
 struct Viewer;
 struct Model;
 
+// Largest size (2^100) of a coordinate that placing a selected model may give its box or its
+// origin: far beyond any scene, yet small enough that the sizes, centres and view extents
+// made from such coordinates stay finite floats.
+constexpr float SEL_PLACEMENT_LIMIT = 0x1p100f;
+
 // One selection of models and child links.
 struct SelectionSet {
     KeyedTable models;         // key = model id or child id, element = Model pointer (not owned)
@@ -48,13 +53,22 @@ int sel_child(Viewer *viewer, int32_t id);
 // fails (0; the models before it keep the change), else 1.
 
 // Translation of each selected model += (x, y, z) when relative, else = (x, y, z); the
-// view size grows to fit each.
+// view size grows to fit each. 0, changing nothing, when it does not fit (sel_translate_fits).
 int sel_translate(Viewer *viewer, float x, float y, float z, int relative);
 // Rotation of each selected model from three rotation words, about the rotate centre (and
-// axis) when set: rotation = R x rotation when relative, else = R.
+// axis) when set: rotation = R x rotation when relative, else = R. 0, changing nothing, when
+// it does not fit.
 int sel_rotate(Viewer *viewer, const char *word0, const char *word1, const char *word2, int relative);
 // Scale of each selected model x= (x, y, z) per component when relative, else = (x, y, z).
+// 0, changing nothing, when it does not fit.
 int sel_scale(Viewer *viewer, float x, float y, float z, int relative);
+// 1 when the translation, rotation or scale would leave every selected model placed within
+// SEL_PLACEMENT_LIMIT: each coordinate of its box and of its placed origin no larger in size,
+// and its placement matrix finite; 0 otherwise (or for a selected model without a placement).
+// Nothing changes.
+int sel_translate_fits(Viewer *viewer, float x, float y, float z, int relative);
+int sel_rotate_fits(Viewer *viewer, const char *word0, const char *word1, const char *word2, int relative);
+int sel_scale_fits(Viewer *viewer, float x, float y, float z, int relative);
 // Unloads each selected model (caches, model, animation), then empties the selection. A step
 // fails on an entry that is no loaded model; every entry of an unloaded model then leaves
 // both sets. Linear in the number of loaded and selected models.

@@ -55,6 +55,7 @@ void view_on_gl_init(WinHandle window, int unused, void *event)
     view->depth = 600.0f;
     view->window_w = w;
     view->window_h = h;
+    view->laid_out = w > 1 && h > 1;
     view_set_focus(view, 0.0f, 0.0f, 0.0f);
     viewer_set_points_color_index(viewer, 0);
     view_apply_projection(view);
@@ -85,14 +86,9 @@ void view_on_resize(WinHandle window, int unused, void *event)
     if (!win_get_geometry(win_get_parent(window), nullptr, nullptr, &w, &h)) return;
     if (w + h == 0) return;
     if (w != view->window_w || h != view->window_h) {
-        float ex = view->window_w != 0 ? view->extent_x * (float)w / (float)view->window_w : view->extent_x;
-        float ey = view->window_h != 0 ? view->extent_y * (float)h / (float)view->window_h : view->extent_y;
         win_set_rect(window, 0, 0, w, h);
         if (!view->fixed_size) {
-            view->window_w = w;
-            view->window_h = h;
-            view->extent_x = ex;
-            view->extent_y = ey;
+            view_set_window_size(view, w, h);
             return;
         }
     }

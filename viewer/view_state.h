@@ -19,6 +19,7 @@ struct ViewState {
     int window_w, window_h;     // drawing size in pixels
     float camera_focus[3];      // point the camera looks at
     int fixed_size;             // 1 after `set view size`
+    int laid_out;               // 1 once the window has had a size above 1 x 1
     float background[3];        // clear colour r, g, b in 0..1
     Viewer *rescale_viewer;     // viewer whose rescale hook runs after an extent change, or null
 };

@@ -99,12 +99,10 @@ TEST(KeywordScan, WordsSelectBranchesAndTexts)
     }
 }
 
-TEST(KeywordScan, UnknownWordIsCutAndNeverAFormat)
+TEST(KeywordScan, UnknownWordIsWholeAndNeverAFormat)
 {
     scan(&k_skip, {"set", std::string(3000, 'x')});
-    ASSERT_EQ(g_rec.messages.size(), 1u);
-    EXPECT_EQ(g_rec.messages[0].size(), 511u);
-    EXPECT_EQ(g_rec.messages[0].compare(0, 30, "druvex: unknown set command: x"), 0);
+    EXPECT_EQ(g_rec.messages, std::vector<std::string>{"druvex: unknown set command: " + std::string(3000, 'x')});
 
     scan(&k_named, {"view", "%s%n%d"});
     EXPECT_EQ(g_rec.messages, std::vector<std::string>{"druvex: unknown view name: %s%n%d"});

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 
 TEST(Geometry, WholeDegreeTables)
@@ -173,4 +174,19 @@ TEST(Geometry, TruncIntSaturates)
         {HUGE_VAL, INT32_MAX}, {-HUGE_VAL, INT32_MIN}, {NAN, 0},
     };
     for (const auto &c : cases) EXPECT_EQ(c.whole, geom_trunc_int(c.value)) << c.value;
+}
+
+TEST(Geometry, FiniteBoundsAndMidpoints)
+{
+    const struct { float value; float finite; } bounds[] = {
+        {0.0f, 0.0f}, {-7.5f, -7.5f}, {FLT_MAX, FLT_MAX}, {-FLT_MAX, -FLT_MAX},
+        {INFINITY, FLT_MAX}, {-INFINITY, -FLT_MAX}, {NAN, 0.0f},
+    };
+    for (const auto &c : bounds) EXPECT_EQ(c.finite, geom_finite(c.value)) << c.value;
+    // Bounds so far apart that their distance overflows still have a finite midpoint.
+    const struct { float low, high, mid; } mids[] = {
+        {0.0f, 2.0f, 1.0f}, {-3.0f, 4.0f, 0.5f}, {-FLT_MAX, FLT_MAX, 0.0f},
+        {FLT_MAX, FLT_MAX, FLT_MAX}, {-FLT_MAX, -FLT_MAX, -FLT_MAX}, {-3e38f, 1e38f, -1e38f},
+    };
+    for (const auto &c : mids) EXPECT_FLOAT_EQ(c.mid, geom_midpoint(c.low, c.high)) << c.low << " " << c.high;
 }

@@ -355,6 +355,17 @@ TEST_F(LayerImageTest, ImageGettersFollowThePixels)
     model_free(m);
 }
 
+TEST_F(LayerImageTest, MirrorImageWithoutAnImageOfItsOwn)
+{
+    write_tga("glass.tga");
+    Model *m = square_model(model_path("mir.mod").c_str());
+    ASSERT_EQ(layer_set_mirror_image(m, "skin", "glass.tga"), 1) << last_error();
+    int32_t u = 0, v = 0;
+    EXPECT_EQ(layer_get_image(m, "skin", &u, &v), nullptr);
+    EXPECT_STREQ(layer_get_mirror_image(m, "skin"), "glass.tga");
+    model_free(m);
+}
+
 namespace {
 
 // A textured layer "grid" of strips over points 1..n laid out on a 100-wide grid,

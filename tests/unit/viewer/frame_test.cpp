@@ -2,6 +2,7 @@
 // window layer and the model pass, with a recording status hook: exact projection
 // matrices, rotations, the frame guard, the texture-upload repeat, the
 // fixed-size surround and the fixed view size.
+#include "viewer/camera.h"
 #include "viewer/draw_model.h"
 #include "viewer/frame.h"
 #include "viewer/view_state.h"
@@ -236,6 +237,7 @@ ViewState *fresh_app()
     app.extent_x = 140.0f;
     app.extent_y = 105.0f;
     app.depth = 210.0f;
+    app.laid_out = 1;
     return &app;
 }
 
@@ -482,6 +484,30 @@ TEST(Camera, FixedViewSize)
     win_set_view_size(app, &g_viewer, 0, 0);
     EXPECT_EQ(app->fixed_size, 0);
     EXPECT_GE(find_call("win_set_rect 77 0 0 300 300"), 0);
+}
+
+// A window that was never laid out (the 1 x 1 of a frame not yet packed) is fitted at its
+// first real size as an extent set there would fit it; from then on its scale stays.
+TEST(Camera, WindowFittedAtItsFirstRealSize)
+{
+    ViewState *app = fresh_app();
+    app->laid_out = 0;
+    app->window_w = 1;
+    app->window_h = 1;
+    app->extent_x = 105.0f;
+    app->extent_y = 105.0f;
+    view_set_window_size(app, 1, 1);
+    EXPECT_EQ(app->laid_out, 0);
+    win_set_view_size(app, &g_viewer, 200, 100);
+    EXPECT_EQ(app->laid_out, 1);
+    EXPECT_FLOAT_EQ(app->extent_x, 210.0f);
+    EXPECT_FLOAT_EQ(app->extent_y, 105.0f);
+    EXPECT_FLOAT_EQ(app->depth, 210.0f);
+    EXPECT_FLOAT_EQ(app->zoom, 1.0f);
+    view_set_window_size(app, 400, 50);
+    EXPECT_FLOAT_EQ(app->extent_x, 420.0f);
+    EXPECT_FLOAT_EQ(app->extent_y, 52.5f);
+    EXPECT_FLOAT_EQ(app->depth, 210.0f);
 }
 
 TEST(Camera, LightsAndMaterial)
