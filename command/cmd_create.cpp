@@ -60,7 +60,7 @@ int cmd_create_cursor(const char *name_or_file)
     return id != 0 ? 1 : 0;
 }
 
-// A name holding a line end makes no model.
+// A name holding a line end, or one the model cannot hold whole, makes no model.
 int cmd_create_model(const char *name)
 {
     Model *model = value_line_ok(name) ? model_create(name, nullptr) : nullptr;

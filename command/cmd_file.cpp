@@ -8,6 +8,7 @@
 #include "command/keywords.h"
 #include "command/tcl_glue.h"
 #include "foundation/last_error.h"
+#include "model/model.h"
 #include "model/value_check.h"
 #include "viewer/anim_pose.h"
 #include "viewer/camera.h"
@@ -75,10 +76,11 @@ int32_t cmd_file_open(const char *path)
     return id;
 }
 
-// A name holding a line end is refused before anything is closed.
+// A name holding a line end, or one the model cannot hold whole, is refused before anything
+// is closed.
 int32_t cmd_file_new(const char *name)
 {
-    if (!value_line_ok(name)) {
+    if (!value_line_ok(name) || !model_path_fits(name)) {
         tcl_set_result(result_int(0));
         return 0;
     }

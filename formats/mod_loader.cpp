@@ -134,7 +134,7 @@ static int load_children(Model *model, int32_t *built)
 {
     int ok = 1;
     std::vector<PlannedCopy> copies;
-    // The directory as it lies on disk, found once: it is stored lower-cased, and finding
+    // The directory as it lies on disk, found once: it is stored as written, and finding
     // such a path again for every child would read each folder on the way once per child.
     std::string found_directory;
     int directory_found = 0;

@@ -54,7 +54,7 @@ char *path_directory(const char *path)
     memcpy(g_path_name_buffer, path, static_cast<size_t>(len) + 1);
     int sep = last_separator(g_path_name_buffer, len);
     g_path_name_buffer[sep + 1] = '\0';
-    return str_lower(g_path_name_buffer);
+    return g_path_name_buffer;
 }
 
 char *path_replace_extension(const char *path, const char *extension)

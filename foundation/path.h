@@ -1,27 +1,30 @@
 // Path functions: model name, model directory, replaced extension, and the
 // resolver through which every file the system opens is found on disk.
 #pragma once
+#include <climits>
 #include <string>
 
-// Longest path the path functions accept, terminator included.
-constexpr int PATH_BUFFER_SIZE = 512;
+// Longest path the path functions accept, terminator included: the system's own limit, so
+// every path the system can open has a name and a folder.
+constexpr int PATH_BUFFER_SIZE = PATH_MAX;
 
 // Lower-cased name of the path without directory and 3-letter extension, in a
 // buffer shared with path_directory; null for a null, empty, short (4 or fewer
-// characters) or too long (512 or more) path.
+// characters) or too long (PATH_BUFFER_SIZE or more) path.
 char *path_model_name(const char *path);
 // The name of a model read from or saved as path: its lower-cased last component (after its
 // last "\" or "/"), without a 3-letter extension (a last "." followed by three characters),
-// however short, in its own static buffer; null for a null or too long (512 or more) path.
+// however short, in its own static buffer; null for a null or too long (PATH_BUFFER_SIZE or
+// more) path.
 // Empty when the path leaves no name (such as "sub/" or ".mod").
 char *path_leaf_name(const char *path);
-// Lower-cased directory of the path up to and including its last "\" or "/"
+// Directory of the path up to and including its last "\" or "/", as written
 // (empty when it has none), in the buffer shared with path_model_name; null for
 // a null, empty or too long path.
 char *path_directory(const char *path);
 // The path with the text after its extension dot replaced by extension (no dot
 // added when there is none), in a static buffer; null for a null argument or a
-// result of 512 or more characters.
+// result of PATH_BUFFER_SIZE or more characters.
 char *path_replace_extension(const char *path, const char *extension);
 // Like path_model_name, but without the null, empty and length checks' null
 // results: a too long path gives an empty text. Own static buffer.

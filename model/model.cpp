@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "foundation/last_error.h"
 #include "foundation/path.h"
 #include "foundation/str.h"
 #include "model/image_cache.h"
@@ -23,15 +24,29 @@ static int copy_children(Model *copy, const Model *source);
 static void detach_records(Model *copy, const Model *source);
 static int shift_layer_ids(Layer *layer, const ModelIdCounters *shift);
 
+int model_path_fits(const char *path)
+{
+    if (!path) return 0;
+    if (strlen(path) >= static_cast<size_t>(PATH_BUFFER_SIZE)) {
+        err_setf("path too long: %s", path);
+        return 0;
+    }
+    if (strlen(path_leaf_name(path)) >= static_cast<size_t>(MODEL_NAME_SIZE)) {
+        err_setf("model name too long: %s", path);
+        return 0;
+    }
+    return 1;
+}
+
+// Named as model_set_path names it; a name or directory that would have to be cut makes no
+// model, so two paths that differ only past the cut never make two models of one name.
 Model *model_create(const char *path, Model *parent)
 {
-    if (!path) return nullptr;
+    if (!model_path_fits(path)) return nullptr;
     Model *model = static_cast<Model *>(calloc(1, sizeof(Model)));
     if (!model) return nullptr;
     model->parent = parent;
-    // Named as model_set_path names it; a name too long to keep is cut to fit.
-    const char *name = path_leaf_name(path);
-    str_copy_bounded(name, model->name, sizeof model->name);
+    str_copy_bounded(path_leaf_name(path), model->name, sizeof model->name);
     const char *directory = path_directory(path);
     model->directory = str_dup(directory ? directory : "");
     if (!model->directory) {
@@ -49,9 +64,9 @@ Model *model_create(const char *path, Model *parent)
 // writer's header line could not hold) is refused and changes nothing.
 int model_set_path(Model *model, const char *path)
 {
-    if (!model || !value_line_ok(path)) return 0;
+    if (!model || !value_line_ok(path) || !model_path_fits(path)) return 0;
     const char *name = path_leaf_name(path);
-    if (!name || !name[0] || strlen(name) >= MODEL_NAME_SIZE) return 0;
+    if (!name[0]) return 0;
     char new_name[MODEL_NAME_SIZE];
     str_copy_bounded(name, new_name, sizeof new_name);
     const char *directory = path_directory(path);
@@ -267,7 +282,7 @@ static void share_images(LayerTexture *texture)
         if (!image_cache_find(texture->cache_path[slot]) ||
             !image_cache_load(texture->cache_path[slot], &width, &height)) {
             texture->pixels[slot] = nullptr;
-            texture->cache_path[slot][0] = '\0';
+            texture->cache_path[slot] = nullptr;
         }
     }
     texture->gl_stale = 0;

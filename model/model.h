@@ -7,9 +7,8 @@
 #include "foundation/keyed_table.h"
 #include "foundation/path.h"
 
-// Sizes of the texts of the records (terminator included). A model's directory is
-// at most as long as the path functions accept, so a deep model is never cut.
-constexpr int MODEL_DIRECTORY_SIZE = PATH_BUFFER_SIZE;
+// Sizes of the texts of the records (terminator included). A model's directory is a heap
+// text as long as the path functions accept.
 constexpr int MODEL_NAME_SIZE = 128;
 constexpr int MODEL_ROTATION_SIZE = 8;
 // Longest name used as a table key (layers, joints); longer names are cut to it.
@@ -23,8 +22,6 @@ constexpr int LAYER_SLOT_IMAGE = 0;
 constexpr int LAYER_SLOT_MIRROR = 1;
 constexpr int LAYER_SLOT_REFLECT = 2;
 constexpr int LAYER_SLOT_COUNT = 3;
-// Room for a texture slot's cache path: model directory followed by its file name.
-constexpr int LAYER_CACHE_PATH_SIZE = MODEL_DIRECTORY_SIZE + MODEL_NAME_SIZE;
 
 struct Model;
 
@@ -138,8 +135,9 @@ struct LayerTexture {
     uint32_t gl_names[LAYER_SLOT_COUNT];           // the viewer's GL texture names; 0 = none yet
     int32_t gl_stale;                              // 1 after an image was set: the viewer deletes the
                                                    // names above, zeroes them and uploads anew
-    char cache_path[LAYER_SLOT_COUNT][LAYER_CACHE_PATH_SIZE]; // path the slot's pixels were loaded
-                                                   // under, released with them
+    const char *cache_path[LAYER_SLOT_COUNT];      // path the slot's pixels were loaded under, released
+                                                   // with them: the image cache's own text, which lives
+                                                   // while the slot holds its reference; null when none
 };
 
 // A named part of a model, keyed by its name (first MODEL_KEY_LENGTH characters).
@@ -170,7 +168,7 @@ struct Layer {
 // One loaded model.
 struct Model {
     Model *parent;                        // model holding this one as a child; null at top level
-    char *directory;                      // lower-cased directory of its file with its last separator:
+    char *directory;                      // directory of its file as written, with its last separator:
                                           // a heap text the model owns, never null (empty when none)
     char name[MODEL_NAME_SIZE];           // lower-cased base name without a 3-letter extension
     uint32_t flag;                        // general flag, only model_set_flag/model_get_flag
@@ -209,13 +207,18 @@ static_assert(std::is_trivially_copyable<Point>::value && std::is_trivially_copy
 
 extern ModelIdCounters g_model_ids;
 
-// New empty model named after path as model_set_path names it (a name too long to keep is cut
-// to fit; name and directory empty when path gives none); null for a null path.
+// 1 when a model can take its name and directory from path whole: path is shorter than
+// PATH_BUFFER_SIZE and its name (as model_set_path takes it) shorter than MODEL_NAME_SIZE;
+// else 0 with the last-error text "path too long: PATH" or "model name too long: PATH".
+int model_path_fits(const char *path);
+// New empty model named after path as model_set_path names it (name and directory empty when
+// path gives none); null for a null path, or one whose name or directory the model cannot hold
+// whole (model_path_fits sets the reason).
 Model *model_create(const char *path, Model *parent);
 // Takes name (the last component after "\" or "/", without a 3-letter extension, lower-cased)
-// and, when path has one, directory from path; 0, changing nothing, for a null model or path,
-// a path holding a line end, or one that leaves no name or one of MODEL_NAME_SIZE or more
-// characters.
+// and, when path has one, directory as written from path; 0, changing nothing, for a null
+// model or path, a path holding a line end, one that leaves no name, or one that
+// model_path_fits refuses.
 int model_set_path(Model *model, const char *path);
 // Frees the model, its child models and every record, releasing all images; 0 for a null model.
 int model_free(Model *model);

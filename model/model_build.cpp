@@ -150,7 +150,7 @@ int model_add_image(Model *model, const char *layer_name, int32_t slot, const ch
     Layer *layer = model_find_layer(model, layer_name);
     if (!layer) return 0;
     std::string path = std::string(model->directory) + file;
-    if (strlen(file) >= MODEL_NAME_SIZE || path.size() >= LAYER_CACHE_PATH_SIZE) {
+    if (strlen(file) >= MODEL_NAME_SIZE || path.size() >= static_cast<size_t>(PATH_BUFFER_SIZE)) {
         err_set(MSG_IMAGE_NAME);
         return 0;
     }
@@ -177,7 +177,7 @@ int model_add_image(Model *model, const char *layer_name, int32_t slot, const ch
     texture->pixels[slot] = pixels;
     texture->width[slot] = width;
     texture->height[slot] = height;
-    str_copy_bounded(path.c_str(), texture->cache_path[slot], sizeof texture->cache_path[slot]);
+    texture->cache_path[slot] = image_cache_find(path.c_str())->file;
     texture->gl_stale = 1;
     if (layer->colour_key_on && slot != LAYER_SLOT_REFLECT) {
         uint8_t *keyed = image_cache_colour_key(path.c_str(), static_cast<uint8_t>(layer->colour_key[0]),
@@ -485,6 +485,7 @@ int model_delete_layer(Model *model, const char *layer_name)
             if (!texture->pixels[slot]) continue;
             image_cache_release(texture->cache_path[slot]);
             texture->pixels[slot] = nullptr;
+            texture->cache_path[slot] = nullptr;
         }
     }
     for (int32_t slot = 0; slot < layer->strips.capacity; slot++) {

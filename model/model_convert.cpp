@@ -643,7 +643,7 @@ static void mirror_texture(Model *model, Layer *source, const char *target)
     if (texture->pixels[LAYER_SLOT_MIRROR] != nullptr) {
         image_cache_release(texture->cache_path[LAYER_SLOT_MIRROR]);
         texture->pixels[LAYER_SLOT_MIRROR] = nullptr;
-        texture->cache_path[LAYER_SLOT_MIRROR][0] = '\0';
+        texture->cache_path[LAYER_SLOT_MIRROR] = nullptr;
         texture->width[LAYER_SLOT_MIRROR] = 0;
         texture->height[LAYER_SLOT_MIRROR] = 0;
         texture->gl_stale = 1;

@@ -14,7 +14,8 @@
 
 // Budget of the image-name list: its names with one separator each stay below it.
 constexpr int IMAGE_NAMES_SIZE = 1024;
-constexpr int MODEL_PATH_SIZE = 1024;
+// Room for a model's directory and name.
+constexpr int MODEL_PATH_SIZE = PATH_BUFFER_SIZE + MODEL_NAME_SIZE;
 
 static float g_point_position[3];
 static float g_point_normal[3];

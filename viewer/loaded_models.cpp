@@ -20,8 +20,6 @@
 
 // Room for one formatted status line.
 constexpr int STATUS_LINE_SIZE = 512;
-// Room for one reload path: directory, name and ".mod".
-constexpr int RELOAD_PATH_SIZE = 2048;
 // What the save entry points that are not built post.
 static const char SAVE_NOT_IMPLEMENTED[] = "Save not implemented";
 
@@ -245,9 +243,8 @@ int viewer_reload_all(Viewer *viewer)
         if (viewer->anim_path) list.scene_path = str_dup(viewer->anim_path);
         for (; entry; entry = static_cast<LoadedModel *>(table_next(&viewer->models))) {
             if (viewer->anim_path && !entry->beside_scene) continue;
-            char path[RELOAD_PATH_SIZE];
-            snprintf(path, sizeof path, "%s%s.mod", entry->model->directory, entry->model->name);
-            list.paths.push_back(str_dup(path));
+            std::string path = std::string(entry->model->directory) + entry->model->name + ".mod";
+            list.paths.push_back(str_dup(path.c_str()));
         }
         free_reload_list(&g_reload_kept);
     } else {

@@ -60,16 +60,17 @@ TEST(PathLeafName, LastComponentWithoutThreeLetterExtension)
         EXPECT_EQ(or_null(path_leaf_name(path)), or_null(path_model_name(path))) << path;
 }
 
-TEST(PathDirectory, EndsAtLastSeparatorOfEitherKind)
+// The directory keeps its case: on Linux "Parts/" and "parts/" are two folders.
+TEST(PathDirectory, EndsAtLastSeparatorOfEitherKindAsWritten)
 {
     struct Case {
         const char *path;
         const char *expect;
     } cases[] = {
-        {"C:\\Models\\Ship.MOD", "c:\\models\\"},
-        {"Data\\Sub\\a.mod", "data\\sub\\"},
+        {"C:\\Models\\Ship.MOD", "C:\\Models\\"},
+        {"Data\\Sub\\a.mod", "Data\\Sub\\"},
         {"c:/data/a.mod", "c:/data/"},
-        {"/tmp/X/y\\Z.mod", "/tmp/x/y\\"},
+        {"/tmp/X/y\\Z.mod", "/tmp/X/y\\"},
         {"a.mod", ""},
     };
     for (const Case &c : cases) EXPECT_EQ(or_null(path_directory(c.path)), c.expect) << c.path;
@@ -114,18 +115,25 @@ TEST(PathNames, NoSeparator)
     }
 }
 
-TEST(PathBuffers, LongPathsAreRefusedNotOverrun)
+// Every path up to the system's own limit has its name and directory; longer paths are refused.
+TEST(PathBuffers, PathsUpToTheSystemLimitFitLongerAreRefusedNotOverrun)
 {
-    std::string long_path(600, 'a');
+    std::string long_path(PATH_MAX, 'a');
     long_path += ".mod";
     EXPECT_EQ(path_model_name(long_path.c_str()), nullptr);
+    EXPECT_EQ(path_leaf_name(long_path.c_str()), nullptr);
     EXPECT_EQ(path_directory(long_path.c_str()), nullptr);
     EXPECT_EQ(path_replace_extension(long_path.c_str(), "obj"), nullptr);
     EXPECT_STREQ(path_base_name(long_path.c_str()), "");
     EXPECT_STREQ(path_dir_part(long_path.c_str()), "");
-    std::string edge(507, 'b');
-    edge += ".mod";  // 511 characters fit
-    EXPECT_EQ(or_null(path_model_name(edge.c_str())), std::string(507, 'b'));
+    for (size_t folder : {507, 530, 620, PATH_MAX - 7}) {
+        std::string dir = std::string(folder - 1, 'D') + "/";
+        std::string path = dir + "b.mod";  // at most PATH_MAX - 1 characters
+        EXPECT_EQ(or_null(path_model_name(path.c_str())), "b") << folder;
+        EXPECT_EQ(or_null(path_leaf_name(path.c_str())), "b") << folder;
+        EXPECT_EQ(or_null(path_directory(path.c_str())), dir) << folder;
+        EXPECT_EQ(or_null(path_replace_extension(path.c_str(), "tga")), dir + "b.tga") << folder;
+    }
 }
 
 TEST(PathDirPart, BeforeLastSeparator)

@@ -11,7 +11,7 @@ TEST(ModelCreate, NameDirectoryAndEmptyTables)
     Model *m = model_create("C:\\Models\\Ship.MOD", nullptr);
     ASSERT_NE(m, nullptr);
     EXPECT_STREQ(m->name, "ship");
-    EXPECT_STREQ(m->directory, "c:\\models\\");
+    EXPECT_STREQ(m->directory, "C:\\Models\\");
     EXPECT_EQ(m->parent, nullptr);
     EXPECT_EQ(m->flag, 0u);
     EXPECT_EQ(m->viewer_index, -1);
@@ -45,20 +45,36 @@ TEST(ModelCreate, PathsThatGiveNoNameOrDirectory)
     model_free(m);
 }
 
-TEST(ModelCreate, LongDirectoriesAreKeptWhole)
+// Every path the system can open names its model whole: its folder as written, however long;
+// a path longer than that, or a name a model cannot hold whole, makes no model and says why.
+TEST(ModelCreate, LongDirectoriesAreKeptWholeLongerPathsAndNamesRefused)
 {
-    std::string dir(300, 'd');
-    Model *m = model_create((dir + "\\x.mod").c_str(), nullptr);
+    for (size_t length : {300, 600, 4000, PATH_BUFFER_SIZE - 7}) {
+        std::string dir = "Deep/" + std::string(length - 5, 'D');
+        Model *m = model_create((dir + "\\X.mod").c_str(), nullptr);
+        ASSERT_NE(m, nullptr) << length;
+        EXPECT_EQ(std::string(m->directory), dir + "\\") << length;
+        EXPECT_STREQ(m->name, "x") << length;
+        model_free(m);
+    }
+    const std::string name127(MODEL_NAME_SIZE - 1, 'n');
+    Model *m = model_create(("d/" + name127 + ".MOD").c_str(), nullptr);
     ASSERT_NE(m, nullptr);
-    EXPECT_EQ(std::string(m->directory), dir + "\\");
-    EXPECT_STREQ(m->name, "x");
+    EXPECT_EQ(std::string(m->name), name127);
     model_free(m);
-    std::string too_long(600, 'd');
-    m = model_create((too_long + "\\x.mod").c_str(), nullptr);
-    ASSERT_NE(m, nullptr);
-    EXPECT_STREQ(m->directory, "");
-    EXPECT_STREQ(m->name, "");
-    model_free(m);
+    const struct { std::string path; std::string reason; } refused[] = {
+        {std::string(PATH_BUFFER_SIZE - 6, 'd') + "\\x.mod", "path too long: "},
+        {"d/" + name127 + "N", "model name too long: "},
+        {"d/" + name127 + "N.mod", "model name too long: "},
+        {std::string(250, 'l') + ".mod", "model name too long: "},
+    };
+    for (const auto &c : refused) {
+        err_set(nullptr);
+        EXPECT_EQ(model_path_fits(c.path.c_str()), 0) << c.path.size();
+        EXPECT_EQ(model_create(c.path.c_str(), nullptr), nullptr) << c.path.size();
+        ASSERT_NE(err_last(), nullptr);
+        EXPECT_EQ(std::string(err_last()), c.reason + c.path);
+    }
 }
 
 // A model is named from its path by one rule, whether it is created from the path (a load,
@@ -70,8 +86,8 @@ TEST(ModelCreate, NamedAsSetPathNames)
         {"../m/abc", "abc", "../m/"},          {"abcd", "abcd", ""},
         {"Ab", "ab", ""},                      {"x.ab", "x.ab", ""},
         {"a.b", "a.b", ""},                    {"y.abc.def", "y.abc", ""},
-        {"ab/c.d/e", "e", "ab/c.d/"},          {"sub\\Q", "q", "sub\\"},
-        {"C:\\Models\\Ship.MOD", "ship", "c:\\models\\"}, {"models/Door.mod", "door", "models/"},
+        {"ab/c.d/e", "e", "ab/c.d/"},          {"Sub\\Q", "q", "Sub\\"},
+        {"C:\\Models\\Ship.MOD", "ship", "C:\\Models\\"}, {"models/Door.mod", "door", "models/"},
         {"x.", "x.", ""},                      {"a.MOD", "a", ""},
         {"r.s.t", "r.s.t", ""},
     };
@@ -113,7 +129,7 @@ TEST(ModelSetPath, ShortNamesAndFolders)
         {"a.MOD", "a", "c:\\data\\"},
         {"sub/ab", "ab", "sub/"},
         {"ab.c/Door.mod", "door", "ab.c/"},
-        {"Deep\\q", "q", "deep\\"},
+        {"Deep\\q", "q", "Deep\\"},
     };
     for (const auto &c : cases) {
         Model *m = model_create("c:\\data\\old.mod", nullptr);
@@ -129,7 +145,7 @@ TEST(ModelSetPath, ShortNamesAndFolders)
 TEST(ModelSetPath, NoNameChangesNothing)
 {
     const std::string long_name(MODEL_NAME_SIZE, 'n');
-    const std::string long_path = "d/" + std::string(PATH_BUFFER_SIZE, 'p') + "/x.mod";
+    const std::string long_path = "d/" + std::string(PATH_BUFFER_SIZE - 8, 'p') + "/x.mod";
     for (const std::string &path : {std::string(""), std::string("sub/"), std::string(".mod"),
                                     std::string("sub\\.mod"), "e/" + long_name, long_path,
                                     std::string("a\nb"), std::string("a\rb"), std::string("new.mod\n"),
