@@ -1,19 +1,17 @@
 #include "formats/mod_reader.h"
 
-#include "formats/mod_loader.h"
+#include "formats/mod_child.h"
 #include "formats/text_reader.h"
-#include "foundation/file_table.h"
 #include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
-#include "foundation/path.h"
 #include "model/model.h"
 #include "model/model_build.h"
+#include "model/model_query.h"
 #include "model/layer.h"
 #include "model/value_check.h"
 
 #include <cmath>
 #include <cstring>
-#include <string>
 
 // Components of |z| at or above this count as a pole: x and y become 0.
 constexpr float POLE_LIMIT = 0.999999f;
@@ -41,7 +39,7 @@ static int is_number(int i);
 static int numbers_between(int first, int last);
 static int line_was_cut();
 static int rotation_words_ok(int first);
-static int child_file_ok(const Model *model, const char *name);
+static int added_child_ok(ModParseContext *ctx, const char *name, int32_t *models);
 
 int mod_read_file(Model *model, const char *path)
 {
@@ -72,7 +70,9 @@ int mod_read_added_text(Model *model, const char *text)
     if (!model || !text) return 0;
     ModParseContext ctx;
     mod_parse_init(&ctx, model);
-    ctx.child_files = 1;
+    ModChildFiles files;
+    ctx.added = 1;
+    ctx.child_files = &files;
     return reader_run_string(text, "#", 1, mod_parse_line, &ctx);
 }
 
@@ -84,7 +84,9 @@ void mod_parse_init(ModParseContext *ctx, Model *model)
     ctx->pn_normals = 0;
     ctx->layer[0] = '\0';
     ctx->layer_slot = -1;
-    ctx->child_files = 0;
+    ctx->added = 0;
+    ctx->child_files = nullptr;
+    ctx->saved_models = -1;
 }
 
 void mod_parse_line(void *user)
@@ -214,15 +216,15 @@ int mod_parse_image(ModParseContext *ctx, int slot)
 
 int mod_parse_child(ModParseContext *ctx)
 {
-    if (reader_token_count() != 11 || !numbers_between(2, 7)) return fail(MOD_BAD_CHILD);
-    const float scale[3] = {reader_token_float(5), reader_token_float(6), reader_token_float(7)};
-    const char *const rotation[3] = {reader_token_text(8), reader_token_text(9), reader_token_text(10)};
-    if (!value_child_ok(reader_token_text(1), scale, rotation)) return fail(MOD_BAD_CHILD);
-    if (ctx->child_files && !child_file_ok(ctx->model, reader_token_text(1))) return 0;
-    if (!model_add_child(ctx->model, nullptr, reader_token_text(1), reader_token_float(2),
-                         reader_token_float(3), reader_token_float(4), scale[0], scale[1], scale[2],
-                         rotation[0], rotation[1], rotation[2]))
+    ModChildLine line;
+    if (!mod_child_line(&line)) return fail(MOD_BAD_CHILD);
+    int32_t models = 0;
+    if (ctx->added && !added_child_ok(ctx, line.name, &models)) return 0;
+    if (!model_add_child(ctx->model, nullptr, line.name, line.position[0], line.position[1],
+                         line.position[2], line.scale[0], line.scale[1], line.scale[2],
+                         line.rotation[0], line.rotation[1], line.rotation[2]))
         return refused(MOD_BAD_CHILD);
+    if (ctx->added) ctx->saved_models = models;
     return 1;
 }
 
@@ -428,6 +430,12 @@ static int parse_normal(ModParseContext *ctx)
     } else {
         return fail(MOD_BAD_NORMAL);
     }
+    // A point normal that the loader would refuse stops added text here, as it would stop
+    // reading back the model's save.
+    float unit[3];
+    if (ctx->added && !ctx->layer[0] && value_normal_ok(x, y, z, unit) &&
+        !model_check_point_normal(ctx->model, reader_token_int(0), unit))
+        return 0;
     if (!model_set_normal(ctx->model, ctx->layer, ctx->pn_normals, reader_token_int(0), x, y, z))
         return refused(MOD_BAD_NORMAL);
     return 1;
@@ -462,18 +470,19 @@ static int refused(const char *message)
     return 0;
 }
 
-// 1 when the child file of name is found in the current folder and does not lead back to the
-// model; else 0 with the message naming the file.
-static int child_file_ok(const Model *model, const char *name)
+// 1 when a child line of added text names a file that reading back the model's save reads
+// (mod_child_find); models gets the models that read then builds. Else 0 with the message.
+static int added_child_ok(ModParseContext *ctx, const char *name, int32_t *models)
 {
-    std::string path = std::string(name) + ".mod";
-    std::string open_path = path_resolve(path.c_str());
-    if (!file_check_readable(open_path.c_str(), path.c_str(), "Cannot find child model")) return 0;
-    if (mod_child_loops(model, name, nullptr)) {
-        err_setf("%s: %s", MOD_CHILD_LOOP, path.c_str());
-        return 0;
-    }
-    return 1;
+    *models = ctx->saved_models;
+    ModChildCheck check = {};
+    check.models = &ctx->model;
+    check.count = 1;
+    check.need_file = 1;
+    check.files = ctx->child_files;
+    check.saved_models = models;
+    ModChildFile file;
+    return mod_child_find(&check, name, &file);
 }
 
 // 1 when token i is an integer or a decimal number.
