@@ -8,6 +8,7 @@
 #include "model/model_build.h"
 #include "model/model_query.h"
 #include "model/layer.h"
+#include "model/point.h"
 #include "model/value_check.h"
 
 #include <cmath>
@@ -15,6 +16,13 @@
 
 // Components of |z| at or above this count as a pole: x and y become 0.
 constexpr float POLE_LIMIT = 0.999999f;
+
+// What the store says when a line names a point, or a point's normal, that the model does not
+// hold: a saved model names such points before its child models are read back.
+static const char *const NO_POINT = "point does not exist";
+static const char *const NO_NORMAL = "normal does not exist";
+static const char *const NO_UVEE_POINT = "uvee point not found in model";
+static const char *const NO_GOURAUD_POINT = "gouraud colour defined for non existant point";
 
 const char MOD_BAD_LAYER[] = "Bad layer definition";
 const char MOD_BAD_TRANSPARENCY[] = "Bad transparency data";
@@ -40,6 +48,7 @@ static int numbers_between(int first, int last);
 static int line_was_cut();
 static int rotation_words_ok(int first);
 static int added_child_ok(ModParseContext *ctx, const char *name, int32_t *models);
+static int own_points(const ModParseContext *ctx, int n, const int32_t *ids, const char *message);
 
 int mod_read_file(Model *model, const char *path)
 {
@@ -317,6 +326,8 @@ static int parse_gouraud(ModParseContext *ctx)
     if (reader_token_count() != 5) return fail("Bad gouraud RGB definition");
     uint8_t c[4];
     for (int i = 0; i < 4; i++) c[i] = static_cast<uint8_t>(reader_token_int(i + 1) & 0xff);
+    const int32_t id = reader_token_int(0);
+    if (!own_points(ctx, 1, &id, NO_GOURAUD_POINT)) return 0;
     if (!model_set_gouraud(ctx->model, reader_token_int(0), c[0], c[1], c[2], c[3]))
         return refused("Bad gouraud RGB definition");
     return 1;
@@ -371,6 +382,10 @@ static int parse_triangle(ModParseContext *ctx)
     // without one the name is looked up, which gives the missing layer's message.
     const int32_t *normal_ids = normal_at >= 0 ? normals : nullptr;
     const int32_t *edge_ids = edge_at >= 0 ? edges : nullptr;
+    if (!own_points(ctx, corners, points, NO_POINT) ||
+        (normal_ids && !own_points(ctx, corners, normal_ids, NO_NORMAL)) ||
+        (curve >= 1 && edge_ids && !own_points(ctx, 2 * corners, edge_ids, NO_NORMAL)))
+        return 0;
     Layer *layer = ctx->layer_slot >= 0
                        ? static_cast<Layer *>(table_nth(&ctx->model->layers, ctx->layer_slot, 0))
                        : nullptr;
@@ -387,6 +402,7 @@ static int parse_strip(ModParseContext *ctx)
     if (count < 3 || count > MOD_MAX_LINE_IDS || line_was_cut()) return fail("Bad triangle definition");
     int32_t ids[MOD_MAX_LINE_IDS];
     for (int i = 0; i < count; i++) ids[i] = reader_token_int(1 + i);
+    if (!own_points(ctx, count, ids, NO_POINT)) return 0;
     if (!model_add_strip(ctx->model, ctx->layer, count, ids, nullptr))
         return refused("Bad triangle definition");
     return 1;
@@ -396,6 +412,8 @@ static int parse_strip(ModParseContext *ctx)
 static int parse_uvee(ModParseContext *ctx)
 {
     if (reader_token_count() != 3) return fail(MOD_BAD_UVEE);
+    const int32_t id = reader_token_int(0);
+    if (!own_points(ctx, 1, &id, NO_UVEE_POINT)) return 0;
     if (!model_add_uvee(ctx->model, ctx->layer, reader_token_int(0), reader_token_float(1),
                         reader_token_float(2)))
         return refused(MOD_BAD_UVEE);
@@ -449,6 +467,7 @@ static int parse_polyline(ModParseContext *ctx)
     if (count < 1 || count > MOD_MAX_LINE_IDS || line_was_cut()) return fail("Bad line definition");
     int32_t ids[MOD_MAX_LINE_IDS];
     for (int i = 0; i < count; i++) ids[i] = reader_token_int(1 + i);
+    if (!own_points(ctx, count, ids, NO_POINT)) return 0;
     if (!model_add_line(ctx->model, ctx->layer, count, ids))
         return refused("Bad line definition");
     return 1;
@@ -483,6 +502,16 @@ static int added_child_ok(ModParseContext *ctx, const char *name, int32_t *model
     check.saved_models = models;
     ModChildFile file;
     return mod_child_find(&check, name, &file);
+}
+
+// 1 unless added text names a point that only a child model holds: the model's save names it
+// before its child models are read back, which that read refuses. Else 0 with the message.
+static int own_points(const ModParseContext *ctx, int n, const int32_t *ids, const char *message)
+{
+    if (!ctx->added) return 1;
+    for (int i = 0; i < n; i++)
+        if (!point_usable_in_file(ctx->model, ids[i])) return fail(message);
+    return 1;
 }
 
 // 1 when token i is an integer or a decimal number.
