@@ -1,8 +1,6 @@
 #include "formats/mod_child.h"
 
 #include "formats/mod_loader.h"
-#include "formats/mod_reader.h"
-#include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
 #include "model/model.h"
 #include "model/model_build.h"
