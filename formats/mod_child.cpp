@@ -101,14 +101,10 @@ static int fits_all(const ModChildCheck *check, const char *name, ModChildFiles 
 }
 
 // Models that reading back the saved file of the model builds: itself and, through the files
-// of the current folder, every child line's tree, counting at most MODELS_OVER. The last-error
-// text is left as it was.
+// of the current folder, every child line's tree, counting at most MODELS_OVER.
 static int32_t saved_models(Model *model, ModChildFiles *files)
 {
     if (!model) return 0;
-    const char *last = err_last();
-    std::string error = last ? last : "";
-    int had_error = last != nullptr;
     // Child lines naming one file are counted once each, its tree counted once.
     std::unordered_map<std::string, int32_t> names;
     for (int32_t slot = 0; slot < model->children.capacity; slot++) {
@@ -127,7 +123,6 @@ static int32_t saved_models(Model *model, ModChildFiles *files)
         models += static_cast<int64_t>(each) * name.second;
         if (models > MODELS_OVER) models = MODELS_OVER;
     }
-    err_set(had_error ? error.c_str() : nullptr);
     return static_cast<int32_t>(models);
 }
 
@@ -137,9 +132,6 @@ static int32_t saved_models(Model *model, ModChildFiles *files)
 // MOD_CHILD_NESTED); 0 with the message naming NAME.mod. models grows by the tree's models.
 static int fits(const char *name, int32_t *models, ModChildFiles *files)
 {
-    const char *last = err_last();
-    std::string error = last ? last : "";
-    int had_error = last != nullptr;
     std::string path = std::string(name) + ".mod";
     std::string key = add_node(files, path);
     int32_t added = 1;
@@ -150,7 +142,6 @@ static int fits(const char *name, int32_t *models, ModChildFiles *files)
         added = node->models;
         height = node->height;
     }
-    err_set(had_error ? error.c_str() : nullptr);
     // The child is one level below the model, and its tree's deepest model is height levels so.
     if (height > MOD_MAX_CHILD_DEPTH) {
         err_setf("%s: %s", MOD_CHILD_NESTED, path.c_str());
@@ -184,7 +175,6 @@ std::string mod_child_identity(const char *path)
 }
 
 // 1 when the child's file leads back to what the check guards (its message is the caller's).
-// The last-error text is left as it was.
 static int leads_back(const ModChildCheck *check, const ModChildFile *file)
 {
     if (check->loading) {
@@ -195,9 +185,6 @@ static int leads_back(const ModChildCheck *check, const ModChildFile *file)
     std::unordered_set<std::string> saved;
     saved_files(check, &saved);
     if (saved.empty()) return 0;
-    const char *last = err_last();
-    std::string error = last ? last : "";
-    int had_error = last != nullptr;
     ModChildFiles local;
     ModChildFiles *files = check->files ? check->files : &local;
     std::vector<std::string> pending;
@@ -218,7 +205,6 @@ static int leads_back(const ModChildCheck *check, const ModChildFile *file)
         read_node(files, node);
         pending.insert(pending.end(), node->children.begin(), node->children.end());
     }
-    err_set(had_error ? error.c_str() : nullptr);
     return loops;
 }
 
@@ -264,16 +250,21 @@ static std::string add_node(ModChildFiles *files, const std::string &path)
     return key;
 }
 
-// Reads the node's child lines once; a file that cannot be read names nothing.
+// Reads the node's child lines once; a file that cannot be read names nothing. The last-error
+// text is left as it was.
 static void read_node(ModChildFiles *files, ModChildNode *node)
 {
     if (node->read) return;
     node->read = 1;
+    const char *last = err_last();
+    std::string error = last ? last : "";
+    int had_error = last != nullptr;
     NodeRead read;
     read.files = files;
     read.folder = folder_of(node->open_path);
     reader_run_file(node->open_path.c_str(), "#", 1, gather_child, &read);
     node->children.swap(read.children);
+    err_set(had_error ? error.c_str() : nullptr);
 }
 
 // Line callback of read_node (user value: the NodeRead): each child line's file, found in the
