@@ -527,7 +527,7 @@ static int add_child_step(Viewer *viewer, int32_t key, Model *model, const void 
     Child *child = static_cast<Child *>(table_find(&model->children, child_id));
     if (child) {
         rcache_child_xform(viewer, model, child);
-        rcache_link_children(viewer, copy);
+        rcache_link_children(viewer, child->model);
     }
     return 1;
 }
