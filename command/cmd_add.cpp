@@ -12,6 +12,7 @@
 #include "command/vertex_edit.h"
 #include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
+#include "formats/mod_child.h"
 #include "formats/mod_loader.h"
 #include "formats/mod_reader.h"
 #include "model/layer.h"
@@ -54,7 +55,6 @@ static int add_triangle(const Keyword *keyword, char **at);
 static int add_uvee(const Keyword *keyword, char **at);
 static int add_vertex(const Keyword *keyword, char **at);
 static int add_grey_layer(Model *model, const char *name);
-static void make_child_links(Model *model);
 
 // The keywords of add in the order they are compared.
 static const Keyword k_add_keywords[] = {
@@ -151,8 +151,8 @@ int cmd_add_layer(char **words)
 // The file is the name with ".mod", taken as given (a relative name from the
 // current directory). The child joins the current model, not the loaded models.
 // Values its child line would not give back are refused before the file is read, and
-// so is a file that leads back to the current model (MOD_CHILD_LOOP), as its saved
-// child line would make the model contain itself.
+// so is a file whose saved child line would not read back (mod_child_find): one that
+// leads back to the current model, or takes it past the most models or levels.
 int cmd_add_child(char **words)
 {
     Model *model = sel_current_model(&g_app.viewer);
@@ -165,13 +165,13 @@ int cmd_add_child(char **words)
         !arg_parse(&rotation[2], words[10], ARG_STRING))
         return keyword_show(USAGE_CHILD);
     if (!value_child_ok(name, values + 3, rotation)) return keyword_show(MOD_BAD_CHILD);
-    std::string file = std::string(name) + ".mod";
-    if (mod_child_loops(model, name, nullptr)) {
-        std::string text = std::string(MOD_CHILD_LOOP) + ": " + file;
-        return keyword_show(text.c_str());
-    }
+    ModChildCheck check = {};
+    check.models = &model;
+    check.count = 1;
+    ModChildFile file;
+    if (!mod_child_find(&check, name, &file)) return keyword_show(err_last());
     err_set(nullptr);
-    Model *child = mod_load(file.c_str());
+    Model *child = mod_load(file.path.c_str());
     if (!child) {
         const char *reason = err_last();
         if (reason) viewer_message(&g_app.viewer, reason);
@@ -187,7 +187,7 @@ int cmd_add_child(char **words)
     // The link just made holds the last child id handed out.
     Child *link = static_cast<Child *>(table_find(&model->children, static_cast<int32_t>(g_model_ids.child - 1)));
     if (link) rcache_child_xform(&g_app.viewer, model, link);
-    make_child_links(child);
+    rcache_link_children(&g_app.viewer, child);
     view_set_extent(&g_app.view, viewer_view_size(&g_app.viewer), 0);
     ModelXform *xform = rcache_model_xform(&g_app.viewer, child);
     int32_t id = xform ? xform->id : 0;
@@ -226,16 +226,4 @@ static int add_grey_layer(Model *model, const char *name)
 {
     return model_add_layer(model, name, NEW_LAYER_GREY, NEW_LAYER_GREY, NEW_LAYER_GREY, NEW_LAYER_SINGLE_SIDED,
                            0, 0);
-}
-
-// The links of a newly attached model get their child ids at once, depth
-// first, so they can be selected before the next frame.
-static void make_child_links(Model *model)
-{
-    for (int32_t slot = 0; slot < model->children.capacity; slot++) {
-        Child *child = static_cast<Child *>(table_nth(&model->children, slot, 0));
-        if (!child) continue;
-        rcache_child_xform(&g_app.viewer, model, child);
-        if (child->model) make_child_links(child->model);
-    }
 }

@@ -5,8 +5,8 @@
 #include "command/callbacks.h"
 #include "command/keywords.h"
 #include "command/tcl_glue.h"
-#include "formats/mod_loader.h"
 #include "formats/mod_reader.h"
+#include "foundation/last_error.h"
 #include "foundation/matrix4.h"
 #include "model/model.h"
 #include "model/model_query.h"
@@ -329,7 +329,7 @@ static int add_data(const Keyword *keyword, char **at)
 // a child that its line would not give back (a scale that is not finite, a name
 // no token holds) is refused with the reader's text for that line, and one that
 // would make a selected model contain itself, which no saved file of it could then
-// be read back, with MOD_CHILD_LOOP and the child's file; nothing changes.
+// be read back, with the message naming the child's file; nothing changes.
 static int add_child(const Keyword *keyword, char **at)
 {
     int id = 0;
@@ -340,10 +340,7 @@ static int add_child(const Keyword *keyword, char **at)
                                          xform->rotation_words[2]};
         if (!value_child_ok(xform->model->name, xform->scale, rotation))
             return keyword_show(MOD_BAD_CHILD);
-        if (sel_child_loops(&g_app.viewer, id)) {
-            std::string text = std::string(MOD_CHILD_LOOP) + ": " + xform->model->name + ".mod";
-            return keyword_show(text.c_str());
-        }
+        if (!sel_child_fits(&g_app.viewer, id)) return keyword_show(err_last());
     }
     sel_add_child(&g_app.viewer, id);
     return 1;

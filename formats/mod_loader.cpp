@@ -1,7 +1,7 @@
 #include "formats/mod_loader.h"
 
+#include "formats/mod_child.h"
 #include "formats/mod_reader.h"
-#include "formats/text_reader.h"
 #include "foundation/file_table.h"
 #include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
@@ -9,19 +9,11 @@
 #include "model/model.h"
 #include "model/model_query.h"
 
-#include <cctype>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
-
-// Deepest nesting of child models; deeper trees (a model naming itself) are refused.
-constexpr int MAX_CHILD_DEPTH = 32;
-// Most models one load builds, the top model included: far above any real scene, it stops
-// files that name their child several times from multiplying into millions of models.
-constexpr int32_t MAX_LOAD_MODELS = 65536;
 
 // A child model this load read from its file, which further child lines of the same
 // model naming the same file receive copies of.
@@ -41,25 +33,17 @@ struct PlannedCopy {
     ModelIdCounters shift;      // what its ids are raised by
 };
 
-static Model *load_tree(const char *path, const char *open_path, Model *parent, int32_t *built);
+// The files being read by one load, from the top model's down to the model being read, each by
+// its identity: a child line naming one of them would lead back to it.
+typedef std::unordered_set<std::string> FilesAbove;
+
+static Model *load_tree(const char *path, const char *open_path, Model *parent, int32_t *built,
+                        FilesAbove *above);
 static void bind_joints(Model *model);
-static int load_children(Model *model, int32_t *built);
+static int load_children(Model *model, int32_t *built, FilesAbove *above);
 static int plan_copy(const LoadedChild *loaded, int32_t *built, ModelIdCounters *shift);
 static int make_copies(Model *model, const std::vector<PlannedCopy> &copies);
 static int depth_of(const Model *model);
-// Files still to read by mod_child_loops, each a path from the current folder without ".mod",
-// and the folder of the file being read, which its child lines are found in.
-struct ChildWalk {
-    std::vector<std::string> pending;
-    std::string directory;
-};
-
-static std::string lowered(const char *text);
-static void gather_child_name(void *user);
-static void tree_child_names(Model *tree, std::vector<std::string> *names);
-
-const char MOD_CHILD_LOOP[] = "Child model would contain its parent";
-
 Model *mod_load(const char *path)
 {
     return mod_load_tree(path, nullptr);
@@ -69,13 +53,15 @@ Model *mod_load_tree(const char *path, Model *parent)
 {
     int32_t built = 0;
     if (!file_check_readable(path, nullptr, "could not find")) return nullptr;
-    return load_tree(path, path, parent, &built);
+    FilesAbove above;
+    return load_tree(path, path, parent, &built, &above);
 }
 
 // Loads one model, whose file is known to exist, and its children as mod_load_tree does,
 // counting every model built by this load in built. Messages name path; the file is opened
-// as open_path (the same file, found on disk already).
-static Model *load_tree(const char *path, const char *open_path, Model *parent, int32_t *built)
+// as open_path (the same file, found on disk already); above holds the files being read above it.
+static Model *load_tree(const char *path, const char *open_path, Model *parent, int32_t *built,
+                        FilesAbove *above)
 {
     Model *model = model_create(path, parent);
     int ok = model != nullptr;
@@ -89,7 +75,13 @@ static Model *load_tree(const char *path, const char *open_path, Model *parent, 
         bind_joints(model);
         ok = model_check_normals(model);
     }
-    if (ok) ok = load_children(model, built);
+    if (ok) {
+        // Its children must not lead back to it while it is being read.
+        std::string file = mod_child_identity(open_path);
+        int entered = !file.empty() && above->insert(file).second;
+        ok = load_children(model, built, above);
+        if (entered) above->erase(file);
+    }
     if (!ok && model) {
         model_free(model);
         model = nullptr;
@@ -126,11 +118,11 @@ static void bind_joints(Model *model)
 }
 
 // Loads every child whose model is not loaded yet from the model's directory; 0 with
-// the message of the first child that cannot be found or loaded, or once the load has
-// built its most models. A file named by several child lines is read once: the further
-// instances get copies of the first, with the ids a new read would have given them, made
+// the message of the first child that cannot be found, leads back to a file being read
+// (mod_child_find) or cannot be loaded, or once the load has built its most models. A file
+// named by several child lines is read once: the further instances get copies of the first, with the ids a new read would have given them, made
 // after the last child line has been gone through.
-static int load_children(Model *model, int32_t *built)
+static int load_children(Model *model, int32_t *built, FilesAbove *above)
 {
     int ok = 1;
     std::vector<PlannedCopy> copies;
@@ -157,21 +149,25 @@ static int load_children(Model *model, int32_t *built)
             found_directory = path_resolve(model->directory);
             directory_found = 1;
         }
-        std::string path = std::string(model->directory) + child->name + ".mod";
-        std::string open_path = found_directory + child->name + ".mod";
-        if (!file_check_readable(open_path.c_str(), path.c_str(), "Cannot find child model")) {
+        ModChildCheck check = {};
+        check.loading = 1;
+        check.directory = model->directory;
+        check.found_directory = found_directory.c_str();
+        check.above = above;
+        ModChildFile file;
+        if (!mod_child_find(&check, child->name, &file)) {
             ok = 0;
-        } else if (depth_of(model) >= MAX_CHILD_DEPTH) {
-            err_setf("%s: %s", "Child models nested too deeply", path.c_str());
+        } else if (depth_of(model) >= MOD_MAX_CHILD_DEPTH) {
+            err_setf("%s: %s", MOD_CHILD_NESTED, file.path.c_str());
             ok = 0;
-        } else if (*built >= MAX_LOAD_MODELS) {
-            err_setf("%s: %s", "Too many child models", path.c_str());
+        } else if (*built >= MOD_MAX_LOAD_MODELS) {
+            err_setf("%s: %s", MOD_CHILD_MANY, file.path.c_str());
             ok = 0;
         } else {
             LoadedChild first;
             first.before = g_model_ids;
             int32_t built_before = *built;
-            first.model = load_tree(path.c_str(), open_path.c_str(), model, built);
+            first.model = load_tree(file.path.c_str(), file.open_path.c_str(), model, built, above);
             if (first.model) {
                 child->model = first.model;
                 first.after = g_model_ids;
@@ -192,7 +188,7 @@ static int load_children(Model *model, int32_t *built)
 // counts the copy.
 static int plan_copy(const LoadedChild *loaded, int32_t *built, ModelIdCounters *shift)
 {
-    if (*built > MAX_LOAD_MODELS - loaded->models) return 0;
+    if (*built > MOD_MAX_LOAD_MODELS - loaded->models) return 0;
     shift->child = g_model_ids.child - loaded->before.child;
     shift->collide = g_model_ids.collide - loaded->before.collide;
     shift->joint = g_model_ids.joint - loaded->before.joint;
@@ -236,79 +232,4 @@ static int depth_of(const Model *model)
     int depth = 0;
     for (const Model *m = model->parent; m; m = m->parent) depth++;
     return depth;
-}
-
-int mod_child_loops(const Model *model, const char *name, Model *tree)
-{
-    return mod_child_loops_any(&model, 1, name, tree);
-}
-
-// A name below the child that is some model's own name, or that of a model above it, is a loop
-// for that model; so the names of every model and those above it are gathered in one set.
-int mod_child_loops_any(const Model *const *models, int count, const char *name, Model *tree)
-{
-    if (!models || !name) return 0;
-    std::unordered_set<std::string> above;
-    for (int i = 0; i < count; i++)
-        for (const Model *m = models[i]; m; m = m->parent) above.insert(lowered(m->name));
-    if (above.empty()) return 0;
-    ChildWalk walk;
-    walk.pending.push_back(name);
-    if (tree) tree_child_names(tree, &walk.pending);
-    const char *last = err_last();
-    int had_error = last != nullptr;
-    std::string error = last ? last : "";
-    // Each file is read once, so files that name each other end the walk too.
-    std::unordered_set<std::string> read;
-    int loops = 0;
-    while (!walk.pending.empty() && !loops) {
-        std::string file = walk.pending.back() + ".mod";
-        walk.pending.pop_back();
-        const char *leaf = path_leaf_name(file.c_str());
-        const char *directory = path_directory(file.c_str());
-        if (!leaf || !directory) continue;
-        if (above.count(leaf)) {
-            loops = 1;
-            continue;
-        }
-        // Known by the file it opens, not by its spelling: "./x" and ".//x" are one file.
-        walk.directory = directory;
-        std::string open_path = path_resolve(file.c_str());
-        char *real = realpath(open_path.c_str(), nullptr);
-        if (!real) continue;
-        int first = read.insert(real).second;
-        free(real);
-        if (first) reader_run_file(open_path.c_str(), "#", 1, gather_child_name, &walk);
-    }
-    err_set(had_error ? error.c_str() : nullptr);
-    return loops;
-}
-
-// The text lower-cased, as model names are kept.
-static std::string lowered(const char *text)
-{
-    std::string out = text ? text : "";
-    for (char &c : out) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-// Line callback of the walk (user value: the ChildWalk): each child line's file, found in
-// the folder of the file being read, goes on the list.
-static void gather_child_name(void *user)
-{
-    if (reader_token_count() < 2 || !reader_token_is("child", 0)) return;
-    ChildWalk *walk = static_cast<ChildWalk *>(user);
-    walk->pending.push_back(walk->directory + reader_token_text(1));
-}
-
-// Appends the names of every child line of the tree, depth first: a save writes them as
-// they are, and the saved files are found from the current folder.
-static void tree_child_names(Model *tree, std::vector<std::string> *names)
-{
-    for (int32_t slot = 0; slot < tree->children.capacity; slot++) {
-        const Child *child = static_cast<const Child *>(table_nth(&tree->children, slot, 0));
-        if (!child) continue;
-        names->push_back(child->name);
-        if (child->model) tree_child_names(child->model, names);
-    }
 }

@@ -1,22 +1,28 @@
 #include "formats/mod_reader.h"
 
-#include "formats/mod_loader.h"
+#include "formats/mod_child.h"
 #include "formats/text_reader.h"
-#include "foundation/file_table.h"
 #include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
-#include "foundation/path.h"
 #include "model/model.h"
 #include "model/model_build.h"
+#include "model/model_query.h"
 #include "model/layer.h"
+#include "model/point.h"
 #include "model/value_check.h"
 
 #include <cmath>
 #include <cstring>
-#include <string>
 
 // Components of |z| at or above this count as a pole: x and y become 0.
 constexpr float POLE_LIMIT = 0.999999f;
+
+// What the store says when a line names a point, or a point's normal, that the model does not
+// hold: a saved model names such points before its child models are read back.
+static const char *const NO_POINT = "point does not exist";
+static const char *const NO_NORMAL = "normal does not exist";
+static const char *const NO_UVEE_POINT = "uvee point not found in model";
+static const char *const NO_GOURAUD_POINT = "gouraud colour defined for non existant point";
 
 const char MOD_BAD_LAYER[] = "Bad layer definition";
 const char MOD_BAD_TRANSPARENCY[] = "Bad transparency data";
@@ -41,7 +47,8 @@ static int is_number(int i);
 static int numbers_between(int first, int last);
 static int line_was_cut();
 static int rotation_words_ok(int first);
-static int child_file_ok(const Model *model, const char *name);
+static int added_child_ok(ModParseContext *ctx, const char *name, int32_t *models);
+static int own_points(const ModParseContext *ctx, int n, const int32_t *ids, const char *message);
 
 int mod_read_file(Model *model, const char *path)
 {
@@ -72,7 +79,9 @@ int mod_read_added_text(Model *model, const char *text)
     if (!model || !text) return 0;
     ModParseContext ctx;
     mod_parse_init(&ctx, model);
-    ctx.child_files = 1;
+    ModChildFiles files;
+    ctx.added = 1;
+    ctx.child_files = &files;
     return reader_run_string(text, "#", 1, mod_parse_line, &ctx);
 }
 
@@ -84,7 +93,9 @@ void mod_parse_init(ModParseContext *ctx, Model *model)
     ctx->pn_normals = 0;
     ctx->layer[0] = '\0';
     ctx->layer_slot = -1;
-    ctx->child_files = 0;
+    ctx->added = 0;
+    ctx->child_files = nullptr;
+    ctx->saved_models = -1;
 }
 
 void mod_parse_line(void *user)
@@ -214,15 +225,15 @@ int mod_parse_image(ModParseContext *ctx, int slot)
 
 int mod_parse_child(ModParseContext *ctx)
 {
-    if (reader_token_count() != 11 || !numbers_between(2, 7)) return fail(MOD_BAD_CHILD);
-    const float scale[3] = {reader_token_float(5), reader_token_float(6), reader_token_float(7)};
-    const char *const rotation[3] = {reader_token_text(8), reader_token_text(9), reader_token_text(10)};
-    if (!value_child_ok(reader_token_text(1), scale, rotation)) return fail(MOD_BAD_CHILD);
-    if (ctx->child_files && !child_file_ok(ctx->model, reader_token_text(1))) return 0;
-    if (!model_add_child(ctx->model, nullptr, reader_token_text(1), reader_token_float(2),
-                         reader_token_float(3), reader_token_float(4), scale[0], scale[1], scale[2],
-                         rotation[0], rotation[1], rotation[2]))
+    ModChildLine line;
+    if (!mod_child_line(&line)) return fail(MOD_BAD_CHILD);
+    int32_t models = 0;
+    if (ctx->added && !added_child_ok(ctx, line.name, &models)) return 0;
+    if (!model_add_child(ctx->model, nullptr, line.name, line.position[0], line.position[1],
+                         line.position[2], line.scale[0], line.scale[1], line.scale[2],
+                         line.rotation[0], line.rotation[1], line.rotation[2]))
         return refused(MOD_BAD_CHILD);
+    if (ctx->added) ctx->saved_models = models;
     return 1;
 }
 
@@ -315,6 +326,8 @@ static int parse_gouraud(ModParseContext *ctx)
     if (reader_token_count() != 5) return fail("Bad gouraud RGB definition");
     uint8_t c[4];
     for (int i = 0; i < 4; i++) c[i] = static_cast<uint8_t>(reader_token_int(i + 1) & 0xff);
+    const int32_t id = reader_token_int(0);
+    if (!own_points(ctx, 1, &id, NO_GOURAUD_POINT)) return 0;
     if (!model_set_gouraud(ctx->model, reader_token_int(0), c[0], c[1], c[2], c[3]))
         return refused("Bad gouraud RGB definition");
     return 1;
@@ -369,6 +382,10 @@ static int parse_triangle(ModParseContext *ctx)
     // without one the name is looked up, which gives the missing layer's message.
     const int32_t *normal_ids = normal_at >= 0 ? normals : nullptr;
     const int32_t *edge_ids = edge_at >= 0 ? edges : nullptr;
+    if (!own_points(ctx, corners, points, NO_POINT) ||
+        (normal_ids && !own_points(ctx, corners, normal_ids, NO_NORMAL)) ||
+        (curve >= 1 && edge_ids && !own_points(ctx, 2 * corners, edge_ids, NO_NORMAL)))
+        return 0;
     Layer *layer = ctx->layer_slot >= 0
                        ? static_cast<Layer *>(table_nth(&ctx->model->layers, ctx->layer_slot, 0))
                        : nullptr;
@@ -385,6 +402,7 @@ static int parse_strip(ModParseContext *ctx)
     if (count < 3 || count > MOD_MAX_LINE_IDS || line_was_cut()) return fail("Bad triangle definition");
     int32_t ids[MOD_MAX_LINE_IDS];
     for (int i = 0; i < count; i++) ids[i] = reader_token_int(1 + i);
+    if (!own_points(ctx, count, ids, NO_POINT)) return 0;
     if (!model_add_strip(ctx->model, ctx->layer, count, ids, nullptr))
         return refused("Bad triangle definition");
     return 1;
@@ -394,6 +412,8 @@ static int parse_strip(ModParseContext *ctx)
 static int parse_uvee(ModParseContext *ctx)
 {
     if (reader_token_count() != 3) return fail(MOD_BAD_UVEE);
+    const int32_t id = reader_token_int(0);
+    if (!own_points(ctx, 1, &id, NO_UVEE_POINT)) return 0;
     if (!model_add_uvee(ctx->model, ctx->layer, reader_token_int(0), reader_token_float(1),
                         reader_token_float(2)))
         return refused(MOD_BAD_UVEE);
@@ -428,6 +448,12 @@ static int parse_normal(ModParseContext *ctx)
     } else {
         return fail(MOD_BAD_NORMAL);
     }
+    // A point normal that the loader would refuse stops added text here, as it would stop
+    // reading back the model's save.
+    float unit[3];
+    if (ctx->added && !ctx->layer[0] && value_normal_ok(x, y, z, unit) &&
+        !model_check_point_normal(ctx->model, reader_token_int(0), unit))
+        return 0;
     if (!model_set_normal(ctx->model, ctx->layer, ctx->pn_normals, reader_token_int(0), x, y, z))
         return refused(MOD_BAD_NORMAL);
     return 1;
@@ -441,6 +467,7 @@ static int parse_polyline(ModParseContext *ctx)
     if (count < 1 || count > MOD_MAX_LINE_IDS || line_was_cut()) return fail("Bad line definition");
     int32_t ids[MOD_MAX_LINE_IDS];
     for (int i = 0; i < count; i++) ids[i] = reader_token_int(1 + i);
+    if (!own_points(ctx, count, ids, NO_POINT)) return 0;
     if (!model_add_line(ctx->model, ctx->layer, count, ids))
         return refused("Bad line definition");
     return 1;
@@ -462,17 +489,28 @@ static int refused(const char *message)
     return 0;
 }
 
-// 1 when the child file of name is found in the current folder and does not lead back to the
-// model; else 0 with the message naming the file.
-static int child_file_ok(const Model *model, const char *name)
+// 1 when a child line of added text names a file that reading back the model's save reads
+// (mod_child_find); models gets the models that read then builds. Else 0 with the message.
+static int added_child_ok(ModParseContext *ctx, const char *name, int32_t *models)
 {
-    std::string path = std::string(name) + ".mod";
-    std::string open_path = path_resolve(path.c_str());
-    if (!file_check_readable(open_path.c_str(), path.c_str(), "Cannot find child model")) return 0;
-    if (mod_child_loops(model, name, nullptr)) {
-        err_setf("%s: %s", MOD_CHILD_LOOP, path.c_str());
-        return 0;
-    }
+    *models = ctx->saved_models;
+    ModChildCheck check = {};
+    check.models = &ctx->model;
+    check.count = 1;
+    check.need_file = 1;
+    check.files = ctx->child_files;
+    check.saved_models = models;
+    ModChildFile file;
+    return mod_child_find(&check, name, &file);
+}
+
+// 1 unless added text names a point that only a child model holds: the model's save names it
+// before its child models are read back, which that read refuses. Else 0 with the message.
+static int own_points(const ModParseContext *ctx, int n, const int32_t *ids, const char *message)
+{
+    if (!ctx->added) return 1;
+    for (int i = 0; i < n; i++)
+        if (!point_usable_in_file(ctx->model, ids[i])) return fail(message);
     return 1;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 struct Model;
+struct ModChildFiles;
 
 // Data sections of a .mod read; a data line belongs to the section open at the time.
 constexpr int32_t MOD_SECTION_NONE = 0;
@@ -35,8 +36,9 @@ struct ModParseContext {
     int32_t pn_normals; // 1 after "pnnormals", 0 after "normals"
     char layer[256];    // name from the last "layer" line; empty at the start
     int32_t layer_slot; // slot of that layer in the model's layer table; -1 when none
-    int32_t child_files; // 1 for mod_read_added_text: a child line must name a file of the
-                         // current folder that does not lead back to the model
+    int32_t added;      // 1 for mod_read_added_text: lines are checked as a save's reopen checks them
+    ModChildFiles *child_files; // added text: the files below its child lines, each read once
+    int32_t saved_models; // added text: models a reopen of the model's save builds; -1 until counted
 };
 
 // Reads the .mod file at path into model; 1 when every line was read, 0 for a null
@@ -46,13 +48,14 @@ int mod_read_file(Model *model, const char *path);
 int mod_read_file_named(Model *model, const char *path, const char *source_name);
 // The same over NUL-terminated text held in memory; messages name the source "(data)".
 int mod_read_string(Model *model, const char *text);
-// mod_read_string for text added to a model already loaded, which no loader follows: a child
-// line is also refused unless its file is found in the current folder ("Cannot find child
-// model") and does not lead back to the model (MOD_CHILD_LOOP), as a save would write a file
-// that does not read back.
+// mod_read_string for text added to a model already loaded, which no loader follows, so that it
+// refuses what reading back the model's save would refuse: a child line whose file is not found
+// in the current folder, leads back to the model (mod_child_find), or takes a reopen past its
+// most models or levels (mod_child_fits), and a point normal the loader refuses ("(NAME.mod) bad
+// normal: ID"). A refused line stops the read and leaves nothing of itself.
 int mod_read_added_text(Model *model, const char *text);
-// Starts a read: clears the last-error text, no section, pn-normals off, no layer, child
-// files not looked at.
+// Starts a read: clears the last-error text, no section, pn-normals off, no layer, not added
+// text.
 void mod_parse_init(ModParseContext *ctx, Model *model);
 // Line callback of the line reader (user value: the ModParseContext); aborts the read on a bad line.
 void mod_parse_line(void *user);

@@ -41,7 +41,6 @@ static char *g_last_message = nullptr;
 
 static void free_reload_list(ReloadList *list);
 static int reload_from(Viewer *viewer, ReloadList *list, int keep_view);
-static void make_child_links(Viewer *viewer, Model *model);
 static void unload_entry(Viewer *viewer, LoadedModel *entry);
 
 void viewer_set_status_hook(Viewer *viewer, ViewerTextHook hook)
@@ -123,7 +122,7 @@ int32_t viewer_insert_model(Viewer *viewer, Model *model, AnimSet *animation)
     // A scene list opens with nothing loaded and is named only once its models are in.
     entry->beside_scene = viewer->anim_path != nullptr;
     ModelXform *xform = rcache_model_xform(viewer, model);
-    make_child_links(viewer, model);
+    rcache_link_children(viewer, model);
     return xform ? xform->id : 0;
 }
 
@@ -417,15 +416,6 @@ static int reload_from(Viewer *viewer, ReloadList *list, int keep_view)
         return 0;
     }
     return 1;
-}
-
-static void make_child_links(Viewer *viewer, Model *model)
-{
-    for (Child *child = static_cast<Child *>(table_first(&model->children)); child;
-         child = static_cast<Child *>(table_next(&model->children))) {
-        rcache_child_xform(viewer, model, child);
-        if (child->model) make_child_links(viewer, child->model);
-    }
 }
 
 static void unload_entry(Viewer *viewer, LoadedModel *entry)

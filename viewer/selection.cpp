@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "formats/mod_loader.h"
+#include "formats/mod_child.h"
 #include "formats/mod_reader.h"
 #include "foundation/geometry.h"
 #include "foundation/matrix4.h"
@@ -52,7 +52,6 @@ static void drop_stale(Viewer *viewer, SelectionSet *set);
 static int is_zero(const float *v);
 static void axis_frame(const float *axis, Matrix4 *frame);
 static void about_centre(const SelectionSet *set, Matrix4 *rotation);
-static void link_children(Viewer *viewer, Model *owner, Child *child);
 static void rotate_step_of(const SelectionSet *set, const char *word0, const char *word1, const char *word2,
                            int relative, int check, RotateStep *step);
 static int place(Model *model, ModelXform *xform, ModelXform *next, int check);
@@ -283,20 +282,25 @@ int sel_add_child(Viewer *viewer, int32_t id)
     return 1;
 }
 
-int sel_child_loops(Viewer *viewer, int32_t id)
+int sel_child_fits(Viewer *viewer, int32_t id)
 {
-    if (!viewer || table_find(&viewer->selection.models, id)) return 0;
+    if (!viewer || table_find(&viewer->selection.models, id)) return 1;
     ModelXform *xform = rcache_find_model_xform(viewer, id);
-    if (!xform || !xform->model) return 0;
+    if (!xform || !xform->model) return 1;
     // One walk of the files below the child serves every selected model.
-    std::vector<const Model *> models;
+    std::vector<Model *> models;
     KeyedTable *selected = &viewer->selection.models;
     for (int32_t slot = 0; slot < selected->capacity; slot++) {
         Model **entry = static_cast<Model **>(table_nth(selected, slot, 0));
         if (entry && entry_current(viewer, selected->slots[slot].key, *entry)) models.push_back(*entry);
     }
-    if (models.empty()) return 0;
-    return mod_child_loops_any(models.data(), static_cast<int>(models.size()), xform->model->name, xform->model);
+    if (models.empty()) return 1;
+    ModChildCheck check = {};
+    check.models = models.data();
+    check.count = static_cast<int>(models.size());
+    check.tree = xform->model;
+    ModChildFile file;
+    return mod_child_find(&check, xform->model->name, &file);
 }
 
 const float *sel_centre(Viewer *viewer)
@@ -478,18 +482,6 @@ static void about_centre(const SelectionSet *set, Matrix4 *rotation)
     mat4_multiply(rotation, &back, rotation);
 }
 
-// Gives a new child link, and the links of its model's tree, their ChildXforms now, so they
-// can be selected by child id before the next frame.
-static void link_children(Viewer *viewer, Model *owner, Child *child)
-{
-    rcache_child_xform(viewer, owner, child);
-    Model *model = child->model;
-    for (int32_t slot = 0; model && slot < model->children.capacity; slot++) {
-        Child *inner = static_cast<Child *>(table_nth(&model->children, slot, 0));
-        if (inner) link_children(viewer, model, inner);
-    }
-}
-
 static int translate_step(Viewer *viewer, int32_t key, Model *model, const void *data)
 {
     (void)key;
@@ -598,6 +590,9 @@ static int add_child_step(Viewer *viewer, int32_t key, Model *model, const void 
         return 0;
     }
     Child *child = static_cast<Child *>(table_find(&model->children, child_id));
-    if (child) link_children(viewer, model, child);
+    if (child) {
+        rcache_child_xform(viewer, model, child);
+        rcache_link_children(viewer, child->model);
+    }
     return 1;
 }

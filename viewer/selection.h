@@ -82,10 +82,11 @@ int sel_add_data(Viewer *viewer, const char *text);
 // by that model's translation, scale and rotation words, then empties the selection. 0 at once
 // when the id is itself selected or names no model.
 int sel_add_child(Viewer *viewer, int32_t id);
-// 1 when attaching the model of a model id to a selected model would make that model contain
-// itself once the saved files are read again (mod_child_loops); 0 when none would, or when the
-// id is itself selected or names no model (sel_add_child attaches nothing then).
-int sel_child_loops(Viewer *viewer, int32_t id);
+// 0, with the message naming the child's file as the last-error text, when attaching the model
+// of a model id to a selected model would give a model whose saved file does not read back: it
+// would contain itself, or hold too many models or levels (mod_child_find); 1 when none would, or
+// when the id is itself selected or names no model (sel_add_child attaches nothing then).
+int sel_child_fits(Viewer *viewer, int32_t id);
 // Centre of the union of the selected models' boxes under their matrices; (0, 0, 0) when none.
 // A static 3-float buffer, valid until the next call.
 const float *sel_centre(Viewer *viewer);

@@ -201,6 +201,17 @@ ChildXform *rcache_child_xform(Viewer *viewer, Model *model, Child *child)
     return xform;
 }
 
+void rcache_link_children(Viewer *viewer, Model *model)
+{
+    if (!viewer || !model) return;
+    for (int32_t slot = 0; slot < model->children.capacity; slot++) {
+        Child *child = static_cast<Child *>(table_nth(&model->children, slot, 0));
+        if (!child) continue;
+        rcache_child_xform(viewer, model, child);
+        rcache_link_children(viewer, child->model);
+    }
+}
+
 // The box matrix starts as the object's own rotation, so boxes are drawn turned
 // as the file says before (or without) any physics step.
 CollideCache *rcache_collide(Viewer *viewer, CollideObject *object)

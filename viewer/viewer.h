@@ -219,6 +219,9 @@ JointCache *rcache_joint(Viewer *viewer, Model *model, Joint *joint);
 // The ChildXform of a child link of model, created on first use; null for a null argument
 // or a link that is not in the model's child table.
 ChildXform *rcache_child_xform(Viewer *viewer, Model *model, Child *child);
+// Gives every child link of the model's tree its ChildXform now, depth first in slot order, so
+// that a model just loaded or attached can be selected by child id before the next frame.
+void rcache_link_children(Viewer *viewer, Model *model);
 // The collide object's CollideCache, created on first use; null for a null argument or an
 // object that is not in its owner's collide table.
 CollideCache *rcache_collide(Viewer *viewer, CollideObject *object);

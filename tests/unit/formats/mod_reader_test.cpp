@@ -1,5 +1,7 @@
 #include "formats/mod_reader.h"
 
+#include "formats/mod_loader.h"
+#include "formats/mod_writer.h"
 #include "foundation/keyed_table.h"
 #include "foundation/last_error.h"
 #include "model/model.h"
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -403,4 +406,74 @@ TEST(ModReader, AddedTextChecksChildFiles)
         EXPECT_EQ(1, mod_read_string(m, text.c_str())) << c.line;
         model_free(m);
     }
+}
+
+// Added text refuses each line that reading back the model's save would refuse: a point normal
+// the loader refuses, a child whose files would take that read past its most models or levels,
+// or lead back to themselves. The read stops there with the loader's message, the refused line
+// leaves nothing a save writes, and the save reads back.
+TEST(ModReader, AddedTextRefusesWhatASaveCannotGiveBack)
+{
+    WorkDir w;
+    std::ofstream(w.path + "leaf.mod") << "points\n1 0 0 0\n";
+    {
+        std::ofstream wide(w.path + "wide.mod");
+        for (int i = 0; i < 40000; i++) wide << "child leaf 0 0 0 1 1 1 0 0 0\n";
+    }
+    // c1 names c2 and so on to c33: c1 is 33 levels of models, c2 the 32 a model may hold.
+    for (int i = 1; i <= 33; i++) {
+        std::ofstream chain(w.path + "c" + std::to_string(i) + ".mod");
+        chain << "points\n1 0 0 0\n";
+        if (i < 33) chain << "child c" << i + 1 << " 0 0 0 1 1 1 0 0 0\n";
+    }
+    std::ofstream(w.path + "ring.mod") << "child leaf 0 0 0 1 1 1 0 0 0\nchild ring 0 0 0 1 1 1 0 0 0\n";
+    const std::string base = "points\n1 0 0 0\n2 1 0 0\n3 0 1 0\n";
+    struct Case {
+        const char *accepted;  // lines read before, kept
+        const char *refused;   // the refused line, with its section line
+        const char *message;
+    };
+    const Case cases[] = {
+        {"", "normals\n2 0 0 0", "(t.mod) bad normal: 2 (file: (data), line: 6)"},
+        {"", "normals\n2 -0 0 0", "(t.mod) bad normal: 2 (file: (data), line: 6)"},
+        {"normals\n1 0 0 1\n", "3 0.000000000000000000000000000000000000000000000001 0 0",
+         "(t.mod) bad normal: 3 (file: (data), line: 7)"},
+        {"", "pnnormals\n3 0 0 0", "(t.mod) bad normal: 3 (file: (data), line: 6)"},
+        {"", "normals\n9 0 0 0", "(t.mod) bad normal: 9 (file: (data), line: 6)"},
+        {"child wide 0 0 0 1 1 1 0 0 0\n", "child wide 0 0 0 1 1 1 0 0 0",
+         "Too many child models: wide.mod (file: (data), line: 6)"},
+        {"child c2 0 0 0 1 1 1 0 0 0\n", "child c1 0 0 0 1 1 1 0 0 0",
+         "Child models nested too deeply: c1.mod (file: (data), line: 6)"},
+        {"", "child ring 0 0 0 1 1 1 0 0 0", "Child models nested too deeply: ring.mod (file: (data), line: 5)"},
+    };
+    for (const Case &c : cases) {
+        std::string kept = base + c.accepted;
+        Model *m = model_create("t.mod", nullptr);
+        EXPECT_EQ(1, mod_read_added_text(m, kept.c_str())) << c.refused << ": " << last_error();
+        ASSERT_EQ(1, mod_write(m));
+        std::string before = read_text(w.path + "t.mod");
+        model_free(m);
+
+        m = model_create("t.mod", nullptr);
+        std::string text = kept + c.refused + "\n";
+        EXPECT_EQ(0, mod_read_added_text(m, text.c_str())) << c.refused;
+        EXPECT_EQ(c.message, last_error()) << c.refused;
+        ASSERT_EQ(1, mod_write(m));
+        EXPECT_EQ(before, read_text(w.path + "t.mod")) << c.refused;
+        model_free(m);
+
+        Model *back = mod_load("t.mod");
+        EXPECT_NE(nullptr, back) << c.refused << ": " << last_error();
+        model_free(back);
+    }
+    // The same values where a reopen takes them: a layer's normal, a chain of 32 levels.
+    Model *m = model_create("t.mod", nullptr);
+    std::string text = base + "layer skin 1 1 1 doublesided\nnormals\n2 0 0 0\ntriangles\n0 1 2 3\n"
+                              "child c2 0 0 0 1 1 1 0 0 0\n";
+    EXPECT_EQ(1, mod_read_added_text(m, text.c_str())) << last_error();
+    ASSERT_EQ(1, mod_write(m));
+    model_free(m);
+    Model *back = mod_load("t.mod");
+    EXPECT_NE(nullptr, back) << last_error();
+    model_free(back);
 }
