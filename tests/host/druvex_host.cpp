@@ -5,11 +5,37 @@
 
 #include <dlfcn.h>
 
+#include <cstdlib>
+#include <cstring>
+
+// host_leak SIZE: allocates SIZE bytes and drops the pointer, a leak made under
+// a Tcl command on purpose. The leak check's selftest uses it to show that such
+// a leak fails a test run in the sanitizer build.
+static int leak_cmd(ClientData, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[])
+{
+    int size = 0;
+    if (objc != 2) {
+        Tcl_WrongNumArgs(interp, 1, objv, "size");
+        return TCL_ERROR;
+    }
+    if (Tcl_GetIntFromObj(interp, objv[1], &size) != TCL_OK) return TCL_ERROR;
+    if (size < 1) {
+        Tcl_SetObjResult(interp, Tcl_NewStringObj("size must be positive", -1));
+        return TCL_ERROR;
+    }
+    // Through a volatile pointer, so the allocation is not optimised away.
+    char *volatile block = static_cast<char *>(malloc(static_cast<size_t>(size)));
+    if (block != nullptr) memset(block, 1, static_cast<size_t>(size));
+    block = nullptr;
+    return TCL_OK;
+}
+
 static int app_init(Tcl_Interp *interp)
 {
     if (Tcl_Init(interp) == TCL_ERROR) return TCL_ERROR;
     if (Tk_Init(interp) == TCL_ERROR) return TCL_ERROR;
     Tcl_StaticPackage(interp, "Tk", Tk_Init, Tk_SafeInit);
+    Tcl_CreateObjCommand(interp, "host_leak", leak_cmd, nullptr, nullptr);
     return TCL_OK;
 }
 
