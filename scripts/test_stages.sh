@@ -1,3 +1,4 @@
+# shellcheck shell=sh
 # Stage runner of scripts/test.sh (sourced, not run). Each stage runs to its
 # end whatever the stages before it did; its output is shown and also kept in
 # a log. stages_report then prints one line per stage and, last, the verdict

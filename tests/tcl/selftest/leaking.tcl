@@ -12,7 +12,7 @@ update
 test selftest-2.1 {a drawn model, then a leak under a Tcl command} -body {
     druvex file open [file join $::fixtures select box.mod]
     druvex draw
-    host_leak 4099
+    host_leak 4099 16
     messages
 } -result {}
 
