@@ -26,7 +26,7 @@ static const char SAVE_NOT_IMPLEMENTED[] = "Save not implemented";
 // What a reload reopens: a scene list, or else a list of model files.
 struct ReloadList {
     char *scene_path;               // heap copy, or null
-    std::vector<char *> paths;      // heap copies, in loaded-model order
+    std::vector<std::string> paths; // in loaded-model order
 };
 
 // Shared array of loaded-model keys, only ever grown.
@@ -242,8 +242,7 @@ int viewer_reload_all(Viewer *viewer)
         if (viewer->anim_path) list.scene_path = str_dup(viewer->anim_path);
         for (; entry; entry = static_cast<LoadedModel *>(table_next(&viewer->models))) {
             if (viewer->anim_path && !entry->beside_scene) continue;
-            std::string path = std::string(entry->model->directory) + entry->model->name + ".mod";
-            list.paths.push_back(str_dup(path.c_str()));
+            list.paths.push_back(std::string(entry->model->directory) + entry->model->name + ".mod");
         }
         free_reload_list(&g_reload_kept);
     } else {
@@ -395,7 +394,6 @@ static void free_reload_list(ReloadList *list)
 {
     free(list->scene_path);
     list->scene_path = nullptr;
-    for (char *path : list->paths) free(path);
     list->paths.clear();
 }
 
@@ -409,8 +407,8 @@ static int reload_from(Viewer *viewer, ReloadList *list, int keep_view)
         return 0;
     }
     size_t loaded = 0;
-    for (char *path : list->paths)
-        if (viewer_load_model(viewer, path) > 0) loaded++;
+    for (const std::string &path : list->paths)
+        if (viewer_load_model(viewer, path.c_str()) > 0) loaded++;
     if (loaded != list->paths.size()) {
         viewer_close_all(viewer);
         return 0;

@@ -13,8 +13,9 @@ fi
 DISPLAY=:$(head -n 1 "$tmp/display")
 export DISPLAY
 export DRUVEX_LIB="$lib"
-export LSAN_OPTIONS="suppressions=${DRUVEX_LSAN_SUPP}:print_suppressions=0"
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+# Options set by the caller come last, so they win (e.g. verbosity=1).
+export LSAN_OPTIONS="suppressions=${DRUVEX_LSAN_SUPP}:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 export LIBGL_ALWAYS_SOFTWARE=1
 "$host" "$test_file"
 rc=$?
